@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Makes sure that everything the build and the tests need is installed: as root
+# it installs what is missing from Debian's packages, otherwise it prints the
+# exact apt-get line and fails.
+set -euo pipefail
+
+# Debian package, and a file that shows it is there.
+required=(
+    "cmake:/usr/bin/cmake"
+    "make:/usr/bin/make"
+    "g++:/usr/bin/g++"
+    "pkg-config:/usr/bin/pkg-config"
+    "llvm:/usr/bin/llvm-rc"
+    "clang:/usr/bin/clang"
+    "libncurses-dev:/usr/include/ncursesw/curses.h"
+    "libicu-dev:/usr/include/unicode/ucal.h"
+    "nlohmann-json3-dev:/usr/include/nlohmann/json.hpp"
+    "libgtest-dev:/usr/include/gtest/gtest.h"
+    "googletest:/usr/src/googletest/CMakeLists.txt"
+    "tmux:/usr/bin/tmux"
+)
+
+missing=()
+for entry in "${required[@]}"; do
+    package=${entry%%:*}
+    witness=${entry#*:}
+    [ -e "$witness" ] || missing+=("$package")
+done
+
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+line="apt-get install -y ${missing[*]}"
+if [ "$(id -u)" -ne 0 ]; then
+    echo "Missing packages: ${missing[*]}" >&2
+    echo "Install them with:  sudo apt-get update && sudo $line" >&2
+    exit 1
+fi
+
+echo "Installing missing packages: ${missing[*]}" >&2
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
