@@ -21,31 +21,44 @@ function(ce_add_test name)
         PROPERTIES ENVIRONMENT "CE_DEVICE_DIR=${CMAKE_BINARY_DIR}/test-device/${name};${ARG_ENVIRONMENT}")
 endfunction()
 
-# ce_embed_resources(TARGET file.rc)
-# Compiles the resource script with llvm-rc into <build>/<folder>/<stem>.res and
-# embeds that file in TARGET as the resources of its own module.
-function(ce_embed_resources target rc_file)
+# ce_compile_resources(file.rc)
+# Compiles the resource script with llvm-rc into the build tree at the same
+# relative place (resources/velquin.rc becomes build/resources/velquin.res), once
+# however many targets embed it. Sets CE_RES_FILE and CE_RES_TARGET for the caller.
+function(ce_compile_resources rc_file)
     get_filename_component(rc_path ${rc_file} ABSOLUTE)
-    get_filename_component(stem ${rc_file} NAME_WE)
+    get_filename_component(stem ${rc_path} NAME_WE)
     get_filename_component(rc_dir ${rc_path} DIRECTORY)
-    set(res ${CMAKE_CURRENT_BINARY_DIR}/${stem}.res)
-    set(generated ${CMAKE_CURRENT_BINARY_DIR}/${target}_${stem}_res.cpp)
-    if(NOT TARGET ce_res_${stem}_${target})
-        file(GLOB_RECURSE rc_inputs CONFIGURE_DEPENDS ${rc_dir}/*.h ${rc_dir}/*.ico
-             ${PROJECT_SOURCE_DIR}/platform/include/*.h)
+    file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR} ${rc_dir})
+    set(res ${PROJECT_BINARY_DIR}/${rel}/${stem}.res)
+    string(MAKE_C_IDENTIFIER "ce_res_${rel}_${stem}" res_target)
+    if(NOT TARGET ${res_target})
+        file(GLOB rc_inputs CONFIGURE_DEPENDS ${rc_dir}/*.h ${rc_dir}/*.ico ${PROJECT_SOURCE_DIR}/platform/include/*.h)
+        file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/${rel})
         add_custom_command(OUTPUT ${res}
             COMMAND ${CE_LLVM_RC} /nologo /L 0x409 /I ${rc_dir} /I ${PROJECT_SOURCE_DIR}/platform/include
                     /FO ${res} ${rc_path}
             DEPENDS ${rc_path} ${rc_inputs}
             WORKING_DIRECTORY ${rc_dir}
-            COMMENT "Compiling resources ${stem}.rc"
+            COMMENT "Compiling resources ${rel}/${stem}.rc"
             VERBATIM)
-        add_custom_command(OUTPUT ${generated}
-            COMMAND ${CMAKE_COMMAND} -DINPUT=${res} -DOUTPUT=${generated}
-                    -P ${PROJECT_SOURCE_DIR}/cmake/EmbedResources.cmake
-            DEPENDS ${res} ${PROJECT_SOURCE_DIR}/cmake/EmbedResources.cmake
-            VERBATIM)
+        add_custom_target(${res_target} ALL DEPENDS ${res})
     endif()
+    set(CE_RES_FILE ${res} PARENT_SCOPE)
+    set(CE_RES_TARGET ${res_target} PARENT_SCOPE)
+endfunction()
+
+# ce_embed_resources(TARGET file.rc)
+# Embeds the compiled resource script in TARGET as the resources of its own module.
+function(ce_embed_resources target rc_file)
+    ce_compile_resources(${rc_file})
+    get_filename_component(stem ${rc_file} NAME_WE)
+    set(generated ${CMAKE_CURRENT_BINARY_DIR}/${target}_${stem}_res.cpp)
+    add_custom_command(OUTPUT ${generated}
+        COMMAND ${CMAKE_COMMAND} -DINPUT=${CE_RES_FILE} -DOUTPUT=${generated}
+                -P ${PROJECT_SOURCE_DIR}/cmake/EmbedResources.cmake
+        DEPENDS ${CE_RES_TARGET} ${CE_RES_FILE} ${PROJECT_SOURCE_DIR}/cmake/EmbedResources.cmake
+        VERBATIM)
     target_sources(${target} PRIVATE ${generated})
     target_link_libraries(${target} PRIVATE ce_resources)
 endfunction()
