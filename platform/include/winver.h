@@ -38,3 +38,25 @@
 #define VFT_VXD 0x00000005
 #define VFT_STATIC_LIB 0x00000007
 #define VFT2_UNKNOWN 0x00000000
+
+#ifndef RC_INVOKED
+#    include "wintypes.h"
+
+// The fixed part of a version record, as stored: thirteen DWORDs.
+typedef struct tagVS_FIXEDFILEINFO {
+    DWORD dwSignature;
+    DWORD dwStrucVersion;
+    DWORD dwFileVersionMS;
+    DWORD dwFileVersionLS;
+    DWORD dwProductVersionMS;
+    DWORD dwProductVersionLS;
+    DWORD dwFileFlagsMask;
+    DWORD dwFileFlags;
+    DWORD dwFileOS;
+    DWORD dwFileType;
+    DWORD dwFileSubtype;
+    DWORD dwFileDateMS;
+    DWORD dwFileDateLS;
+} VS_FIXEDFILEINFO;
+static_assert(sizeof(VS_FIXEDFILEINFO) == 52);
+#endif
