@@ -1,0 +1,39 @@
+// Puts a painted canvas on the terminal through curses: roles become colour
+// pairs (on the terminal's own default background) or, without colour,
+// reverse, bold and underline.
+#pragma once
+
+#include "frontends/terminal/Canvas.h"
+
+#include <map>
+#include <utility>
+
+namespace platform::frontends::terminal {
+
+class CursesScreen {
+public:
+    CursesScreen(bool colour, Charset charset);
+
+    // Draws `canvas` (the size of the screen) and shows or hides the cursor.
+    void show(Canvas const& canvas);
+
+    // The next show() repaints every cell, whatever the terminal showed.
+    void repaint_all();
+
+private:
+    struct Look {
+        unsigned long attributes;
+        short pair;
+    };
+    Look look(Role role);
+    Look icon_look(int top, int bottom, char32_t& drawn);
+    short pair(int foreground, int background);
+
+    bool m_colour;
+    Charset m_charset;
+    int m_colours { 0 };
+    std::map<std::pair<int, int>, short> m_pairs;
+    int m_cursor_visible { -1 };
+};
+
+}
