@@ -215,7 +215,7 @@ DialogGeometry dialog_geometry(DialogView const& view, int screen_cols, int scre
 
     if (view.style & caption_style) {
         int right = g.window.col + g.window.cols - 1;
-        int next = right - 1; // the column left of the next button's right end
+        int next = right - 2; // the right end of the next button, a space from the corner
         if (view.style & sysmenu_style) {
             g.caption_close = CellRect { next - 2, g.window.row, 3, 1 };
             next -= 4;
