@@ -8,6 +8,7 @@
 #include "windows.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <clocale>
 #include <cstring>
 #include <langinfo.h>
@@ -68,7 +69,7 @@ TerminalFrontEnd::~TerminalFrontEnd()
 std::optional<std::string> TerminalFrontEnd::prepare()
 {
     if (auto problem = TerminalSession::terminal_problem())
-        return "cannot show the dialog: " + *problem + " (run it in a terminal, or set CE_DEVICE_UI=script)";
+        return *problem + "; run it in a terminal, or with CE_DEVICE_UI=script";
     m_charset = environment_charset();
     return std::nullopt;
 }
@@ -86,8 +87,11 @@ SIZE TerminalFrontEnd::screen_size() const
 BaseUnits TerminalFrontEnd::base_units() const
 {
     // x / (4 * divisor) and y / (8 * divisor) cells per dialog unit.
-    static_assert(terminal_scale.col_den == 8 && terminal_scale.row_den == 8);
-    return { terminal_scale.col_num * 2, terminal_scale.row_num * 2, 2 };
+    constexpr int divisor = 2;
+    static_assert((terminal_scale.col_num * 4 * divisor) % terminal_scale.col_den == 0
+                  && (terminal_scale.row_num * 8 * divisor) % terminal_scale.row_den == 0);
+    return { terminal_scale.col_num * 4 * divisor / terminal_scale.col_den,
+             terminal_scale.row_num * 8 * divisor / terminal_scale.row_den, divisor };
 }
 
 Insets TerminalFrontEnd::non_client_insets(DWORD style, DWORD) const
@@ -116,8 +120,10 @@ RECT TerminalFrontEnd::edit_text_rect(RECT const& control, DWORD) const
 
 bool TerminalFrontEnd::show(DialogView const& view)
 {
-    if (auto problem = m_session.open())
+    if (auto problem = m_session.open()) {
+        std::fprintf(stderr, "cannot show a dialog: %s\n", problem->c_str());
         return false;
+    }
     m_screen = std::make_unique<CursesScreen>(m_session.colour(), m_session.charset());
     m_charset = m_session.charset();
     wtimeout(stdscr, key_wait_ms);
@@ -144,17 +150,24 @@ void TerminalFrontEnd::draw()
 
 std::optional<InputEvent> TerminalFrontEnd::mouse_event()
 {
+    // One report may hold a press and its release: the press is what counts,
+    // at once, so that a click needs no wait for the release.
     MEVENT mouse {};
-    if (getmouse(&mouse) != OK || !(mouse.bstate & (BUTTON1_PRESSED | BUTTON1_CLICKED)) || !m_view)
-        return std::nullopt;
-    HitTarget target = hit_test(*m_view, m_geometry, mouse.x, mouse.y);
-    switch (target.kind) {
-    case HitTarget::Kind::caption_ok: return CaptionClick { CaptionButton::Ok };
-    case HitTarget::Kind::caption_close: return CaptionClick { CaptionButton::Close };
-    case HitTarget::Kind::control: return ControlClick { target.index, { target.offset_x, target.offset_y } };
-    case HitTarget::Kind::nothing: break;
+    std::optional<InputEvent> event;
+    while (getmouse(&mouse) == OK) {
+        if (event || !m_view || !(mouse.bstate & (BUTTON1_PRESSED | BUTTON1_CLICKED)))
+            continue;
+        HitTarget target = hit_test(*m_view, m_geometry, mouse.x, mouse.y);
+        switch (target.kind) {
+        case HitTarget::Kind::caption_ok: event = CaptionClick { CaptionButton::Ok }; break;
+        case HitTarget::Kind::caption_close: event = CaptionClick { CaptionButton::Close }; break;
+        case HitTarget::Kind::control:
+            event = ControlClick { target.index, { target.offset_x, target.offset_y } };
+            break;
+        case HitTarget::Kind::nothing: break;
+        }
     }
-    return std::nullopt;
+    return event;
 }
 
 InputEvent TerminalFrontEnd::next_event()

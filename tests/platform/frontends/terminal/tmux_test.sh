@@ -1,0 +1,400 @@
+#!/usr/bin/env bash
+# Black-box tests of the terminal front end: runs a program that shows the
+# bias dialog in a real terminal (a detached tmux pane of fixed size on a
+# server of its own), drives it with keys and raw mouse reports, reads the
+# screen back and checks what the terminal is left in afterwards.
+#
+#   tmux_test.sh PROGRAM CASE [GOLDEN]
+#
+# PROGRAM is either the test probe (terminal_dialog_probe, which prints how
+# the dialog ended) or the real program; CASE is one of the functions named
+# case_* below.
+set -euo pipefail
+# Columns are counted in characters, not bytes.
+export LC_ALL=C.UTF-8
+
+program=$1
+case_name=$2
+golden=${3:-}
+
+socket="ce-terminal-test-$$-${RANDOM}"
+work=$(mktemp -d "${TMPDIR:-/tmp}/ce-terminal-test.XXXXXX")
+export CE_DEVICE_DIR="$work/device"
+mkdir -p "$CE_DEVICE_DIR"
+timeout_s=${CE_TMUX_TIMEOUT:-10}
+
+t() { tmux -L "$socket" -f /dev/null "$@"; }
+
+cleanup() {
+    t kill-server >/dev/null 2>&1 || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL ($case_name): $*" >&2
+    echo "--- screen ---" >&2
+    t capture-pane -p -t test >&2 2>/dev/null || true
+    echo "--------------" >&2
+    exit 1
+}
+
+# start_shell COLS ROWS [VAR=value...]: a plain shell in a fresh pane.
+start_shell() {
+    local cols=$1 rows=$2
+    shift 2
+    t new-session -d -s test -x "$cols" -y "$rows" \
+        "env -u NO_COLOR -u ESCDELAY TERM=tmux-256color LANG=C.UTF-8 LC_ALL=C.UTF-8 $* PS1='ready> ' bash --norc --noprofile"
+    # Keep the pane at its size whatever clients come and go.
+    t set-option -g window-size manual >/dev/null
+    wait_for 'ready>'
+}
+
+screen() { t capture-pane -p -t test; }
+
+# wait_for TEXT: polls the screen until TEXT is on it.
+wait_for() {
+    local deadline=$((SECONDS + timeout_s))
+    until screen | grep -qF -- "$1"; do
+        [ $SECONDS -lt $deadline ] || fail "timed out waiting for: $1"
+        sleep 0.05
+    done
+}
+
+# wait_gone TEXT: polls the screen until TEXT is no longer on it.
+wait_gone() {
+    local deadline=$((SECONDS + timeout_s))
+    while screen | grep -qF -- "$1"; do
+        [ $SECONDS -lt $deadline ] || fail "timed out waiting for this to go: $1"
+        sleep 0.05
+    done
+}
+
+# run COMMAND: types a command line; its exit status shows as EXIT:n.
+run() { t send-keys -t test -l -- "$* ; echo EXIT:\$?"; t send-keys -t test Enter; }
+
+start_dialog() {
+    run "$program" "$@"
+    wait_for "Velquin"
+    wait_for "[OK]"
+}
+
+keys() { t send-keys -t test "$@"; sleep 0.05; }
+type_text() { t send-keys -t test -l -- "$1"; sleep 0.05; }
+
+exit_status() {
+    wait_for "EXIT:"
+    screen | sed -n 's/.*EXIT:\([0-9]*\).*/\1/p' | tail -1
+}
+
+pane() { t display-message -p -t test "$1"; }
+
+# The column and row (from 0) where TEXT first appears on the screen.
+position_of() {
+    local text=$1 line before row=0
+    while IFS= read -r line; do
+        if [[ $line == *"$text"* ]]; then
+            before=${line%%"$text"*}
+            echo "${#before} $row"
+            return
+        fi
+        row=$((row + 1))
+    done < <(screen)
+}
+
+chr() { printf "\\$(printf %03o "$1")"; }
+
+# click COL ROW: a press and a release of the left button, encoded as the
+# program asked the terminal to report them.
+click() {
+    local col=$1 row=$2
+    if [ "$(pane '#{mouse_sgr_flag}')" = 1 ]; then
+        type_text "$(printf '\033[<0;%d;%dM\033[<0;%d;%dm' $((col + 1)) $((row + 1)) $((col + 1)) $((row + 1)))"
+    elif [ "$(pane '#{mouse_standard_flag}#{mouse_button_flag}#{mouse_any_flag}')" != 000 ]; then
+        type_text "$(printf '\033[M')$(chr 32)$(chr $((col + 33)))$(chr $((row + 33)))$(printf '\033[M')$(chr 35)$(chr $((col + 33)))$(chr $((row + 33)))"
+    else
+        fail "the program did not turn on mouse reporting"
+    fi
+}
+
+click_text() {
+    local where
+    where=$(position_of "$1")
+    [ -n "$where" ] || fail "nothing on the screen reads: $1"
+    set -- $where
+    click $((${1} + ${offset:-0})) "$2"
+}
+
+# The terminal is back as the shell had it: no alternate screen, the cursor
+# shown, no mouse reporting, echo and canonical input on.
+assert_sane_terminal() {
+    [ "$(pane '#{alternate_on}')" = 0 ] || fail "left in the alternate screen"
+    [ "$(pane '#{cursor_flag}')" = 1 ] || fail "left with the cursor hidden"
+    [ "$(pane '#{mouse_any_flag}#{mouse_button_flag}#{mouse_standard_flag}#{mouse_sgr_flag}')" = 0000 ] \
+        || fail "left with mouse reporting on"
+    keys C-l
+    run "echo MODES: \$(stty -a | tr ' ;' '\n\n' | grep -xE -- '-?(echo|icanon|isig|icrnl|opost)')"
+    wait_for "EXIT:0"
+    local modes
+    modes=$(screen | grep -E '^MODES:' | head -1)
+    for mode in echo icanon isig icrnl opost; do
+        grep -qE "(^| )$mode( |$)" <<<"$modes" || fail "terminal mode $mode not restored: $modes"
+    done
+}
+
+assert_ended() {
+    local expected=$1
+    wait_for "ended "
+    screen | grep -qF "$expected" || fail "expected '$expected'"
+}
+
+# --- the cases -------------------------------------------------------------
+
+case_tab_order_typing_and_enter() {
+    start_shell 80 24
+    start_dialog
+    screen | grep -qF "> OK <" || fail "the OK button does not have the focus at first"
+    # OK -> daylight field (its text selected, so typing replaces it).
+    keys Tab
+    type_text "-45"
+    wait_for "[-45 "
+    # -> standard field, edited in place: End, Backspace, then typed digits.
+    keys Tab
+    keys End BSpace
+    type_text "30"
+    wait_for "[30 "
+    # -> OK, and Shift+Tab back to the standard field and forward again.
+    keys Tab
+    wait_for "> OK <"
+    keys BTab
+    wait_gone "> OK <"
+    keys Tab
+    wait_for "> OK <"
+    screen | grep -qF "probe:" && fail "standard error reached the screen while the dialog was up"
+    keys Enter
+    assert_ended "ended 1 daylight -45 standard 30"
+    screen | grep -qF "probe: field 1002 changed" || fail "held standard error was not printed afterwards"
+    [ "$(exit_status)" = 0 ] || fail "exit status"
+    assert_sane_terminal
+}
+
+case_edit_keys_and_sideways_scrolling() {
+    start_shell 80 24
+    start_dialog
+    keys Tab Home Delete
+    type_text "1"
+    wait_for "[160 "
+    keys End Left BSpace
+    wait_for "[10 "
+    keys Right
+    type_text "23456789012345"
+    # Longer than the field: the text scrolls so the caret stays in view.
+    wait_for "[456789012345 ]"
+    keys Home
+    wait_for "[1023456789012]"
+    keys Escape
+    assert_ended "ended 2"
+}
+
+case_escape_cancels_at_once() {
+    start_shell 80 24
+    start_dialog
+    local start end
+    start=$(date +%s%N)
+    keys Escape
+    wait_for "ended 2"
+    end=$(date +%s%N)
+    [ $(((end - start) / 1000000)) -lt 700 ] || fail "Escape took $(((end - start) / 1000000)) ms"
+    assert_sane_terminal
+}
+
+case_escape_waits_as_long_as_the_user_asked() {
+    start_shell 80 24 ESCDELAY=1500
+    start_dialog
+    local start end
+    start=$(date +%s%N)
+    keys Escape
+    wait_for "ended 2"
+    end=$(date +%s%N)
+    [ $(((end - start) / 1000000)) -ge 1400 ] || fail "Escape took only $(((end - start) / 1000000)) ms"
+}
+
+case_space_presses_the_focused_button() {
+    start_shell 80 24
+    start_dialog
+    keys Space
+    assert_ended "ended 1"
+}
+
+case_mouse_close_button() {
+    start_shell 80 24
+    start_dialog
+    offset=1 click_text "[×]"
+    assert_ended "ended 2"
+    assert_sane_terminal
+}
+
+case_mouse_title_bar_ok() {
+    start_shell 80 24
+    start_dialog
+    offset=1 click_text "[OK]"
+    assert_ended "ended 1 daylight -60 standard 0"
+}
+
+case_mouse_ok_button_and_fields() {
+    start_shell 80 24
+    start_dialog
+    # A click between "-" and "6" puts the caret there.
+    offset=2 click_text "[-60"
+    type_text "1"
+    wait_for "[-160 "
+    offset=1 click_text " OK "
+    assert_ended "ended 1 daylight -160 standard 0"
+}
+
+case_resize_to_too_small_and_back() {
+    start_shell 80 24
+    start_dialog
+    t resize-window -t test -x 30 -y 10
+    wait_for "Terminal too small"
+    wait_for "need 55x23, have 30x10"
+    screen | grep -qF "Velquin" && fail "a clipped dialog is shown"
+    # Nothing is decided while the dialog is hidden.
+    keys Enter
+    keys Escape
+    sleep 0.3
+    screen | grep -qF "ended" && fail "a key decided the hidden dialog"
+    t resize-window -t test -x 100 -y 30
+    wait_for "Velquin"
+    local where
+    where=$(position_of "┌ Velquin")
+    [ "$where" = "22 3" ] || fail "not centred on 100x30: at $where"
+    t resize-window -t test -x 80 -y 24
+    wait_for "Velquin"
+    where=$(position_of "┌ Velquin")
+    [ "$where" = "12 0" ] || fail "not centred on 80x24: at $where"
+    keys Escape
+    assert_ended "ended 2"
+}
+
+case_ctrl_c_closes_like_the_close_button() {
+    start_shell 80 24
+    start_dialog
+    keys Tab
+    type_text "99"
+    keys C-c
+    assert_ended "ended 2"
+    [ "$(exit_status)" = 0 ] || fail "exit status"
+    assert_sane_terminal
+}
+
+# signal NAME STATUS: the signal sent from outside closes the dialog, the
+# terminal is restored and the process ends as that signal ends it.
+signal_case() {
+    local name=$1 status=$2
+    start_shell 80 24
+    # Through a non-interactive shell: an interactive one drops the rest of
+    # the command line when its child dies of SIGINT.
+    run "sh -c '\"\$0\"; echo STATUS:\$?' $program"
+    wait_for "[OK]"
+    local pid
+    pid=$(pgrep -n -x "$(basename "$program" | cut -c1-15)")
+    [ -n "$pid" ] || fail "cannot find the program's process"
+    kill -s "$name" "$pid"
+    wait_for "STATUS:"
+    local got
+    got=$(screen | sed -n 's/.*STATUS:\([0-9]*\).*/\1/p' | tail -1)
+    [ "$got" = "$status" ] || fail "exit status $got after SIG$name, expected $status"
+    screen | grep -qF "ended" && fail "the dialog ended normally after SIG$name"
+    assert_sane_terminal
+}
+case_sigterm() { signal_case TERM 143; }
+case_sighup() { signal_case HUP 129; }
+case_sigquit() { signal_case QUIT 131; }
+case_sigint() { signal_case INT 130; }
+
+case_crash_restores_the_terminal() {
+    start_shell 80 24 PROBE_CRASH=1
+    start_dialog
+    keys Tab
+    type_text "1"
+    local got
+    got=$(exit_status)
+    # Killed by the signal, or ended by a sanitizer that reported it.
+    [ "$got" != 0 ] || fail "exit status 0 after a crash"
+    assert_sane_terminal
+}
+
+case_escape_sequences_in_texts_are_shown_not_obeyed() {
+    start_shell 80 24
+    t select-pane -t test -T "before"
+    local title
+    title=$(pane '#{pane_title}')
+    run "PROBE_DEFAULT=\$'\\e]2;owned\\a\\e[2J' $program"
+    wait_for "Velquin"
+    wait_for "␛]2;owned␇␛[2J"
+    [ "$(pane '#{pane_title}')" = "$title" ] || fail "the pane title changed to $(pane '#{pane_title}')"
+    keys Escape
+    assert_ended "ended 2"
+    [ "$(pane '#{pane_title}')" = "$title" ] || fail "the pane title changed to $(pane '#{pane_title}')"
+}
+
+case_no_color() {
+    start_shell 80 24 NO_COLOR=1
+    start_dialog
+    local shown
+    shown=$(t capture-pane -p -e -t test)
+    grep -qE $'\e\\[[0-9;]*(3[0-7]|4[0-7]|38;5;[0-9]+|48;5;[0-9]+)m' <<<"$shown" && fail "colours drawn with NO_COLOR set"
+    grep -qE $'\e\\[[0-9;]*7m' <<<"$shown" || fail "no reverse video for the title bar in monochrome"
+    keys Escape
+    assert_ended "ended 2"
+}
+
+case_colour() {
+    start_shell 80 24
+    start_dialog
+    t capture-pane -p -e -t test | grep -qE $'\e\\[[0-9;]*44m' || fail "no blue title bar in colour"
+    keys Escape
+    assert_ended "ended 2"
+}
+
+case_ascii_lines_without_utf8() {
+    start_shell 80 24 LANG=C LC_ALL=C
+    start_dialog
+    wait_for "+ Velquin ---"
+    screen | grep -qF "[X]" || fail "no ASCII close button"
+    keys Escape
+    assert_ended "ended 2"
+}
+
+# not_a_terminal HOW MESSAGE
+unusable_terminal_case() {
+    start_shell 80 24
+    run "$1"
+    local got
+    got=$(exit_status)
+    [ "$got" != 0 ] || fail "exit status 0"
+    screen | grep -qF "$2" || fail "no message saying: $2"
+    [ "$(pane '#{alternate_on}')" = 0 ] || fail "left in the alternate screen"
+    screen | grep -qF "Velquin" && fail "the dialog was drawn"
+    return 0
+}
+case_stdin_from_dev_null() { unusable_terminal_case "$program < /dev/null" "standard input is not a terminal"; }
+case_stdout_to_a_file() { unusable_terminal_case "$program > $work/out" "standard output is not a terminal"; }
+case_term_dumb() { unusable_terminal_case "TERM=dumb $program" "TERM=dumb cannot move the cursor"; }
+case_term_unset() { unusable_terminal_case "env -u TERM $program" "TERM is not set"; }
+
+case_golden_80x24() {
+    start_shell 80 24
+    start_dialog
+    screen >"$work/screen"
+    if [ "${CE_UPDATE_GOLDEN:-}" = 1 ]; then
+        cp "$work/screen" "$golden"
+    fi
+    diff -u "$golden" "$work/screen" >&2 || fail "the dialog differs from the golden capture $golden"
+    keys Escape
+    assert_ended "ended 2"
+}
+
+"case_$case_name"
+echo "ok: $case_name"
