@@ -277,6 +277,34 @@ case_resize_to_too_small_and_back() {
     assert_ended "ended 2"
 }
 
+case_ctrl_l_redraws() {
+    start_shell 80 24
+    start_dialog
+    # Something else writes over the dialog, straight to the terminal.
+    printf '\033[5;20Hgarbage over the dialog' >"$(pane '#{pane_tty}')"
+    wait_for "garbage over"
+    keys C-l
+    wait_gone "garbage over"
+    screen | grep -qF "Default: -60" || fail "the redrawn dialog lost its texts"
+    keys Escape
+    assert_ended "ended 2"
+}
+
+case_ctrl_z_suspends_and_fg_resumes() {
+    start_shell 80 24
+    start_dialog
+    keys Tab
+    type_text "7"
+    keys C-z
+    wait_for "Stopped"
+    assert_sane_terminal
+    run "fg"
+    wait_for "[7 "
+    wait_for "DayLight Difference"
+    keys Enter
+    assert_ended "ended 1 daylight 7 standard 0"
+}
+
 case_ctrl_c_closes_like_the_close_button() {
     start_shell 80 24
     start_dialog
