@@ -26,8 +26,13 @@ namespace platform::frontends::terminal {
 
 namespace {
 
-constexpr std::array termination_signals { SIGINT, SIGTERM, SIGHUP, SIGQUIT };
-constexpr std::array crash_signals { SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGSYS, SIGTRAP };
+// Signals whose default action ends the process: the dialog closes and the
+// process then ends as the signal would have ended it. SIGPROF and SIGVTALRM
+// are left to profilers, SIGKILL and SIGSTOP cannot be caught.
+constexpr std::array termination_signals { SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGALRM, SIGUSR1, SIGUSR2, SIGPIPE };
+// Signals of a process that cannot go on: the terminal is restored from the
+// handler itself.
+constexpr std::array crash_signals { SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGSYS, SIGTRAP, SIGXCPU, SIGXFSZ };
 
 volatile std::sig_atomic_t g_pending_signal = 0;
 

@@ -37,8 +37,8 @@ public:
     bool colour() const { return m_colour; }
     Charset charset() const { return m_charset; }
 
-    // The termination signal (SIGINT, SIGTERM, SIGHUP, SIGQUIT) received
-    // while open, or 0.
+    // The termination signal (SIGINT, SIGTERM, SIGHUP, SIGQUIT and the other
+    // signals that end a process by default) received while open, or 0.
     static int pending_signal();
 
     // Ends the process as the pending signal would have: with the signal's
