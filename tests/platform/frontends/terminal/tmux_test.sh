@@ -61,6 +61,15 @@ wait_for() {
     done
 }
 
+# wait_for_pattern REGEX: polls the screen until a line matches REGEX.
+wait_for_pattern() {
+    local deadline=$((SECONDS + timeout_s))
+    until screen | grep -qE -- "$1"; do
+        [ $SECONDS -lt $deadline ] || fail "timed out waiting for a line like: $1"
+        sleep 0.05
+    done
+}
+
 # wait_gone TEXT: polls the screen until TEXT is no longer on it.
 wait_gone() {
     local deadline=$((SECONDS + timeout_s))
@@ -70,8 +79,15 @@ wait_gone() {
     done
 }
 
-# run COMMAND: types a command line; its exit status shows as EXIT:n.
-run() { t send-keys -t test -l -- "$* ; echo EXIT:\$?"; t send-keys -t test Enter; }
+# run COMMAND: types a command line; its exit status shows as EXITk=n, k
+# counting the commands run (the quotes keep the command line itself from
+# reading so).
+runs=0
+run() {
+    runs=$((runs + 1))
+    t send-keys -t test -l -- "$* ; echo EXIT\"$runs=\$?\""
+    t send-keys -t test Enter
+}
 
 start_dialog() {
     run "$program" "$@"
@@ -83,11 +99,30 @@ keys() { t send-keys -t test "$@"; sleep 0.05; }
 type_text() { t send-keys -t test -l -- "$1"; sleep 0.05; }
 
 exit_status() {
-    wait_for "EXIT:"
-    screen | sed -n 's/.*EXIT:\([0-9]*\).*/\1/p' | tail -1
+    wait_for_pattern "EXIT$runs=[0-9]+"
+    screen | sed -n "s/.*EXIT$runs=\\([0-9][0-9]*\\).*/\\1/p" | tail -1
 }
 
 pane() { t display-message -p -t test "$1"; }
+
+# The process of the program under test: a descendant of this test's pane
+# (never one of another test running beside it).
+program_pid() {
+    local name pids next pid
+    name=$(basename "$program" | cut -c1-15)
+    pids=$(pane '#{pane_pid}')
+    while [ -n "$pids" ]; do
+        next=
+        for pid in $pids; do
+            if [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = "$name" ]; then
+                echo "$pid"
+                return
+            fi
+            next="$next $(pgrep -P "$pid" || true)"
+        done
+        pids=$(echo $next)
+    done
+}
 
 # The column and row (from 0) where TEXT first appears on the screen.
 position_of() {
@@ -134,7 +169,7 @@ assert_sane_terminal() {
         || fail "left with mouse reporting on"
     keys C-l
     run "echo MODES: \$(stty -a | tr ' ;' '\n\n' | grep -xE -- '-?(echo|icanon|isig|icrnl|opost)')"
-    wait_for "EXIT:0"
+    wait_for_pattern '^MODES:'
     local modes
     modes=$(screen | grep -E '^MODES:' | head -1)
     for mode in echo icanon isig icrnl opost; do
@@ -323,15 +358,15 @@ signal_case() {
     start_shell 80 24
     # Through a non-interactive shell: an interactive one drops the rest of
     # the command line when its child dies of SIGINT.
-    run "sh -c '\"\$0\"; echo STATUS:\$?' $program"
+    run "sh -c '\"\$0\"; echo STATUS\"=\$?\"' $program"
     wait_for "[OK]"
     local pid
-    pid=$(pgrep -n -x "$(basename "$program" | cut -c1-15)")
+    pid=$(program_pid)
     [ -n "$pid" ] || fail "cannot find the program's process"
     kill -s "$name" "$pid"
-    wait_for "STATUS:"
+    wait_for_pattern "STATUS=[0-9]+"
     local got
-    got=$(screen | sed -n 's/.*STATUS:\([0-9]*\).*/\1/p' | tail -1)
+    got=$(screen | sed -n 's/.*STATUS=\([0-9][0-9]*\).*/\1/p' | tail -1)
     [ "$got" = "$status" ] || fail "exit status $got after SIG$name, expected $status"
     screen | grep -qF "ended" && fail "the dialog ended normally after SIG$name"
     assert_sane_terminal
@@ -422,6 +457,120 @@ case_golden_80x24() {
     diff -u "$golden" "$work/screen" >&2 || fail "the dialog differs from the golden capture $golden"
     keys Escape
     assert_ended "ended 2"
+}
+
+# --- the real program --------------------------------------------------------
+# These run build/bin/velquin with the device's tools beside it; the device's
+# time zone, while it has no record of its own, is the host's: TZ fixes it.
+
+bin=$(dirname "$program")
+tz_state() { "$bin/ce-tz" --json; }
+bias_of() { tz_state | sed -n "s/.*\"$1\": *\(-\{0,1\}[0-9]*\).*/\1/p"; }
+stored_record() { "$bin/ce-reg" query 'HKLM\Time' /v TimeZoneInformation >/dev/null 2>&1; }
+
+start_velquin_shell() { start_shell "${1:-80}" "${2:-24}" TZ=Europe/Berlin "${@:3}"; export TZ=Europe/Berlin; }
+
+case_velquin_golden_80x24() {
+    start_velquin_shell
+    start_dialog
+    wait_for "Default: -60"
+    screen >"$work/screen"
+    if [ "${CE_UPDATE_GOLDEN:-}" = 1 ]; then
+        cp "$work/screen" "$golden"
+    fi
+    diff -u "$golden" "$work/screen" >&2 || fail "the dialog differs from the golden capture $golden"
+    keys Escape
+    [ "$(exit_status)" = 0 ] || fail "exit status"
+}
+
+case_velquin_typed_biases_are_written() {
+    start_velquin_shell
+    start_dialog
+    wait_for "[-60 "
+    keys Tab
+    type_text "-45"
+    keys Tab
+    type_text "30"
+    wait_for "[30 "
+    keys Enter
+    [ "$(exit_status)" = 0 ] || fail "exit status"
+    [ "$(bias_of DaylightBias)" = -45 ] || fail "daylight bias $(bias_of DaylightBias), expected -45"
+    [ "$(bias_of StandardBias)" = 30 ] || fail "standard bias $(bias_of StandardBias), expected 30"
+    assert_sane_terminal
+}
+
+case_velquin_escape_writes_nothing() {
+    start_velquin_shell
+    local before
+    before=$(tz_state)
+    start_dialog
+    keys Tab
+    type_text "-45"
+    keys Escape
+    [ "$(exit_status)" = 0 ] || fail "exit status"
+    [ "$(tz_state)" = "$before" ] || fail "the time-zone record changed"
+    stored_record && fail "a time-zone record was written"
+    return 0
+}
+
+case_velquin_mouse_close_writes_nothing() {
+    start_velquin_shell
+    start_dialog
+    keys Tab
+    type_text "-45"
+    offset=1 click_text "[×]"
+    [ "$(exit_status)" = 0 ] || fail "exit status"
+    stored_record && fail "a time-zone record was written"
+    assert_sane_terminal
+}
+
+case_velquin_mouse_title_bar_ok_writes() {
+    start_velquin_shell
+    start_dialog
+    keys Tab
+    type_text "-30"
+    offset=1 click_text "[OK]"
+    [ "$(exit_status)" = 0 ] || fail "exit status"
+    [ "$(bias_of DaylightBias)" = -30 ] || fail "daylight bias $(bias_of DaylightBias), expected -30"
+}
+
+case_velquin_sigterm_writes_nothing() {
+    start_velquin_shell
+    start_dialog
+    keys Tab
+    type_text "-45"
+    local pid
+    pid=$(program_pid)
+    [ -n "$pid" ] || fail "cannot find the program's process"
+    kill -s TERM "$pid"
+    [ "$(exit_status)" = 143 ] || fail "exit status after SIGTERM"
+    stored_record && fail "a time-zone record was written"
+    assert_sane_terminal
+}
+
+case_velquin_registry_text_cannot_set_the_title() {
+    start_velquin_shell
+    "$bin/ce-reg" add 'HKLM\Software\Corvane\Tembrel\DEFAULTS' /v DayLight /d $'Default: \e]2;owned\a\e[2J' /f >/dev/null
+    "$bin/ce-reg" add 'HKLM\Software\Corvane\Tembrel\DEFAULTS' /v Standard /d 'Default: 0' /f >/dev/null
+    t select-pane -t test -T "before"
+    local title
+    title=$(pane '#{pane_title}')
+    start_dialog
+    wait_for "Default: ␛]2;owned␇␛[2J"
+    [ "$(pane '#{pane_title}')" = "$title" ] || fail "the pane title changed to $(pane '#{pane_title}')"
+    keys Escape
+    [ "$(exit_status)" = 0 ] || fail "exit status"
+    [ "$(pane '#{pane_title}')" = "$title" ] || fail "the pane title changed to $(pane '#{pane_title}')"
+}
+
+case_velquin_stdin_from_dev_null() {
+    start_velquin_shell
+    run "$program < /dev/null"
+    local got
+    got=$(exit_status)
+    [ "$got" != 0 ] || fail "exit status 0"
+    screen | grep -qF "velquin: standard input is not a terminal" || fail "no message"
+    [ -z "$(ls -A "$CE_DEVICE_DIR")" ] || fail "the device was touched: $(ls -A "$CE_DEVICE_DIR")"
 }
 
 "case_$case_name"
