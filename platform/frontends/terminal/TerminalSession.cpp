@@ -241,7 +241,9 @@ std::optional<std::string> TerminalSession::open()
     g_restore.have_termios = tcgetattr(STDIN_FILENO, &g_restore.saved_termios) == 0;
     g_pending_signal = 0;
 
-    if (m_stderr.hold())
+    // Only what would land on the screen is held: a standard error that goes
+    // to a file or a pipe gets its messages at once.
+    if (isatty(STDERR_FILENO) && m_stderr.hold())
         g_restore.held = &m_stderr;
     g_screen = newterm(nullptr, stdout, stdin);
     if (!g_screen) {
@@ -333,7 +335,7 @@ void TerminalSession::suspend()
     sigaction(SIGTSTP, &stop, &previous);
     raise(SIGTSTP);
     sigaction(SIGTSTP, &previous, nullptr);
-    if (m_stderr.hold())
+    if (isatty(STDERR_FILENO) && m_stderr.hold())
         g_restore.held = &m_stderr;
     reset_prog_mode();
     prepare_emergency_restore(m_mouse);

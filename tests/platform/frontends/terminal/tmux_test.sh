@@ -213,6 +213,21 @@ case_tab_order_typing_and_enter() {
     assert_sane_terminal
 }
 
+case_stderr_to_a_file_is_written_at_once() {
+    start_shell 80 24
+    start_dialog "2>$work/errors"
+    keys Tab
+    type_text "5"
+    wait_for "[5 "
+    local deadline=$((SECONDS + timeout_s))
+    until grep -qF "probe: field 1002 changed" "$work/errors"; do
+        [ $SECONDS -lt $deadline ] || fail "standard error to a file was held back"
+        sleep 0.05
+    done
+    keys Escape
+    assert_ended "ended 2"
+}
+
 case_edit_keys_and_sideways_scrolling() {
     start_shell 80 24
     start_dialog
