@@ -17,6 +17,8 @@ program=$1
 case_name=$2
 golden=${3:-}
 
+# Never the tmux this may itself run in: a server of its own.
+unset TMUX TMUX_PANE
 socket="ce-terminal-test-$$-${RANDOM}"
 work=$(mktemp -d "${TMPDIR:-/tmp}/ce-terminal-test.XXXXXX")
 export CE_DEVICE_DIR="$work/device"
@@ -105,6 +107,10 @@ exit_status() {
 
 pane() { t display-message -p -t test "$1"; }
 
+children_of() {
+    grep -l "^PPid:[[:space:]]*$1\$" /proc/[0-9]*/status 2>/dev/null | cut -d/ -f3 || true
+}
+
 # The process of the program under test: a descendant of this test's pane
 # (never one of another test running beside it).
 program_pid() {
@@ -118,7 +124,7 @@ program_pid() {
                 echo "$pid"
                 return
             fi
-            next="$next $(pgrep -P "$pid" || true)"
+            next="$next $(children_of "$pid")"
         done
         pids=$(echo $next)
     done
