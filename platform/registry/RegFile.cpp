@@ -7,7 +7,9 @@
 
 #include <unicode/ucnv.h>
 #include <unicode/ustring.h>
+#include <unicode/utf8.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 
@@ -123,6 +125,7 @@ static std::u16string decode_ansi(std::string_view bytes)
 struct DecodedText {
     std::u16string text;
     std::string error;
+    int error_line = 0;
 };
 
 static DecodedText decode_file(std::span<BYTE const> bytes)
@@ -149,13 +152,16 @@ static DecodedText decode_file(std::span<BYTE const> bytes)
     if (auto text = decode_utf8_strictly(raw))
         return { std::move(*text), {} };
     // Name the line that holds the first bad byte.
-    std::size_t good = 0;
-    while (good < raw.size() && decode_utf8_strictly(raw.substr(0, good + 1)))
-        ++good;
     std::size_t line = 1;
-    for (std::size_t i = 0; i < good && i < raw.size(); ++i)
-        line += raw[i] == '\n';
-    return { {}, "line " + std::to_string(line) + ": the text is not valid UTF-8" };
+    for (int32_t i = 0, length = static_cast<int32_t>(std::min<std::size_t>(raw.size(), INT32_MAX)); i < length;) {
+        int32_t start = i;
+        UChar32 c = 0;
+        U8_NEXT(raw.data(), i, length, c);
+        if (c < 0)
+            break;
+        line += raw[static_cast<std::size_t>(start)] == '\n';
+    }
+    return { {}, "line " + std::to_string(line) + ": the text is not valid UTF-8", static_cast<int>(line) };
 }
 
 // ---------------------------------------------------------------------------
@@ -172,6 +178,8 @@ public:
     {
         std::size_t start = 0;
         for (std::size_t i = 0; i <= text.size(); ++i) {
+            if (i == text.size() && start == i && start > 0)
+                break; // the break ending the last line starts no new one
             if (i == text.size() || text[i] == u'\n' || text[i] == u'\r') {
                 m_lines.push_back(text.substr(start, i - start));
                 if (i + 1 < text.size() && text[i] == u'\r' && text[i + 1] == u'\n')
@@ -241,7 +249,7 @@ private:
         while (m_index < m_lines.size() && trim_right(m_lines[m_index]).empty())
             ++m_index;
         if (m_index >= m_lines.size())
-            return fail(m_index ? m_index : 1, "the file is empty: the header \"Windows Registry Editor Version 5.00\" is missing");
+            return fail(1, "the file is empty: the header \"Windows Registry Editor Version 5.00\" is missing");
         auto header = trim_right(m_lines[m_index]);
         if (!header.empty() && header[0] == u'\uFEFF')
             header.remove_prefix(1);
@@ -533,6 +541,7 @@ RegFileParse parse_reg_file(std::span<BYTE const> bytes, RegFileUse use)
     if (!decoded.error.empty()) {
         RegFileParse result;
         result.error = decoded.error;
+        result.error_line = decoded.error_line;
         return result;
     }
     return Parser(decoded.text, use).run();
@@ -636,8 +645,34 @@ private:
         m_out += u'"';
     }
 
+    // A text value that has to be written in hex (the program's 255-byte
+    // strings, say) gets its text in a comment above it, for the reader.
+    void write_text_comment(RegistryValue const& value)
+    {
+        if ((value.type != REG_SZ && value.type != REG_EXPAND_SZ) || value.data.size() < 2)
+            return;
+        auto units = units_of(value.data);
+        auto end = units.find(u'\0');
+        if (end == 0 || end == std::u16string::npos)
+            return;
+        std::u16string_view text(units.data(), end);
+        if (!has_plain_string_form(bytes_of(std::u16string(text) + u'\0')))
+            return;
+        m_out += u"; ";
+        if (value.name.empty())
+            m_out += u'@';
+        else
+            write_quoted(value.name, true);
+        m_out += u" reads ";
+        write_quoted(text, false);
+        m_out += m_eol;
+    }
+
     void write_value(RegistryValue const& value)
     {
+        bool plain = value.type == REG_SZ && has_plain_string_form(value.data);
+        if (!plain)
+            write_text_comment(value);
         std::size_t line_start = m_out.size();
         if (value.name.empty())
             m_out += u'@';
@@ -645,7 +680,7 @@ private:
             write_quoted(value.name, true);
         m_out += u'=';
         char buffer[32];
-        if (value.type == REG_SZ && has_plain_string_form(value.data)) {
+        if (plain) {
             auto units = units_of(value.data);
             write_quoted(std::u16string_view(units).substr(0, units.size() - 1), false);
         } else if (value.type == REG_DWORD && value.data.size() == 4) {
