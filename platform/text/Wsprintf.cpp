@@ -159,9 +159,17 @@ std::u16string_view wide_argument(WCHAR const* s, Spec const& spec)
     return { s, length };
 }
 
+// A UTF-8 string argument. With a precision it is read no further than
+// needed: no UTF-8 character takes more than four bytes per UTF-16 unit.
 std::u16string narrow_argument(char const* s, Spec const& spec)
 {
-    std::u16string text = s ? platform::text::to_utf16(s) : std::u16string(u"(null)");
+    if (!s)
+        return std::u16string(wide_argument(nullptr, spec));
+    std::size_t const limit = spec.precision ? 4 * *spec.precision : SIZE_MAX;
+    std::size_t length = 0;
+    while (length < limit && s[length])
+        ++length;
+    std::u16string text = platform::text::to_utf16(std::string_view(s, length));
     if (spec.precision && text.size() > *spec.precision)
         text.resize(*spec.precision);
     return text;
