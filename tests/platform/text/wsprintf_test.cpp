@@ -227,6 +227,8 @@ TEST(Wsprintf, PrecisionBoundsHowFarAStringIsRead)
     expect_format("narrow", u"%.5hs", u"hello", narrow.get());
     std::unique_ptr<char[]> const euros(new char[8] { '\xe2', '\x82', '\xac', '\xe2', '\x82', '\xac', 'x', 'y' });
     expect_format("narrow multibyte", u"%.2hs", u"\u20ac\u20ac", euros.get());
+    std::unique_ptr<char[]> const emoji(new char[4] { '\xf0', '\x9f', '\x98', '\x80' });
+    expect_format("narrow outside the BMP", u"%.2hs", u"\U0001F600", emoji.get());
 }
 
 TEST(Wsprintf, ArgumentsAreTakenInOrder)
