@@ -261,6 +261,24 @@ TEST_F(RegistryStoreTest, LeftoverTemporaryFilesGoWithTheNextSave)
     EXPECT_EQ(files_in(dir()), (std::vector<std::string> { "registry.lock", "registry.reg" }));
 }
 
+TEST_F(RegistryStoreTest, DeviceDirectoryIsCreatedOnFirstUse)
+{
+    auto device = dir() / "new" / "device";
+    ::setenv("CE_DEVICE_DIR", device.c_str(), 1);
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software", 0, 0, &key), ERROR_FILE_NOT_FOUND);
+    for (auto const& made : { dir() / "new", device }) {
+        EXPECT_TRUE(std::filesystem::is_directory(made)) << made;
+        EXPECT_EQ(std::filesystem::status(made).permissions() & std::filesystem::perms::all,
+                  std::filesystem::perms::owner_all)
+            << made;
+    }
+    EXPECT_FALSE(std::filesystem::exists(device / "registry.reg")) << "reading writes nothing";
+    key = create(u"Software");
+    RegCloseKey(key);
+    EXPECT_TRUE(std::filesystem::exists(device / "registry.reg"));
+}
+
 TEST_F(RegistryStoreTest, UnusableDeviceDirectoryIsReported)
 {
     write_file(dir() / "plain-file", "x");
