@@ -59,11 +59,17 @@ protected:
             on_apply(*this);
     }
 
+    afx_msg void OnValueChanged() { calls.push_back("changed"); }
+    // Listed to show that the edit's notifications are not commands.
+    afx_msg void OnValueCommand() { calls.push_back("value command"); }
+
     DECLARE_MESSAGE_MAP()
 };
 
 BEGIN_MESSAGE_MAP(CRecordingDlg, CDialog)
     ON_COMMAND(IDC_APPLY, OnApply)
+    ON_EN_CHANGE(IDC_VALUE, OnValueChanged)
+    ON_COMMAND(IDC_VALUE, OnValueCommand)
 END_MESSAGE_MAP()
 
 nlohmann::json const& last_line(std::vector<nlohmann::json> const& lines)
@@ -101,6 +107,7 @@ TEST(DoModal, CommandsReachTheOverridesThroughTheMaps)
         { "", IDCANCEL, { "init", "cancel" } },
         { "click 1003\nclick 1003\nclick 1\n", IDOK, { "init", "apply", "apply", "ok" } },
         { "click 1004\nclick 1\n", IDOK, { "init", "ok" } }, // a button no map lists
+        { "key Tab\ntype 12\nkey Enter\n", IDOK, { "init", "changed", "changed", "ok" } },
     };
     for (auto const& c : cases) {
         ScriptSession session(c.script);
