@@ -1,0 +1,407 @@
+// The registry's Win32 functions: argument checks, key handles, the buffer
+// rules of the queries and the Windows error codes, over the store.
+//
+// A handle names a key by its path, not by a node of the tree, so it stays
+// good while the store reloads the file after another process changed it;
+// a handle whose key has been deleted meanwhile gives ERROR_KEY_DELETED.
+#include "windows.h"
+
+#include "registry/RegFile.h"
+#include "registry/RegistryStore.h"
+
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <optional>
+
+using platform::registry::KeyPath;
+using platform::registry::RegistryKey;
+using platform::registry::RegistryStore;
+using platform::registry::RegistryValue;
+
+namespace {
+
+struct HandleTable {
+    std::mutex mutex;
+    std::map<std::uintptr_t, KeyPath> paths;
+    // Handle values stay far from the predefined roots (0x80000000 and up).
+    std::uintptr_t next = 0x1000;
+};
+
+HandleTable& handles()
+{
+    static HandleTable table;
+    return table;
+}
+
+}
+
+static std::optional<std::u16string> predefined_root(HKEY key)
+{
+    if (key == HKEY_CLASSES_ROOT)
+        return u"HKEY_CLASSES_ROOT";
+    if (key == HKEY_CURRENT_USER)
+        return u"HKEY_CURRENT_USER";
+    if (key == HKEY_LOCAL_MACHINE)
+        return u"HKEY_LOCAL_MACHINE";
+    if (key == HKEY_USERS)
+        return u"HKEY_USERS";
+    return std::nullopt;
+}
+
+// The path a handle stands for; the caller holds the table's mutex.
+static LONG path_of_handle(HKEY key, KeyPath& path)
+{
+    if (auto root = predefined_root(key)) {
+        path = { *root };
+        return ERROR_SUCCESS;
+    }
+    auto& table = handles().paths;
+    auto it = table.find(reinterpret_cast<std::uintptr_t>(key));
+    if (it == table.end())
+        return ERROR_INVALID_HANDLE;
+    path = it->second;
+    return ERROR_SUCCESS;
+}
+
+static HKEY new_handle(KeyPath path)
+{
+    auto& table = handles();
+    std::uintptr_t value = table.next;
+    table.next += 8;
+    table.paths.emplace(value, std::move(path));
+    return reinterpret_cast<HKEY>(value);
+}
+
+// Splits "A\B\C" into its names. Trailing backslashes are allowed, a leading
+// one is not (ERROR_BAD_PATHNAME), and neither is an empty name between two.
+static LONG append_subkey_path(LPCWSTR sub_key, KeyPath& path)
+{
+    if (!sub_key || !*sub_key)
+        return ERROR_SUCCESS;
+    std::u16string_view text(sub_key);
+    if (text[0] == u'\\')
+        return ERROR_BAD_PATHNAME;
+    while (!text.empty() && text.back() == u'\\')
+        text.remove_suffix(1);
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && text[i] != u'\\')
+            continue;
+        auto name = text.substr(start, i - start);
+        if (name.empty())
+            return ERROR_BAD_PATHNAME;
+        if (!platform::registry::is_valid_key_name(name))
+            return ERROR_INVALID_PARAMETER;
+        path.emplace_back(name);
+        start = i + 1;
+    }
+    if (path.size() - 1 > platform::registry::max_key_depth)
+        return ERROR_INVALID_PARAMETER;
+    return ERROR_SUCCESS;
+}
+
+static std::u16string_view value_name_of(LPCWSTR name)
+{
+    return name ? std::u16string_view(name) : std::u16string_view();
+}
+
+LONG WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD Reserved, LPWSTR lpClass, DWORD dwOptions,
+                            REGSAM samDesired, LPSECURITY_ATTRIBUTES lpSecurityAttributes, PHKEY phkResult,
+                            LPDWORD lpdwDisposition)
+{
+    // Windows CE ignores the class, the options, the access mask and the
+    // security attributes: every key is non-volatile and fully accessible.
+    (void)lpClass;
+    (void)dwOptions;
+    (void)samDesired;
+    (void)lpSecurityAttributes;
+    if (!phkResult || Reserved)
+        return ERROR_INVALID_PARAMETER;
+    std::lock_guard guard(handles().mutex);
+    KeyPath path;
+    if (LONG status = path_of_handle(hKey, path))
+        return status;
+    std::size_t base_depth = path.size();
+    if (LONG status = append_subkey_path(lpSubKey, path))
+        return status;
+
+    auto& store = RegistryStore::current();
+    // Most calls open a key that exists; they need neither the lock nor a save.
+    bool base_exists = false;
+    bool exists = false;
+    LONG status = store.read([&](RegistryKey const& tree) {
+        base_exists = tree.find_path(std::span(path).first(base_depth)) != nullptr;
+        exists = tree.find_path(path) != nullptr;
+    });
+    if (status == ERROR_SUCCESS && !base_exists)
+        status = ERROR_KEY_DELETED;
+    bool created_any = false;
+    if (status == ERROR_SUCCESS && !exists) {
+        status = store.modify([&](RegistryKey& tree, bool& changed) -> LONG {
+            RegistryKey* key = tree.find_path(std::span(path).first(base_depth));
+            if (!key)
+                return ERROR_KEY_DELETED;
+            for (std::size_t i = base_depth; i < path.size(); ++i) {
+                bool created = false;
+                key = &key->ensure_subkey(path[i], created);
+                created_any |= created;
+            }
+            changed = created_any;
+            return ERROR_SUCCESS;
+        });
+    }
+    if (status != ERROR_SUCCESS) {
+        *phkResult = nullptr;
+        return status;
+    }
+    *phkResult = new_handle(std::move(path));
+    if (lpdwDisposition)
+        *lpdwDisposition = created_any ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    return ERROR_SUCCESS;
+}
+
+LONG WINAPI RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult)
+{
+    (void)ulOptions;
+    (void)samDesired;
+    if (!phkResult)
+        return ERROR_INVALID_PARAMETER;
+    std::lock_guard guard(handles().mutex);
+    *phkResult = nullptr;
+    KeyPath path;
+    if (LONG status = path_of_handle(hKey, path))
+        return status;
+    std::size_t base_depth = path.size();
+    if (LONG status = append_subkey_path(lpSubKey, path))
+        return status;
+    LONG found = ERROR_SUCCESS;
+    LONG status = RegistryStore::current().read([&](RegistryKey const& tree) {
+        if (!tree.find_path(std::span(path).first(base_depth)))
+            found = ERROR_KEY_DELETED;
+        else if (!tree.find_path(path))
+            found = ERROR_FILE_NOT_FOUND;
+    });
+    if (status == ERROR_SUCCESS)
+        status = found;
+    if (status != ERROR_SUCCESS)
+        return status;
+    *phkResult = new_handle(std::move(path));
+    return ERROR_SUCCESS;
+}
+
+LONG WINAPI RegCloseKey(HKEY hKey)
+{
+    if (predefined_root(hKey))
+        return ERROR_SUCCESS;
+    std::lock_guard guard(handles().mutex);
+    return handles().paths.erase(reinterpret_cast<std::uintptr_t>(hKey)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+}
+
+LONG WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData,
+                           DWORD cbData)
+{
+    (void)Reserved;
+    if (!lpData && cbData)
+        return ERROR_NOACCESS;
+    auto name = value_name_of(lpValueName);
+    if (!platform::registry::is_valid_value_name(name))
+        return ERROR_INVALID_PARAMETER;
+    std::lock_guard guard(handles().mutex);
+    KeyPath path;
+    if (LONG status = path_of_handle(hKey, path))
+        return status;
+    // The bytes are stored exactly as given: no terminator is added or
+    // dropped, whatever the type and the length.
+    std::span<BYTE const> data(lpData, lpData ? cbData : 0);
+    return RegistryStore::current().modify([&](RegistryKey& tree, bool& changed) -> LONG {
+        RegistryKey* key = tree.find_path(path);
+        if (!key)
+            return ERROR_KEY_DELETED;
+        changed = key->set_value(name, dwType, data);
+        return ERROR_SUCCESS;
+    });
+}
+
+// Looks up one value of the key behind a handle and copies it out of the store.
+static LONG fetch_value(HKEY key, std::u16string_view name, std::optional<RegistryValue>& value)
+{
+    KeyPath path;
+    if (LONG status = path_of_handle(key, path))
+        return status;
+    LONG found = ERROR_SUCCESS;
+    LONG status = RegistryStore::current().read([&](RegistryKey const& tree) {
+        RegistryKey const* node = tree.find_path(path);
+        if (!node) {
+            found = ERROR_KEY_DELETED;
+            return;
+        }
+        if (auto const* stored = node->find_value(name))
+            value = *stored;
+    });
+    return status ? status : found;
+}
+
+// The data half of a value query: the buffer receives the bytes only when
+// all of them fit, and nothing is written beyond *lpcbData bytes.
+static LONG copy_value_data(RegistryValue const& value, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData)
+{
+    auto size = static_cast<DWORD>(value.data.size());
+    if (lpType)
+        *lpType = value.type;
+    if (!lpData) {
+        if (lpcbData)
+            *lpcbData = size;
+        return ERROR_SUCCESS;
+    }
+    if (*lpcbData < size) {
+        *lpcbData = size;
+        return ERROR_MORE_DATA;
+    }
+    if (size)
+        std::memcpy(lpData, value.data.data(), size);
+    *lpcbData = size;
+    return ERROR_SUCCESS;
+}
+
+LONG WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData,
+                             LPDWORD lpcbData)
+{
+    if (lpReserved || (lpData && !lpcbData))
+        return ERROR_INVALID_PARAMETER;
+    std::optional<RegistryValue> value;
+    {
+        std::lock_guard guard(handles().mutex);
+        if (LONG status = fetch_value(hKey, value_name_of(lpValueName), value))
+            return status;
+    }
+    if (!value) {
+        // A size-only query learns that there is nothing; a buffer stays as it was.
+        if (!lpData && lpcbData)
+            *lpcbData = 0;
+        return ERROR_FILE_NOT_FOUND;
+    }
+    return copy_value_data(*value, lpType, lpData, lpcbData);
+}
+
+LONG WINAPI RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName)
+{
+    auto name = value_name_of(lpValueName);
+    std::lock_guard guard(handles().mutex);
+    KeyPath path;
+    if (LONG status = path_of_handle(hKey, path))
+        return status;
+    return RegistryStore::current().modify([&](RegistryKey& tree, bool& changed) -> LONG {
+        RegistryKey* key = tree.find_path(path);
+        if (!key)
+            return ERROR_KEY_DELETED;
+        if (!key->remove_value(name))
+            return ERROR_FILE_NOT_FOUND;
+        changed = true;
+        return ERROR_SUCCESS;
+    });
+}
+
+LONG WINAPI RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey)
+{
+    if (!lpSubKey)
+        return ERROR_INVALID_PARAMETER;
+    std::lock_guard guard(handles().mutex);
+    KeyPath path;
+    if (LONG status = path_of_handle(hKey, path))
+        return status;
+    std::size_t base_depth = path.size();
+    if (LONG status = append_subkey_path(lpSubKey, path))
+        return status;
+    if (path.size() == 1)
+        return ERROR_ACCESS_DENIED;
+    // As on Windows CE, the key goes with everything below it.
+    return RegistryStore::current().modify([&](RegistryKey& tree, bool& changed) -> LONG {
+        if (!tree.find_path(std::span(path).first(base_depth)))
+            return ERROR_KEY_DELETED;
+        RegistryKey* parent = tree.find_path(std::span(path).first(path.size() - 1));
+        if (!parent || !parent->remove_subkey(path.back()))
+            return ERROR_FILE_NOT_FOUND;
+        changed = true;
+        return ERROR_SUCCESS;
+    });
+}
+
+// Copies a name with its terminator when it fits in `room` characters.
+static bool copy_name(std::u16string const& name, LPWSTR buffer, LPDWORD room)
+{
+    if (*room <= name.size())
+        return false;
+    std::memcpy(buffer, name.data(), name.size() * sizeof(WCHAR));
+    buffer[name.size()] = u'\0';
+    *room = static_cast<DWORD>(name.size());
+    return true;
+}
+
+LONG WINAPI RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcchName, LPDWORD lpReserved,
+                          LPWSTR lpClass, LPDWORD lpcchClass, PFILETIME lpftLastWriteTime)
+{
+    if (!lpName || !lpcchName || lpReserved || (lpClass && !lpcchClass))
+        return ERROR_INVALID_PARAMETER;
+    std::optional<std::u16string> name;
+    {
+        std::lock_guard guard(handles().mutex);
+        KeyPath path;
+        if (LONG status = path_of_handle(hKey, path))
+            return status;
+        LONG found = ERROR_SUCCESS;
+        LONG status = RegistryStore::current().read([&](RegistryKey const& tree) {
+            RegistryKey const* key = tree.find_path(path);
+            if (!key)
+                found = ERROR_KEY_DELETED;
+            else if (dwIndex < key->subkeys().size())
+                name = key->subkeys()[dwIndex].name();
+        });
+        if (status || found)
+            return status ? status : found;
+    }
+    if (!name)
+        return ERROR_NO_MORE_ITEMS;
+    if (!copy_name(*name, lpName, lpcchName))
+        return ERROR_MORE_DATA;
+    // Keys have no class, and the store keeps no per-key write times.
+    if (lpcchClass) {
+        if (lpClass && *lpcchClass > 0)
+            lpClass[0] = u'\0';
+        *lpcchClass = 0;
+    }
+    if (lpftLastWriteTime)
+        *lpftLastWriteTime = FILETIME { 0, 0 };
+    return ERROR_SUCCESS;
+}
+
+LONG WINAPI RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcchValueName,
+                          LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData)
+{
+    if (!lpValueName || !lpcchValueName || lpReserved || (lpData && !lpcbData))
+        return ERROR_INVALID_PARAMETER;
+    std::optional<RegistryValue> value;
+    {
+        std::lock_guard guard(handles().mutex);
+        KeyPath path;
+        if (LONG status = path_of_handle(hKey, path))
+            return status;
+        LONG found = ERROR_SUCCESS;
+        LONG status = RegistryStore::current().read([&](RegistryKey const& tree) {
+            RegistryKey const* key = tree.find_path(path);
+            if (!key)
+                found = ERROR_KEY_DELETED;
+            else if (dwIndex < key->values().size())
+                value = key->values()[dwIndex];
+        });
+        if (status || found)
+            return status ? status : found;
+    }
+    if (!value)
+        return ERROR_NO_MORE_ITEMS;
+    // A name that does not fit leaves both buffers and the counts alone; data
+    // that does not fit still gets the name copied, as on Windows.
+    if (!copy_name(value->name, lpValueName, lpcchValueName))
+        return ERROR_MORE_DATA;
+    return copy_value_data(*value, lpType, lpData, lpcbData);
+}

@@ -1,0 +1,168 @@
+// The registry's key tree in memory.
+#include "registry/RegistryKey.h"
+
+#include <unicode/uchar.h>
+#include <unicode/utf16.h>
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+namespace platform::registry {
+
+// Simple (one-to-one) case folding, code point by code point: like the
+// upcase table Windows compares names with, it never changes a name's length.
+std::u16string fold_name(std::u16string_view name)
+{
+    std::u16string folded;
+    folded.reserve(name.size());
+    for (std::size_t i = 0; i < name.size();) {
+        UChar32 c = 0;
+        U16_NEXT(name.data(), i, name.size(), c);
+        c = u_foldCase(c, U_FOLD_CASE_DEFAULT);
+        if (U_IS_BMP(c)) {
+            folded += static_cast<char16_t>(c);
+        } else {
+            folded += static_cast<char16_t>(U16_LEAD(c));
+            folded += static_cast<char16_t>(U16_TRAIL(c));
+        }
+    }
+    return folded;
+}
+
+RegistryKey::RegistryKey(std::u16string name)
+    : m_name(std::move(name))
+    , m_folded(fold_name(m_name))
+{
+}
+
+// Subkeys are kept sorted by folded name, which is also their enumeration order.
+static auto subkey_position(std::vector<RegistryKey> const& keys, std::u16string const& folded)
+{
+    return std::lower_bound(keys.begin(), keys.end(), folded,
+                            [](RegistryKey const& key, std::u16string const& f) { return key.folded_name() < f; });
+}
+
+RegistryKey const* RegistryKey::find_subkey(std::u16string_view name) const
+{
+    auto folded = fold_name(name);
+    auto it = subkey_position(m_subkeys, folded);
+    return it != m_subkeys.end() && it->folded_name() == folded ? &*it : nullptr;
+}
+
+RegistryKey* RegistryKey::find_subkey(std::u16string_view name)
+{
+    return const_cast<RegistryKey*>(std::as_const(*this).find_subkey(name));
+}
+
+RegistryKey& RegistryKey::ensure_subkey(std::u16string_view name, bool& created)
+{
+    auto folded = fold_name(name);
+    auto it = subkey_position(m_subkeys, folded);
+    created = !(it != m_subkeys.end() && it->folded_name() == folded);
+    if (created)
+        it = m_subkeys.insert(it, RegistryKey(std::u16string(name)));
+    return m_subkeys[static_cast<std::size_t>(it - m_subkeys.begin())];
+}
+
+bool RegistryKey::remove_subkey(std::u16string_view name)
+{
+    auto folded = fold_name(name);
+    auto it = subkey_position(m_subkeys, folded);
+    if (it == m_subkeys.end() || it->folded_name() != folded)
+        return false;
+    m_subkeys.erase(it);
+    return true;
+}
+
+RegistryKey const* RegistryKey::find_path(std::span<std::u16string const> path) const
+{
+    RegistryKey const* key = this;
+    for (auto const& name : path) {
+        key = key->find_subkey(name);
+        if (!key)
+            return nullptr;
+    }
+    return key;
+}
+
+RegistryKey* RegistryKey::find_path(std::span<std::u16string const> path)
+{
+    return const_cast<RegistryKey*>(std::as_const(*this).find_path(path));
+}
+
+RegistryValue const* RegistryKey::find_value(std::u16string_view name) const
+{
+    auto folded = fold_name(name);
+    for (auto const& value : m_values) {
+        if (value.folded == folded)
+            return &value;
+    }
+    return nullptr;
+}
+
+bool RegistryKey::set_value(std::u16string_view name, DWORD type, std::span<BYTE const> data)
+{
+    auto folded = fold_name(name);
+    for (auto& value : m_values) {
+        if (value.folded != folded)
+            continue;
+        // A replaced value keeps its place in the creation order and the case
+        // it was created with, as on Windows.
+        if (value.type == type && std::ranges::equal(value.data, data))
+            return false;
+        value.type = type;
+        value.data.assign(data.begin(), data.end());
+        return true;
+    }
+    m_values.push_back({ std::u16string(name), std::move(folded), type, { data.begin(), data.end() } });
+    return true;
+}
+
+bool RegistryKey::remove_value(std::u16string_view name)
+{
+    auto folded = fold_name(name);
+    return std::erase_if(m_values, [&](RegistryValue const& value) { return value.folded == folded; }) > 0;
+}
+
+bool RegistryKey::remove_all_values()
+{
+    bool had_values = !m_values.empty();
+    m_values.clear();
+    return had_values;
+}
+
+static std::array<std::u16string const, 4> const roots = {
+    u"HKEY_CLASSES_ROOT",
+    u"HKEY_CURRENT_USER",
+    u"HKEY_LOCAL_MACHINE",
+    u"HKEY_USERS",
+};
+
+std::span<std::u16string const> root_names()
+{
+    return roots;
+}
+
+RegistryKey make_empty_tree()
+{
+    RegistryKey tree;
+    for (auto const& root : roots) {
+        bool created = false;
+        tree.ensure_subkey(root, created);
+    }
+    return tree;
+}
+
+std::u16string canonical_root_name(std::u16string_view name, bool allow_short)
+{
+    static constexpr std::u16string_view short_names[] = { u"hkcr", u"hkcu", u"hklm", u"hku" };
+    auto folded = fold_name(name);
+    for (std::size_t i = 0; i < roots.size(); ++i) {
+        if (folded == fold_name(roots[i]) || (allow_short && folded == short_names[i]))
+            return roots[i];
+    }
+    return {};
+}
+
+}

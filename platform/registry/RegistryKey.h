@@ -1,0 +1,68 @@
+// One key of the registry tree: its values in creation order and its subkeys in
+// alphabetical order, both found by name without regard to case.
+#pragma once
+
+#include "wintypes.h"
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform::registry {
+
+// The form in which two names compare equal when they differ only in case.
+std::u16string fold_name(std::u16string_view name);
+
+struct RegistryValue {
+    std::u16string name; // as created; empty for the default value
+    std::u16string folded;
+    DWORD type = 0;
+    std::vector<BYTE> data;
+};
+
+// A key path as the store sees it: the root's full name first
+// ("HKEY_LOCAL_MACHINE"), then one name per level.
+using KeyPath = std::vector<std::u16string>;
+
+class RegistryKey {
+public:
+    explicit RegistryKey(std::u16string name = {});
+
+    std::u16string const& name() const { return m_name; }
+    std::u16string const& folded_name() const { return m_folded; }
+
+    std::vector<RegistryKey> const& subkeys() const { return m_subkeys; }
+    RegistryKey* find_subkey(std::u16string_view name);
+    RegistryKey const* find_subkey(std::u16string_view name) const;
+    // Finds the subkey or adds it; `created` tells which.
+    RegistryKey& ensure_subkey(std::u16string_view name, bool& created);
+    bool remove_subkey(std::u16string_view name);
+
+    // Follows `path` from this key downwards; null when a level is missing.
+    RegistryKey* find_path(std::span<std::u16string const> path);
+    RegistryKey const* find_path(std::span<std::u16string const> path) const;
+
+    std::vector<RegistryValue> const& values() const { return m_values; }
+    RegistryValue const* find_value(std::u16string_view name) const;
+    // Creates or replaces the value; false when it already held exactly this.
+    bool set_value(std::u16string_view name, DWORD type, std::span<BYTE const> data);
+    bool remove_value(std::u16string_view name);
+    bool remove_all_values();
+
+private:
+    std::u16string m_name;
+    std::u16string m_folded;
+    std::vector<RegistryValue> m_values;
+    std::vector<RegistryKey> m_subkeys;
+};
+
+// The four roots, in the order and spelling the store uses.
+std::span<std::u16string const> root_names();
+// A tree holding the four empty roots.
+RegistryKey make_empty_tree();
+// The root's full name for "HKLM", "HKEY_LOCAL_MACHINE" (any case) and so on;
+// empty when `name` is none of them. `allow_short` admits HKLM, HKCU, HKCR, HKU.
+std::u16string canonical_root_name(std::u16string_view name, bool allow_short);
+
+}

@@ -1,0 +1,60 @@
+// The registry's persistent store: the key tree of the device, kept in one
+// text file, registry.reg, in the device directory.
+#pragma once
+
+#include "registry/RegistryKey.h"
+#include "wintypes.h"
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace platform::registry {
+
+class RegistryStore {
+public:
+    // The store of the device directory that the environment names now. When
+    // CE_DEVICE_DIR changes between calls, the next call gets the store of the
+    // new directory.
+    static RegistryStore& current();
+
+    explicit RegistryStore(std::filesystem::path directory);
+
+    std::filesystem::path const& directory() const { return m_directory; }
+    std::filesystem::path file_path() const { return m_directory / "registry.reg"; }
+
+    // Runs `reader` on the tree as the file holds it now. Returns ERROR_SUCCESS,
+    // or the error that kept the file from being read (ERROR_REGISTRY_CORRUPT
+    // for a file that cannot be parsed), in which case `reader` does not run.
+    LONG read(std::function<void(RegistryKey const& tree)> const& reader);
+
+    // Read-modify-write under the device's registry lock, on the file as it is
+    // once the lock is held. `change` edits a copy of the tree and returns an
+    // error code, and sets `changed` when there is something to save; the new
+    // file is on disk before modify returns. When `change` fails or the save
+    // fails, the file and the tree stay as they were.
+    LONG modify(std::function<LONG(RegistryKey& tree, bool& changed)> const& change);
+
+    // The last problem with the directory or the file, in words, for tools that
+    // want to say more than an error code; empty when there was none.
+    std::string const& last_problem() const { return m_last_problem; }
+
+private:
+    LONG prepare_directory();
+    LONG refresh();
+    LONG save(RegistryKey const& tree);
+    void report(std::string message);
+
+    std::filesystem::path m_directory;
+    bool m_directory_ready = false;
+    bool m_loaded = false;           // m_tree and m_state reflect m_file_bytes
+    bool m_file_exists = false;
+    std::vector<char> m_file_bytes;  // the file as last read
+    LONG m_state = 0;                // ERROR_SUCCESS, or why the file is unusable
+    RegistryKey m_tree;
+    std::string m_last_problem;
+    std::vector<std::string> m_reported;
+};
+
+}

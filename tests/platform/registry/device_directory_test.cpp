@@ -1,0 +1,101 @@
+// Where the device directory is and how it comes into being.
+#include "registry/DeviceDirectory.h"
+
+#include "DeviceFixture.h"
+
+#include <sys/stat.h>
+
+using platform::registry::device_directory;
+using platform::registry::device_directory_path;
+
+namespace {
+
+class DeviceDirectory : public DeviceFixture {
+protected:
+    void TearDown() override
+    {
+        restore("XDG_DATA_HOME", m_xdg);
+        restore("HOME", m_home);
+        DeviceFixture::TearDown();
+    }
+
+    static void set(char const* name, char const* value)
+    {
+        if (value)
+            ::setenv(name, value, 1);
+        else
+            ::unsetenv(name);
+    }
+
+private:
+    static std::optional<std::string> saved(char const* name)
+    {
+        char const* value = std::getenv(name);
+        return value ? std::optional<std::string>(value) : std::nullopt;
+    }
+    static void restore(char const* name, std::optional<std::string> const& value)
+    {
+        set(name, value ? value->c_str() : nullptr);
+    }
+
+    std::optional<std::string> m_xdg = saved("XDG_DATA_HOME");
+    std::optional<std::string> m_home = saved("HOME");
+};
+
+TEST_F(DeviceDirectory, PathFollowsTheEnvironment)
+{
+    struct Case {
+        char const* label;
+        char const* device;
+        char const* xdg;
+        char const* home;
+        char const* expected;
+    } const cases[] = {
+        { "CE_DEVICE_DIR wins", "/d/dev", "/x", "/h", "/d/dev" },
+        { "XDG_DATA_HOME next", nullptr, "/x", "/h", "/x/ce-device" },
+        { "empty CE_DEVICE_DIR counts as unset", "", "/x", "/h", "/x/ce-device" },
+        { "HOME last", nullptr, nullptr, "/h", "/h/.local/share/ce-device" },
+        { "relative XDG_DATA_HOME is ignored", nullptr, "rel", "/h", "/h/.local/share/ce-device" },
+        { "nothing at all", nullptr, nullptr, nullptr, "" },
+    };
+    for (auto const& c : cases) {
+        set("CE_DEVICE_DIR", c.device);
+        set("XDG_DATA_HOME", c.xdg);
+        set("HOME", c.home);
+        EXPECT_EQ(device_directory_path(), std::filesystem::path(c.expected)) << c.label;
+    }
+}
+
+TEST_F(DeviceDirectory, CreatedWithMissingParentsOwnerOnly)
+{
+    ::unsetenv("CE_DEVICE_DIR");
+    ::setenv("XDG_DATA_HOME", (dir() / "data" / "home").c_str(), 1);
+    std::string error;
+    auto path = device_directory(error);
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(path, dir() / "data" / "home" / "ce-device");
+    for (auto const& made : { dir() / "data", dir() / "data" / "home", path }) {
+        struct stat st {};
+        ASSERT_EQ(::stat(made.c_str(), &st), 0) << made;
+        EXPECT_EQ(st.st_mode & 07777, 0700u) << made;
+    }
+
+    // An existing directory keeps the permissions its owner gave it.
+    ::chmod(path.c_str(), 0750);
+    EXPECT_EQ(device_directory(error), path);
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 07777, 0750u);
+}
+
+TEST_F(DeviceDirectory, ClearErrorWhenItCannotBeMade)
+{
+    write_file(dir() / "file", "x");
+    ::setenv("CE_DEVICE_DIR", (dir() / "file" / "dev").c_str(), 1);
+    std::string error;
+    EXPECT_EQ(device_directory(error), std::filesystem::path());
+    EXPECT_NE(error.find((dir() / "file" / "dev").string()), std::string::npos) << error;
+    EXPECT_NE(error.find("Not a directory"), std::string::npos) << error;
+}
+
+}

@@ -1,0 +1,272 @@
+// The store's promises, tested for real: broken files are never touched, a
+// failed save keeps the previous file, processes killed at random moments
+// leave a whole file, and processes writing at the same time lose nothing.
+#include "registry/RegFile.h"
+#include "windows.h"
+
+#include "DeviceFixture.h"
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <random>
+#include <thread>
+
+extern char** environ;
+
+namespace {
+
+std::string const writer = CE_BINARY_DIR "/tests/registry_writer";
+
+pid_t spawn_writer(std::vector<std::string> args)
+{
+    args.insert(args.begin(), writer);
+    std::vector<char*> argv;
+    for (auto& arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    EXPECT_EQ(posix_spawn(&pid, writer.c_str(), nullptr, nullptr, argv.data(), environ), 0) << writer;
+    return pid;
+}
+
+int wait_for(pid_t pid)
+{
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return status;
+}
+
+std::string run_writer_output(std::string const& args)
+{
+    std::string output;
+    FILE* pipe = popen((writer + " " + args).c_str(), "r");
+    if (!pipe)
+        return output;
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe))
+        output += buffer;
+    pclose(pipe);
+    return output;
+}
+
+std::vector<std::string> files_in(std::filesystem::path const& dir)
+{
+    std::vector<std::string> names;
+    for (auto const& entry : std::filesystem::directory_iterator(dir))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class RegistryStoreTest : public DeviceFixture {
+protected:
+    HKEY create(LPCWSTR path)
+    {
+        HKEY key = nullptr;
+        EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        return key;
+    }
+};
+
+TEST_F(RegistryStoreTest, BrokenFileIsNeverTouched)
+{
+    std::string const good = "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\Corvane]\n"
+                             "\"Blob\"=hex:01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,17,18,\\\n"
+                             "  19,1a\n";
+    struct Case {
+        char const* label;
+        std::string bytes;
+        int line;
+    } const cases[] = {
+        { "hand edit gone wrong", "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software]\n\"Name\"=\"text\n", 4 },
+        { "truncated", good.substr(0, good.size() - 8), 4 },
+        { "binary garbage", std::string("\x7f" "ELF\x02\x01\x01\0\0\0\xff\xfe\x03\0", 16), 1 },
+        { "emptied", "", 1 },
+    };
+    int index = 0;
+    for (auto const& c : cases) {
+        auto case_dir = dir() / ("case" + std::to_string(index++));
+        std::filesystem::create_directories(case_dir);
+        ::setenv("CE_DEVICE_DIR", case_dir.c_str(), 1);
+        auto file = case_dir / "registry.reg";
+        write_file(file, c.bytes);
+        auto before = std::filesystem::last_write_time(file);
+
+        testing::internal::CaptureStderr();
+        HKEY key = reinterpret_cast<HKEY>(1);
+        EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software", 0, 0, &key), ERROR_REGISTRY_CORRUPT) << c.label;
+        EXPECT_EQ(key, nullptr) << c.label;
+        EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"Software\\New", 0, nullptr, 0, 0, nullptr, &key, nullptr),
+                  ERROR_REGISTRY_CORRUPT)
+            << c.label;
+        BYTE data[] = { 1 };
+        EXPECT_EQ(RegSetValueExW(HKEY_LOCAL_MACHINE, u"v", 0, REG_BINARY, data, 1), ERROR_REGISTRY_CORRUPT) << c.label;
+        DWORD size = 0;
+        EXPECT_EQ(RegQueryValueExW(HKEY_LOCAL_MACHINE, u"v", nullptr, nullptr, nullptr, &size), ERROR_REGISTRY_CORRUPT)
+            << c.label;
+        EXPECT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, u"Software"), ERROR_REGISTRY_CORRUPT) << c.label;
+        std::string message = testing::internal::GetCapturedStderr();
+
+        EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << c.label << ": one message, not one per call:\n"
+                                                                       << message;
+        EXPECT_NE(message.find(file.string()), std::string::npos) << c.label << ": " << message;
+        EXPECT_NE(message.find("line " + std::to_string(c.line)), std::string::npos) << c.label << ": " << message;
+        EXPECT_EQ(read_file(file), c.bytes) << c.label << ": the file changed";
+        EXPECT_EQ(std::filesystem::last_write_time(file), before) << c.label;
+        for (auto const& name : files_in(case_dir))
+            EXPECT_TRUE(name == "registry.reg" || name == "registry.lock") << c.label << ": left " << name;
+
+        // Once repaired, the registry works again.
+        write_file(file, good);
+        EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Corvane", 0, 0, &key), ERROR_SUCCESS) << c.label;
+        EXPECT_EQ(RegQueryValueExW(key, u"Blob", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS) << c.label;
+        EXPECT_EQ(size, 26u) << c.label;
+        RegCloseKey(key);
+    }
+}
+
+TEST_F(RegistryStoreTest, FailedSaveKeepsThePreviousFile)
+{
+    HKEY key = create(u"Software\\Limited");
+    BYTE small[] = { 1, 2, 3 };
+    ASSERT_EQ(RegSetValueExW(key, u"Small", 0, REG_BINARY, small, 3), ERROR_SUCCESS);
+    RegCloseKey(key);
+    std::string const before = read_file(registry_file());
+
+    // A writer whose files may not grow beyond a little more than the current
+    // file: the new one, with a 4000-byte value, cannot be written.
+    auto output = run_writer_output("fsize " + std::to_string(before.size() + 100) + " 4000");
+    EXPECT_EQ(output, std::to_string(ERROR_DISK_FULL) + "\n");
+    EXPECT_EQ(read_file(registry_file()), before);
+    EXPECT_EQ(files_in(dir()), (std::vector<std::string> { "registry.lock", "registry.reg" }))
+        << "the temporary file is removed";
+
+    // Without the limit the same change goes through.
+    output = run_writer_output("fsize " + std::to_string(1 << 20) + " 4000");
+    EXPECT_EQ(output, "0\n");
+    DWORD size = 0;
+    key = create(u"Software\\Limited");
+    EXPECT_EQ(RegQueryValueExW(key, u"Big", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(size, 4000u);
+    RegCloseKey(key);
+}
+
+DWORD counter_of(std::vector<BYTE> const& data)
+{
+    return data[0] | data[1] << 8 | data[2] << 16 | static_cast<DWORD>(data[3]) << 24;
+}
+
+TEST_F(RegistryStoreTest, KilledWritersLeaveAWholeFile)
+{
+    using namespace std::chrono;
+    std::random_device device;
+    unsigned seed = device();
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> delay_us(0, 15000);
+    auto const deadline = steady_clock::now() + seconds(4);
+    DWORD last = 0;
+    int kills = 0;
+    for (; kills < 40 && steady_clock::now() < deadline; ++kills) {
+        pid_t pid = spawn_writer({ "count" });
+        std::this_thread::sleep_for(microseconds(2000 + delay_us(random)));
+        ::kill(pid, SIGKILL);
+        int status = wait_for(pid);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped by itself, status " << status;
+
+        if (!std::filesystem::exists(registry_file()))
+            continue;
+        auto bytes = read_file(registry_file());
+        auto parsed = platform::registry::parse_reg_file(
+            std::span(reinterpret_cast<BYTE const*>(bytes.data()), bytes.size()), platform::registry::RegFileUse::Store);
+        ASSERT_TRUE(parsed.ok()) << "kill " << kills << " (seed " << seed << "): " << parsed.error << "\n" << bytes;
+        auto tree = platform::registry::make_empty_tree();
+        platform::registry::apply_reg_edits(tree, parsed.edits);
+        auto const* kill_key = tree.find_path(platform::registry::KeyPath { u"HKEY_LOCAL_MACHINE", u"Software", u"Kill" });
+        if (!kill_key)
+            continue;
+        auto const* value = kill_key->find_value(u"Counter");
+        if (!value) {
+            ASSERT_EQ(last, 0u) << "the value disappeared";
+            continue;
+        }
+        DWORD n = counter_of(value->data);
+        ASSERT_GE(n, last) << "an older value came back (seed " << seed << ")";
+        ASSERT_EQ(value->data.size(), 1000 + n % 500) << "mixed-up value " << n;
+        ASSERT_TRUE(std::all_of(value->data.begin() + 4, value->data.end(), [&](BYTE b) { return b == BYTE(n); }))
+            << "mixed-up value " << n;
+        last = n;
+    }
+    EXPECT_GT(last, 0u) << "the writers never got a change through in " << kills << " runs";
+
+    // Temporary files of writers killed while saving go with the next save.
+    HKEY key = create(u"Software\\After");
+    RegCloseKey(key);
+    EXPECT_EQ(files_in(dir()), (std::vector<std::string> { "registry.lock", "registry.reg" }));
+}
+
+TEST_F(RegistryStoreTest, ParallelWritersLoseNothing)
+{
+    constexpr int writers = 4;
+    constexpr int values = 25;
+    std::vector<pid_t> pids;
+    for (int w = 0; w < writers; ++w) {
+        // All of them in one shared key, and each also in a key of its own.
+        pids.push_back(spawn_writer({ "values", "Software\\Shared", "w" + std::to_string(w) + "_", std::to_string(values) }));
+        pids.push_back(spawn_writer({ "values", "Software\\Own" + std::to_string(w), "v", std::to_string(values) }));
+    }
+    for (pid_t pid : pids) {
+        int status = wait_for(pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "writer status " << status;
+    }
+    HKEY shared = create(u"Software\\Shared");
+    for (int w = 0; w < writers; ++w) {
+        HKEY own = create((u"Software\\Own" + std::u16string(1, char16_t(u'0' + w))).c_str());
+        for (int i = 0; i < values; ++i) {
+            auto digits = std::to_string(i);
+            std::u16string number(digits.begin(), digits.end());
+            auto shared_name = u"w" + std::u16string(1, char16_t(u'0' + w)) + u"_" + number;
+            DWORD data = 0xFFFF, size = 4;
+            EXPECT_EQ(RegQueryValueExW(shared, shared_name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&data),
+                                       &size),
+                      ERROR_SUCCESS)
+                << "writer " << w << " value " << i << " in the shared key";
+            EXPECT_EQ(data, static_cast<DWORD>(i));
+            EXPECT_EQ(RegQueryValueExW(own, (u"v" + number).c_str(), nullptr, nullptr, nullptr, &size), ERROR_SUCCESS)
+                << "writer " << w << " value " << i << " in its own key";
+        }
+        RegCloseKey(own);
+    }
+    RegCloseKey(shared);
+}
+
+TEST_F(RegistryStoreTest, LeftoverTemporaryFilesGoWithTheNextSave)
+{
+    write_file(dir() / "registry.reg.tmp-AbC123", "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\Half");
+    HKEY key = create(u"Software\\Fresh");
+    RegCloseKey(key);
+    EXPECT_EQ(files_in(dir()), (std::vector<std::string> { "registry.lock", "registry.reg" }));
+}
+
+TEST_F(RegistryStoreTest, UnusableDeviceDirectoryIsReported)
+{
+    write_file(dir() / "plain-file", "x");
+    auto bad = dir() / "plain-file" / "device";
+    ::setenv("CE_DEVICE_DIR", bad.c_str(), 1);
+    testing::internal::CaptureStderr();
+    HKEY key = nullptr;
+    EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"Software", 0, nullptr, 0, 0, nullptr, &key, nullptr),
+              ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software", 0, 0, &key), ERROR_PATH_NOT_FOUND);
+    auto message = testing::internal::GetCapturedStderr();
+    EXPECT_NE(message.find(bad.string()), std::string::npos) << message;
+    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+}
+
+}
