@@ -1,0 +1,38 @@
+// GetTimeZoneInformation and SetTimeZoneInformation over the device's registry.
+// The host's own time zone is only ever read, never set.
+#include "windows.h"
+
+#include "timezone/DeviceTimeZone.h"
+
+DWORD WINAPI GetTimeZoneInformation(LPTIME_ZONE_INFORMATION lpTimeZoneInformation)
+{
+    using namespace platform::timezone;
+    if (!lpTimeZoneInformation) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return TIME_ZONE_ID_INVALID;
+    }
+    DeviceTimeZone const zone = read_device_time_zone(Clock::now());
+    *lpTimeZoneInformation = zone.record;
+    if (zone.stored.state == StoredRecord::State::unreadable) {
+        // The record is filled all the same (with the host's zone), but the
+        // caller learns that it is not the device's setting.
+        SetLastError(static_cast<DWORD>(zone.stored.error));
+        return TIME_ZONE_ID_INVALID;
+    }
+    return zone.period;
+}
+
+BOOL WINAPI SetTimeZoneInformation(TIME_ZONE_INFORMATION const* lpTimeZoneInformation)
+{
+    using namespace platform::timezone;
+    if (!lpTimeZoneInformation) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    LONG const status = write_stored_record(*lpTimeZoneInformation);
+    if (status != ERROR_SUCCESS) {
+        SetLastError(static_cast<DWORD>(status));
+        return FALSE;
+    }
+    return TRUE;
+}

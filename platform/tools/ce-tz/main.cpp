@@ -1,0 +1,251 @@
+// ce-tz: prints the emulated device's time-zone record as GetTimeZoneInformation
+// gives it to a program, field by field or as one JSON object.
+#include "windows.h"
+
+#include "text/Utf.h"
+#include "timezone/IcuTimeZone.h"
+#include "timezone/TimeZoneStore.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace {
+
+using platform::timezone::StoredRecord;
+
+constexpr int exit_usage = 1;
+constexpr int exit_device = 2;
+
+constexpr char const* usage_text =
+    "Usage: ce-tz [--json]\n"
+    "Shows the emulated device's time-zone record as a program reads it with\n"
+    "GetTimeZoneInformation: every field, the transition dates spelt out, and\n"
+    "which period is in force now.\n"
+    "\n"
+    "  --json   print one JSON object: the record's fields by name, and\n"
+    "           TimeZoneId, the value GetTimeZoneInformation returned\n"
+    "  --help   print this help\n"
+    "\n"
+    "The record lives in the device's registry, HKEY_LOCAL_MACHINE\\Time, value\n"
+    "\"TimeZoneInformation\" (REG_BINARY, 172 bytes); while the device has none,\n"
+    "it shows the host's time zone (TZ, else /etc/localtime). The device is the\n"
+    "directory $CE_DEVICE_DIR (default ${XDG_DATA_HOME:-~/.local/share}/ce-device).\n"
+    "\n"
+    "Exit status: 0 shown, 1 bad arguments, 2 the device's registry cannot be read.\n";
+
+std::string name_text(WCHAR const (&name)[32])
+{
+    std::size_t length = 0;
+    while (length < 32 && name[length])
+        ++length;
+    return platform::text::to_utf8(std::u16string_view(name, length));
+}
+
+char const* weekday_name(WORD day)
+{
+    static char const* const names[] = { "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday" };
+    return day < 7 ? names[day] : nullptr;
+}
+
+char const* month_name(WORD month)
+{
+    static char const* const names[] = { "January", "February", "March",     "April",   "May",      "June",
+                                         "July",    "August",   "September", "October", "November", "December" };
+    return month >= 1 && month <= 12 ? names[month - 1] : nullptr;
+}
+
+std::string time_text(SYSTEMTIME const& d)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%02u:%02u:%02u.%03u", d.wHour, d.wMinute, d.wSecond, d.wMilliseconds);
+    return text;
+}
+
+// "last Sunday of March, 02:00:00.000", "2026-03-29 02:00:00.000 (this year only)",
+// "none", or what is wrong with it.
+std::string date_text(SYSTEMTIME const& d)
+{
+    if (d.wMonth == 0)
+        return "none";
+    char const* const month = month_name(d.wMonth);
+    if (!month || d.wHour > 23 || d.wMinute > 59 || d.wSecond > 59 || d.wMilliseconds > 999)
+        return "not a valid date";
+    if (d.wYear != 0) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%04u-%02u-%02u ", d.wYear, d.wMonth, d.wDay);
+        return text + time_text(d) + " (that year only)";
+    }
+    char const* const weekday = weekday_name(d.wDayOfWeek);
+    static char const* const occurrences[] = { "first", "second", "third", "fourth", "last" };
+    if (!weekday || d.wDay < 1 || d.wDay > 5)
+        return "not a valid date";
+    return std::string(occurrences[d.wDay - 1]) + " " + weekday + " of " + month + ", " + time_text(d);
+}
+
+std::string fields_text(SYSTEMTIME const& d)
+{
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "wYear %u, wMonth %u, wDayOfWeek %u, wDay %u, wHour %u, wMinute %u, wSecond %u, wMilliseconds %u",
+                  d.wYear, d.wMonth, d.wDayOfWeek, d.wDay, d.wHour, d.wMinute, d.wSecond, d.wMilliseconds);
+    return text;
+}
+
+// "UTC+01:00" for a bias of -60.
+std::string offset_text(long long bias)
+{
+    long long const offset = -bias;
+    long long const magnitude = offset < 0 ? -offset : offset;
+    char text[32];
+    std::snprintf(text, sizeof text, "UTC%c%02lld:%02lld", offset < 0 ? '-' : '+', magnitude / 60, magnitude % 60);
+    return text;
+}
+
+char const* period_name(DWORD id)
+{
+    switch (id) {
+    case TIME_ZONE_ID_UNKNOWN:
+        return "TIME_ZONE_ID_UNKNOWN: no transition dates, no daylight time";
+    case TIME_ZONE_ID_STANDARD:
+        return "TIME_ZONE_ID_STANDARD: standard time is in force now";
+    case TIME_ZONE_ID_DAYLIGHT:
+        return "TIME_ZONE_ID_DAYLIGHT: daylight time is in force now";
+    default:
+        return "unknown value";
+    }
+}
+
+std::string type_name(DWORD type)
+{
+    switch (type) {
+    case REG_NONE: return "REG_NONE";
+    case REG_SZ: return "REG_SZ";
+    case REG_EXPAND_SZ: return "REG_EXPAND_SZ";
+    case REG_BINARY: return "REG_BINARY";
+    case REG_DWORD: return "REG_DWORD";
+    case REG_MULTI_SZ: return "REG_MULTI_SZ";
+    case REG_QWORD: return "REG_QWORD";
+    default: return "type " + std::to_string(type);
+    }
+}
+
+std::string source_text()
+{
+    StoredRecord const stored = platform::timezone::read_stored_record();
+    std::string const host = "the host's time zone (" + platform::timezone::host_time_zone_id() + ")";
+    switch (stored.state) {
+    case StoredRecord::State::stored:
+        return "the device's record, HKEY_LOCAL_MACHINE\\Time, \"TimeZoneInformation\"";
+    case StoredRecord::State::absent:
+        return "no record stored yet: " + host;
+    case StoredRecord::State::invalid:
+        return "the stored value is not a record (" + type_name(stored.type) + ", " + std::to_string(stored.size) +
+            " bytes; a record is REG_BINARY of 172 bytes): " + host;
+    case StoredRecord::State::unreadable:
+        break;
+    }
+    return host;
+}
+
+void print_text(TIME_ZONE_INFORMATION const& tz, DWORD id)
+{
+    auto const line = [](char const* field, std::string const& value) {
+        std::printf("%-14s%s\n", field, value.c_str());
+    };
+    auto const minutes = [](LONG value) { return std::to_string(value) + (value == 1 || value == -1 ? " minute" : " minutes"); };
+    line("Source:", source_text());
+    line("Bias:", minutes(tz.Bias) + " (standard time " + offset_text(static_cast<long long>(tz.Bias) + tz.StandardBias) +
+             ", daylight time " + offset_text(static_cast<long long>(tz.Bias) + tz.DaylightBias) + ")");
+    line("StandardName:", "\"" + name_text(tz.StandardName) + "\"");
+    line("StandardDate:", date_text(tz.StandardDate) + " (" + fields_text(tz.StandardDate) + ")");
+    line("StandardBias:", minutes(tz.StandardBias));
+    line("DaylightName:", "\"" + name_text(tz.DaylightName) + "\"");
+    line("DaylightDate:", date_text(tz.DaylightDate) + " (" + fields_text(tz.DaylightDate) + ")");
+    line("DaylightBias:", minutes(tz.DaylightBias));
+    line("TimeZoneId:", std::to_string(id) + " (" + period_name(id) + ")");
+}
+
+nlohmann::ordered_json date_json(SYSTEMTIME const& d)
+{
+    return {
+        { "wYear", d.wYear },     { "wMonth", d.wMonth },   { "wDayOfWeek", d.wDayOfWeek }, { "wDay", d.wDay },
+        { "wHour", d.wHour },     { "wMinute", d.wMinute }, { "wSecond", d.wSecond },
+        { "wMilliseconds", d.wMilliseconds },
+    };
+}
+
+void print_json(TIME_ZONE_INFORMATION const& tz, DWORD id)
+{
+    nlohmann::ordered_json const object = {
+        { "Bias", tz.Bias },
+        { "StandardName", name_text(tz.StandardName) },
+        { "StandardDate", date_json(tz.StandardDate) },
+        { "StandardBias", tz.StandardBias },
+        { "DaylightName", name_text(tz.DaylightName) },
+        { "DaylightDate", date_json(tz.DaylightDate) },
+        { "DaylightBias", tz.DaylightBias },
+        { "TimeZoneId", id },
+    };
+    std::printf("%s\n", object.dump(2).c_str());
+}
+
+std::string error_text(DWORD code)
+{
+    switch (code) {
+    case ERROR_REGISTRY_CORRUPT:
+    case ERROR_BAD_FORMAT:
+    case ERROR_INVALID_DATA:
+        return "the registry file cannot be parsed";
+    case ERROR_ACCESS_DENIED:
+        return "access denied";
+    case ERROR_CANTOPEN:
+    case ERROR_CANTREAD:
+    case ERROR_READ_FAULT:
+    case ERROR_REGISTRY_IO_FAILED:
+        return "the registry file cannot be read";
+    case ERROR_PATH_NOT_FOUND:
+        return "the device directory cannot be used";
+    case ERROR_LOCK_VIOLATION:
+        return "the registry is locked by another process";
+    default:
+        return "registry error";
+    }
+}
+
+}
+
+int main(int argc, char** argv)
+{
+    bool json = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string_view const argument = argv[i];
+        if (argument == "--help" || argument == "-h") {
+            std::fputs(usage_text, stdout);
+            return 0;
+        }
+        if (argument == "--json" && !json) {
+            json = true;
+            continue;
+        }
+        std::fprintf(stderr, "ce-tz: unexpected argument '%s'\nUsage: ce-tz [--json]   (ce-tz --help for more)\n",
+                     argv[i]);
+        return exit_usage;
+    }
+
+    TIME_ZONE_INFORMATION tz;
+    DWORD const id = GetTimeZoneInformation(&tz);
+    if (id == TIME_ZONE_ID_INVALID) {
+        DWORD const error = GetLastError();
+        std::fprintf(stderr, "ce-tz: cannot read the device's time-zone record: %s (error %lu)\n",
+                     error_text(error).c_str(), static_cast<unsigned long>(error));
+        return exit_device;
+    }
+    if (json)
+        print_json(tz, id);
+    else
+        print_text(tz, id);
+    return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : exit_device;
+}

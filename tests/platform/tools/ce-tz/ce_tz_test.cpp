@@ -1,0 +1,240 @@
+// ce-tz driven as a user runs it: the real binary on a real device directory,
+// its output, its JSON and its exit status.
+#include "windows.h"
+
+#include "DeviceTestFixture.h"
+#include "TimeZoneTestSupport.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <unicode/timezone.h>
+
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace timezone_test;
+
+namespace {
+
+struct ToolRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string shell_quoted(std::string const& text)
+{
+    std::string quoted = "'";
+    for (char c : text) {
+        if (c == '\'')
+            quoted += "'\\''";
+        else
+            quoted += c;
+    }
+    return quoted + "'";
+}
+
+class CeTz : public DeviceTestFixture {
+protected:
+    // Runs ce-tz with the test's CE_DEVICE_DIR and TZ.
+    ToolRun run(std::vector<std::string> const& arguments)
+    {
+        std::string const err_file = (dir() / "stderr.txt").string();
+        std::string command = shell_quoted(CE_BINARY_DIR "/bin/ce-tz");
+        for (auto const& argument : arguments)
+            command += " " + shell_quoted(argument);
+        command += " 2>" + shell_quoted(err_file);
+        ToolRun result;
+        FILE* pipe = ::popen(command.c_str(), "r");
+        if (!pipe)
+            return result;
+        char chunk[4096];
+        std::size_t got;
+        while ((got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0)
+            result.out.append(chunk, got);
+        int const wait_status = ::pclose(pipe);
+        result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
+        result.err = read_file(err_file);
+        std::filesystem::remove(err_file);
+        return result;
+    }
+};
+
+DWORD icu_period(char const* zone_id)
+{
+    std::unique_ptr<icu::TimeZone> const zone(icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(zone_id)));
+    UErrorCode status = U_ZERO_ERROR;
+    auto const now = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::system_clock::now().time_since_epoch());
+    return zone->inDaylightTime(static_cast<UDate>(now.count()), status) ? TIME_ZONE_ID_DAYLIGHT
+                                                                          : TIME_ZONE_ID_STANDARD;
+}
+
+std::string period_line(DWORD id)
+{
+    return id == TIME_ZONE_ID_DAYLIGHT ? "TimeZoneId:   2 (TIME_ZONE_ID_DAYLIGHT: daylight time is in force now)\n"
+                                       : "TimeZoneId:   1 (TIME_ZONE_ID_STANDARD: standard time is in force now)\n";
+}
+
+TIME_ZONE_INFORMATION sample_record()
+{
+    TIME_ZONE_INFORMATION r {};
+    r.Bias = -330;
+    std::u16string_view const standard = u"Caf\u00e9 Standard Time";
+    std::copy(standard.begin(), standard.end(), r.StandardName);
+    r.StandardDate = SYSTEMTIME { 2026, 3, 0, 29, 2, 0, 0, 0 };
+    r.StandardBias = 5;
+    r.DaylightDate = SYSTEMTIME { 0, 13, 0, 1, 2, 0, 0, 0 };
+    r.DaylightBias = -30;
+    return r;
+}
+
+nlohmann::json date_json(SYSTEMTIME const& d)
+{
+    return { { "wYear", d.wYear },   { "wMonth", d.wMonth },   { "wDayOfWeek", d.wDayOfWeek },
+             { "wDay", d.wDay },     { "wHour", d.wHour },     { "wMinute", d.wMinute },
+             { "wSecond", d.wSecond }, { "wMilliseconds", d.wMilliseconds } };
+}
+
+TEST_F(CeTz, ShowsAFreshDeviceAsTheHostsZone)
+{
+    set_host_zone("Europe/Berlin");
+    ToolRun const r = run({});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out,
+              "Source:       no record stored yet: the host's time zone (Europe/Berlin)\n"
+              "Bias:         -60 minutes (standard time UTC+01:00, daylight time UTC+02:00)\n"
+              "StandardName: \"W. Europe Standard Time\"\n"
+              "StandardDate: last Sunday of October, 03:00:00.000 (wYear 0, wMonth 10, wDayOfWeek 0, wDay 5, wHour 3, "
+              "wMinute 0, wSecond 0, wMilliseconds 0)\n"
+              "StandardBias: 0 minutes\n"
+              "DaylightName: \"W. Europe Daylight Time\"\n"
+              "DaylightDate: last Sunday of March, 02:00:00.000 (wYear 0, wMonth 3, wDayOfWeek 0, wDay 5, wHour 2, "
+              "wMinute 0, wSecond 0, wMilliseconds 0)\n"
+              "DaylightBias: -60 minutes\n" +
+                  period_line(icu_period("Europe/Berlin")));
+    EXPECT_FALSE(std::filesystem::exists(registry_file())) << "ce-tz only reads";
+}
+
+TEST_F(CeTz, ShowsAStoredRecordFieldByField)
+{
+    set_host_zone("Europe/Berlin");
+    TIME_ZONE_INFORMATION const record = sample_record();
+    ASSERT_TRUE(SetTimeZoneInformation(&record));
+    ToolRun const r = run({});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "Source:       the device's record, HKEY_LOCAL_MACHINE\\Time, \"TimeZoneInformation\"\n"
+              "Bias:         -330 minutes (standard time UTC+05:25, daylight time UTC+06:00)\n"
+              "StandardName: \"Caf\xc3\xa9 Standard Time\"\n"
+              "StandardDate: 2026-03-29 02:00:00.000 (that year only) (wYear 2026, wMonth 3, wDayOfWeek 0, wDay 29, "
+              "wHour 2, wMinute 0, wSecond 0, wMilliseconds 0)\n"
+              "StandardBias: 5 minutes\n"
+              "DaylightName: \"\"\n"
+              "DaylightDate: not a valid date (wYear 0, wMonth 13, wDayOfWeek 0, wDay 1, wHour 2, wMinute 0, wSecond 0, "
+              "wMilliseconds 0)\n"
+              "DaylightBias: -30 minutes\n"
+              "TimeZoneId:   0 (TIME_ZONE_ID_UNKNOWN: no transition dates, no daylight time)\n");
+}
+
+TEST_F(CeTz, JsonHoldsEveryFieldByItsName)
+{
+    set_host_zone("Asia/Tokyo");
+    TIME_ZONE_INFORMATION const record = sample_record();
+    ASSERT_TRUE(SetTimeZoneInformation(&record));
+    ToolRun const r = run({ "--json" });
+    ASSERT_EQ(r.status, 0) << r.err;
+    nlohmann::json const got = nlohmann::json::parse(r.out);
+    nlohmann::json const expected = {
+        { "Bias", -330 },
+        { "StandardName", "Caf\xc3\xa9 Standard Time" },
+        { "StandardDate", date_json(record.StandardDate) },
+        { "StandardBias", 5 },
+        { "DaylightName", "" },
+        { "DaylightDate", date_json(record.DaylightDate) },
+        { "DaylightBias", -30 },
+        { "TimeZoneId", 0 },
+    };
+    EXPECT_EQ(got, expected) << r.out;
+}
+
+TEST_F(CeTz, JsonOfTheHostsZoneGivesTheCurrentPeriod)
+{
+    for (char const* zone : { "Australia/Sydney", "America/New_York" }) {
+        set_host_zone(zone);
+        ToolRun const r = run({ "--json" });
+        ASSERT_EQ(r.status, 0) << zone << ": " << r.err;
+        nlohmann::json const got = nlohmann::json::parse(r.out);
+        EXPECT_EQ(got.at("TimeZoneId"), icu_period(zone)) << zone;
+        EXPECT_EQ(got.size(), 8u) << zone;
+    }
+    set_host_zone("UTC");
+    nlohmann::json const utc = nlohmann::json::parse(run({ "--json" }).out);
+    EXPECT_EQ(utc.at("Bias"), 0);
+    EXPECT_EQ(utc.at("DaylightBias"), 0);
+    EXPECT_EQ(utc.at("StandardDate"), date_json(SYSTEMTIME {}));
+    EXPECT_EQ(utc.at("TimeZoneId"), 0);
+}
+
+TEST_F(CeTz, SaysWhenTheStoredValueIsNotARecord)
+{
+    set_host_zone("UTC");
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"Time", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    BYTE const data[12] = {};
+    ASSERT_EQ(RegSetValueExW(key, u"TimeZoneInformation", 0, REG_SZ, data, sizeof data), ERROR_SUCCESS);
+    RegCloseKey(key);
+    ToolRun const r = run({});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Source:       the stored value is not a record (REG_SZ, 12 bytes; a record is REG_BINARY of "
+                         "172 bytes): the host's time zone (UTC)\n"),
+              std::string::npos)
+        << r.out;
+}
+
+TEST_F(CeTz, BadArgumentsGiveUsageAndExitStatusOne)
+{
+    std::vector<std::vector<std::string>> const cases = {
+        { "--bogus" }, { "json" }, { "--json", "--json" }, { "--json", "extra" }, { "-" }, { "" },
+    };
+    for (auto const& arguments : cases) {
+        ToolRun const r = run(arguments);
+        std::string const label = arguments.size() == 1 ? "'" + arguments[0] + "'" : "'" + arguments[1] + "' second";
+        EXPECT_EQ(r.status, 1) << label;
+        EXPECT_EQ(r.out, "") << label;
+        EXPECT_NE(r.err.find("Usage: ce-tz"), std::string::npos) << label << ": " << r.err;
+    }
+}
+
+TEST_F(CeTz, HelpDescribesTheTool)
+{
+    ToolRun const r = run({ "--help" });
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("Usage: ce-tz [--json]\n", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find("HKEY_LOCAL_MACHINE\\Time"), std::string::npos);
+    EXPECT_EQ(r.err, "");
+}
+
+TEST_F(CeTz, BrokenRegistryIsAClearErrorAndIsLeftAlone)
+{
+    std::string const broken = "this is not a registry file\n[HKEY_LOCAL_MACHINE\\Time\n";
+    write_file(registry_file(), broken);
+    for (std::vector<std::string> const& arguments : { std::vector<std::string> {}, std::vector<std::string> { "--json" } }) {
+        ToolRun const r = run(arguments);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find("ce-tz: cannot read the device's time-zone record"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(registry_file().string()), std::string::npos) << "names the file: " << r.err;
+    }
+    EXPECT_EQ(read_file(registry_file()), broken);
+}
+
+}
