@@ -1,0 +1,21 @@
+// Icons as the windowing system hands them out: LoadIconW gives an HICON for a
+// group icon resource, and the front ends that draw it get its decoded images
+// here.
+#pragma once
+
+#include "resources/IconImage.h"
+#include "wintypes.h"
+
+#include <span>
+
+namespace platform::resources {
+
+// Every image of the icon, in the order of its group directory; empty when
+// `icon` is not an icon handle.
+std::span<IconImage const> icon_images(HICON icon);
+
+// The image to draw at `size` pixels: the one of exactly that width, else the
+// smallest wider one, else the widest; null when `icon` is not an icon handle.
+IconImage const* icon_image_for_size(HICON icon, int size);
+
+}
