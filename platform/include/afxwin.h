@@ -1,2 +1,21 @@
+// The application framework that a Windows CE MFC program is written against:
+// the application object and its start-up, command targets with message maps,
+// window objects and modal dialogs over the device's window API.
 #pragma once
-#include "wintypes.h"
+
+#include "windows.h"
+
+#include "framework/AfxDefs.h"
+#include "framework/MessageMap.h"
+#include "framework/CObject.h"
+#include "framework/CCmdTarget.h"
+#include "framework/CWinThread.h"
+#include "framework/CWinApp.h"
+#include "framework/CWnd.h"
+#include "framework/CDataExchange.h"
+#include "framework/CDialog.h"
+#include "framework/AfxGlobals.h"
+
+// The program's entry, defined by the program; it hands its arguments to
+// AfxWinMain.
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPTSTR lpCmdLine, int nCmdShow);

@@ -1,0 +1,80 @@
+// The front end for tests and automation (CE_DEVICE_UI=script): reads commands
+// from a stream one a line and answers on another, one JSON line at a time,
+// each flushed at once so that a driver can read an answer before it sends its
+// next command.
+//
+//   dump                  one line: the dialog as a JSON object
+//   key NAME              one key press: Tab, Shift+Tab, Enter, Escape, Space,
+//                         Backspace, Delete, Left, Right, Up, Down, Home, End,
+//                         with Shift+ or Ctrl+ in front of any of them
+//   type TEXT             types the rest of the line (UTF-8), key by key
+//   click TARGET [X Y]    clicks the control with that id (at X, Y inside it;
+//                         its centre by default), or caption-ok / caption-close
+//   close                 asks the dialog to close, as Ctrl+C would
+//   resize W H            the screen becomes W by H front-end units
+//
+// When the dialog ends it writes {"end": N}. The end of input closes the dialog
+// with IDCANCEL. A line it does not understand goes to the error stream with
+// its line number and is otherwise ignored.
+#pragma once
+
+#include "frontends/FrontEnd.h"
+
+#include <cstddef>
+#include <deque>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform::frontends {
+
+class ScriptFrontEnd final : public FrontEnd {
+public:
+    struct Metrics {
+        SIZE screen { 640, 480 };
+        BaseUnits base { 8, 16, 1 };
+        Insets frame { 1, 18, 1, 1 }; // a frame line and a title bar
+        int character_width { 8 };    // every character is this wide
+    };
+
+    ScriptFrontEnd(std::istream& input, std::ostream& output, std::ostream& errors);
+    ScriptFrontEnd(std::istream& input, std::ostream& output, std::ostream& errors, Metrics const& metrics);
+
+    std::optional<std::string> prepare() override;
+    SIZE screen_size() const override;
+    BaseUnits base_units() const override;
+    Insets non_client_insets(DWORD style, DWORD ex_style) const override;
+    int text_extent(std::u16string_view text) const override;
+    bool show(DialogView const& view) override;
+    void refresh(DialogView const& view) override;
+    InputEvent next_event() override;
+    void close(INT_PTR result) override;
+
+    // The dialog as the `dump` command writes it.
+    static std::string dump_line(DialogView const& view);
+
+private:
+    // Reads lines until one yields input; false at the end of input.
+    bool read_events();
+    // Turns one command line into queued events; what is wrong with it when it
+    // is not understood.
+    std::optional<std::string> parse_line(std::string const& line);
+    std::optional<std::string> parse_key(std::string_view name);
+    std::optional<std::string> parse_type(std::string_view text);
+    std::optional<std::string> parse_click(std::string_view target);
+    std::optional<std::string> parse_resize(std::string_view size);
+    void report(std::string const& message);
+    void write_line(std::string const& line);
+
+    std::istream& m_input;
+    std::ostream& m_output;
+    std::ostream& m_errors;
+    Metrics m_metrics;
+    std::size_t m_line_number { 0 };
+    bool m_input_ended { false };
+    std::optional<DialogView> m_view;
+    std::deque<InputEvent> m_pending;
+};
+
+}
