@@ -5,6 +5,9 @@
 #include "wintypes.h"
 #include "winerror.h"
 
+// The registry functions' result: ERROR_SUCCESS or a system error code.
+typedef LONG LSTATUS;
+
 #define HKEY_CLASSES_ROOT ((HKEY)(ULONG_PTR)((LONG)0x80000000))
 #define HKEY_CURRENT_USER ((HKEY)(ULONG_PTR)((LONG)0x80000001))
 #define HKEY_LOCAL_MACHINE ((HKEY)(ULONG_PTR)((LONG)0x80000002))

@@ -292,7 +292,8 @@ private:
             if (path[i].empty())
                 return fail(number, "empty key name in the path");
             if (!is_valid_key_name(path[i]))
-                return fail(number, "invalid key name \"" + platform::text::to_utf8(path[i]) + "\" (at most 255 characters)");
+                return fail(number, "invalid key name \"" + platform::text::to_utf8(path[i])
+                                        + "\" (at most 255 characters of well-formed text, no line break)");
         }
         if (path.size() - 1 > max_key_depth)
             return fail(number, "the key is nested more than 16 levels deep");
@@ -460,7 +461,7 @@ private:
             return false;
         }
         if (!is_valid_value_name(edit.value_name))
-            return fail(number, "the value name is longer than 255 characters");
+            return fail(number, "invalid value name (at most 255 characters of well-formed text)");
         while (pos < line.size() && (line[pos] == u' ' || line[pos] == u'\t'))
             ++pos;
         if (pos >= line.size() || line[pos] != u'=')

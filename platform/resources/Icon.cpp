@@ -4,6 +4,7 @@
 #include "resources/Icon.h"
 
 #include "resources/ModuleResources.h"
+#include "resources/ResourceData.h"
 #include "windows.h"
 
 #include <map>
@@ -41,19 +42,10 @@ Icon const* icon_of(HICON handle)
     return nullptr;
 }
 
-std::optional<std::span<BYTE const>> resource_bytes(HMODULE module, HRSRC resource)
-{
-    auto const data = static_cast<BYTE const*>(LockResource(LoadResource(module, resource)));
-    if (!data)
-        return std::nullopt;
-    return std::span<BYTE const>(data, SizeofResource(module, resource));
-}
-
 // The images of a group icon, each found in the group's own language.
 std::unique_ptr<Icon> load_group(HMODULE module, HRSRC group)
 {
-    auto const bytes = resource_bytes(module, group);
-    auto const directory = bytes ? parse_group_icon(*bytes) : std::nullopt;
+    auto const directory = parse_group_icon(resource_bytes(module, group));
     if (!directory || directory->entries.empty()) {
         SetLastError(ERROR_INVALID_DATA);
         return nullptr;
@@ -64,8 +56,7 @@ std::unique_ptr<Icon> load_group(HMODULE module, HRSRC group)
         HRSRC const image_resource = FindResourceExW(module, RT_ICON, MAKEINTRESOURCEW(entry.id), language);
         if (!image_resource)
             return nullptr;
-        auto const image_bytes = resource_bytes(module, image_resource);
-        auto image = image_bytes ? parse_icon_image(*image_bytes) : std::nullopt;
+        auto image = parse_icon_image(resource_bytes(module, image_resource));
         if (!image) {
             SetLastError(ERROR_INVALID_DATA);
             return nullptr;

@@ -136,4 +136,15 @@ bool ModuleResources::owns(ResourceEntry const* entry) const
     return not_after(m_entries.data(), entry) && before(entry, m_entries.data() + m_entries.size());
 }
 
+ResourceEntry const* ModuleResources::entry_holding(void const* data) const
+{
+    auto const byte = static_cast<BYTE const*>(data);
+    std::less<BYTE const*> const before;
+    for (auto const& entry : m_entries) {
+        if (!before(byte, entry.data.data()) && before(byte, entry.data.data() + entry.data.size()))
+            return &entry;
+    }
+    return nullptr;
+}
+
 }

@@ -39,6 +39,8 @@ public:
 
     // Whether `entry` is one of this module's entries (a valid HRSRC).
     bool owns(ResourceEntry const* entry) const;
+    // The entry whose data holds the byte at `data`, or null.
+    ResourceEntry const* entry_holding(void const* data) const;
 
 private:
     std::vector<ResourceEntry> m_entries;

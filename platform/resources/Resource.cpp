@@ -3,6 +3,7 @@
 // directory entry and an HGLOBAL the address of its bytes; both stay valid for
 // the life of the program, and nothing is ever freed.
 #include "resources/ModuleResources.h"
+#include "resources/ResourceData.h"
 #include "windows.h"
 
 using platform::resources::ModuleResources;
@@ -73,4 +74,22 @@ DWORD WINAPI SizeofResource(HMODULE hModule, HRSRC hResInfo)
     if (!entry)
         return 0;
     return static_cast<DWORD>(entry->data.size());
+}
+
+std::span<BYTE const> platform::resources::resource_bytes(HMODULE module, HRSRC resource)
+{
+    auto const entry = entry_of(module, resource);
+    if (!entry)
+        return {};
+    return entry->data;
+}
+
+std::span<BYTE const> platform::resources::resource_extent(void const* data)
+{
+    auto const resources = data ? ModuleResources::executable() : nullptr;
+    auto const entry = resources ? resources->entry_holding(data) : nullptr;
+    if (!entry)
+        return {};
+    auto const offset = static_cast<std::size_t>(static_cast<BYTE const*>(data) - entry->data.data());
+    return entry->data.subspan(offset);
 }

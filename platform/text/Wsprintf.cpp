@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -159,9 +160,36 @@ std::u16string_view wide_argument(WCHAR const* s, Spec const& spec)
     return { s, length };
 }
 
+bool is_continuation(char byte)
+{
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
+// How many bytes of UTF-8 text give at most `units` UTF-16 units, read no
+// further than that (nor past the terminator).
+std::size_t utf8_prefix_length(char const* s, std::size_t units)
+{
+    std::size_t length = 0;
+    std::size_t produced = 0;
+    while (produced < units && s[length]) {
+        auto const lead = static_cast<unsigned char>(s[length]);
+        std::size_t const size = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        std::size_t taken = 1;
+        while (taken < size && is_continuation(s[length + taken]))
+            ++taken;
+        length += taken;
+        produced += size == 4 && taken == 4 ? 2 : 1;
+    }
+    return length;
+}
+
+// A UTF-8 string argument, read no further than the precision allows.
 std::u16string narrow_argument(char const* s, Spec const& spec)
 {
-    std::u16string text = s ? platform::text::to_utf16(s) : std::u16string(u"(null)");
+    if (!s)
+        return std::u16string(wide_argument(nullptr, spec));
+    std::size_t const length = spec.precision ? utf8_prefix_length(s, *spec.precision) : std::strlen(s);
+    std::u16string text = platform::text::to_utf16(std::string_view(s, length));
     if (spec.precision && text.size() > *spec.precision)
         text.resize(*spec.precision);
     return text;

@@ -15,7 +15,6 @@ DeviceTimeZone read_device_time_zone(Clock::time_point now)
         // No record of the device's own, a value that is not one, or a
         // registry that cannot be read: the host's zone stands in, so that
         // every field still holds a sound setting.
-        zone.host_zone_id = host_time_zone_id();
         zone.record = host_time_zone(now);
     }
     zone.period = time_zone_period(zone.record, now);

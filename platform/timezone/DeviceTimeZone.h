@@ -7,15 +7,12 @@
 #include "timezone/TimeZonePeriod.h"
 #include "timezone/TimeZoneStore.h"
 
-#include <string>
-
 namespace platform::timezone {
 
 struct DeviceTimeZone {
     TIME_ZONE_INFORMATION record {};
     DWORD period = TIME_ZONE_ID_UNKNOWN; // TIME_ZONE_ID_* of `record` at the moment asked about
     StoredRecord stored;                 // what the registry holds, and why it was not used
-    std::string host_zone_id;            // the host's zone, when the record stands for it
 };
 
 // Reads the registry (never writing it) and works out the period in force at `now`.

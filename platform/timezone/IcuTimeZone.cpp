@@ -202,12 +202,12 @@ std::mutex host_detection;
 
 }
 
-std::optional<TIME_ZONE_INFORMATION> time_zone_from_icu(std::string_view zone_id, system_clock::time_point when)
+// The record for a zone ICU has made; `zone` may also be one that stands for
+// a host setting ICU only knows by its offset ("JST-9").
+static std::optional<TIME_ZONE_INFORMATION> record_of(icu::TimeZone const& zone, system_clock::time_point when)
 {
-    icu::UnicodeString const id = icu::UnicodeString::fromUTF8(icu::StringPiece(zone_id.data(), static_cast<int32_t>(zone_id.size())));
-    std::unique_ptr<icu::TimeZone> const zone(icu::TimeZone::createTimeZone(id));
     icu::UnicodeString found;
-    if (!zone || zone->getID(found) == UNICODE_STRING_SIMPLE("Etc/Unknown"))
+    if (zone.getID(found) == UNICODE_STRING_SIMPLE("Etc/Unknown"))
         return std::nullopt;
 
     auto const when_ms = time_point_cast<milliseconds>(when);
@@ -215,7 +215,7 @@ std::optional<TIME_ZONE_INFORMATION> time_zone_from_icu(std::string_view zone_id
     int const year = static_cast<int>(year_month_day(floor<days>(when_ms)).year());
 
     TIME_ZONE_INFORMATION record = empty_record();
-    ZoneNames const names = zone_names(*zone);
+    ZoneNames const names = zone_names(zone);
     set_name(record.StandardName, names.standard);
     set_name(record.DaylightName, names.daylight);
 
@@ -223,7 +223,7 @@ std::optional<TIME_ZONE_INFORMATION> time_zone_from_icu(std::string_view zone_id
     icu::AnnualTimeZoneRule* standard = nullptr;
     icu::AnnualTimeZoneRule* daylight = nullptr;
     UErrorCode status = U_ZERO_ERROR;
-    if (auto const* basic = dynamic_cast<icu::BasicTimeZone const*>(zone.get()))
+    if (auto const* basic = dynamic_cast<icu::BasicTimeZone const*>(&zone))
         basic->getSimpleRulesNear(date, initial, standard, daylight, status);
     std::unique_ptr<icu::InitialTimeZoneRule> const initial_owner(initial);
     std::unique_ptr<icu::AnnualTimeZoneRule> const standard_owner(standard);
@@ -246,18 +246,35 @@ std::optional<TIME_ZONE_INFORMATION> time_zone_from_icu(std::string_view zone_id
     int32_t raw = 0;
     int32_t saving = 0;
     status = U_ZERO_ERROR;
-    zone->getOffset(date, false, raw, saving, status);
+    zone.getOffset(date, false, raw, saving, status);
     if (U_FAILURE(status))
         return std::nullopt;
     record.Bias = -(raw + saving) / ms_per_minute;
     return record;
 }
 
+std::optional<TIME_ZONE_INFORMATION> time_zone_from_icu(std::string_view zone_id, system_clock::time_point when)
+{
+    icu::UnicodeString const id =
+        icu::UnicodeString::fromUTF8(icu::StringPiece(zone_id.data(), static_cast<int32_t>(zone_id.size())));
+    std::unique_ptr<icu::TimeZone> const zone(icu::TimeZone::createTimeZone(id));
+    if (!zone)
+        return std::nullopt;
+    return record_of(*zone, when);
+}
+
+// ICU's detection reads TZ and /etc/localtime afresh each time, but is not
+// thread-safe. A TZ that names no zone ICU knows but does give an offset
+// ("JST-9") yields a zone of that fixed offset.
+static std::unique_ptr<icu::TimeZone> detect_host_zone()
+{
+    std::lock_guard const lock(host_detection);
+    return std::unique_ptr<icu::TimeZone>(icu::TimeZone::detectHostTimeZone());
+}
+
 std::string host_time_zone_id()
 {
-    // ICU's detection reads TZ and /etc/localtime afresh, but is not thread-safe.
-    std::lock_guard const lock(host_detection);
-    std::unique_ptr<icu::TimeZone> const zone(icu::TimeZone::detectHostTimeZone());
+    std::unique_ptr<icu::TimeZone> const zone = detect_host_zone();
     std::string id;
     if (zone) {
         icu::UnicodeString name;
@@ -268,8 +285,10 @@ std::string host_time_zone_id()
 
 TIME_ZONE_INFORMATION host_time_zone(system_clock::time_point when)
 {
-    if (auto record = time_zone_from_icu(host_time_zone_id(), when))
-        return *record;
+    if (std::unique_ptr<icu::TimeZone> const zone = detect_host_zone()) {
+        if (auto record = record_of(*zone, when))
+            return *record;
+    }
     if (auto record = time_zone_from_icu("Etc/UTC", when))
         return *record;
     TIME_ZONE_INFORMATION record = empty_record();

@@ -143,7 +143,7 @@ std::string source_text()
         return "no record stored yet: " + host;
     case StoredRecord::State::invalid:
         return "the stored value is not a record (" + type_name(stored.type) + ", " + std::to_string(stored.size) +
-            " bytes; a record is REG_BINARY of 172 bytes): " + host;
+            (stored.size == 1 ? " byte" : " bytes") + "; a record is REG_BINARY of 172 bytes): " + host;
     case StoredRecord::State::unreadable:
         break;
     }

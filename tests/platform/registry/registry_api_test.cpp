@@ -490,7 +490,11 @@ TEST_F(RegistryApi, HandlesSurviveChangesToTheFile)
     EXPECT_EQ(size, 30u) << "the text and its terminator";
     EXPECT_EQ(std::u16string(reinterpret_cast<char16_t const*>(out.data())), u"edited by hand");
     EXPECT_EQ(RegQueryValueExW(key, u"Mine", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
-    RegCloseKey(key);
+
+    // And then deletes the key: the handle says so.
+    write_file(registry_file(), "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\Corvane]\n");
+    EXPECT_EQ(RegQueryValueExW(key, u"Theirs", nullptr, nullptr, nullptr, &size), ERROR_KEY_DELETED);
+    EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
 }
 
 TEST_F(RegistryApi, ChangesAreInTheFileWhenTheCallReturns)
@@ -505,9 +509,7 @@ TEST_F(RegistryApi, ChangesAreInTheFileWhenTheCallReturns)
     ASSERT_EQ(RegDeleteValueW(key, u"Standard"), ERROR_SUCCESS);
     EXPECT_EQ(read_file(registry_file()).find("\"Standard\""), std::string::npos);
     RegCloseKey(key);
-    // The device directory and the file are the owner's alone.
-    EXPECT_EQ(std::filesystem::status(dir()).permissions() & std::filesystem::perms::all,
-              std::filesystem::perms::owner_all);
+    // The file is the owner's alone.
     EXPECT_EQ(std::filesystem::status(registry_file()).permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }

@@ -80,6 +80,7 @@ TEST_F(RegistryStoreTest, BrokenFileIsNeverTouched)
     std::string const good = "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\Corvane]\n"
                              "\"Blob\"=hex:01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,17,18,\\\n"
                              "  19,1a\n";
+    static char const garbage[] = "\x7f" "ELF\x02\x01\x01\0\0\0\xff\xfe\x03\0";
     struct Case {
         char const* label;
         std::string bytes;
@@ -87,7 +88,7 @@ TEST_F(RegistryStoreTest, BrokenFileIsNeverTouched)
     } const cases[] = {
         { "hand edit gone wrong", "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software]\n\"Name\"=\"text\n", 4 },
         { "truncated", good.substr(0, good.size() - 8), 4 },
-        { "binary garbage", std::string("\x7f" "ELF\x02\x01\x01\0\0\0\xff\xfe\x03\0", 16), 1 },
+        { "binary garbage", std::string(garbage, sizeof garbage - 1), 1 },
         { "emptied", "", 1 },
     };
     int index = 0;
@@ -174,8 +175,14 @@ TEST_F(RegistryStoreTest, KilledWritersLeaveAWholeFile)
     DWORD last = 0;
     int kills = 0;
     for (; kills < 40 && steady_clock::now() < deadline; ++kills) {
+        // The kill comes at a random moment once the writer is busy saving,
+        // however long it takes to start (much longer under sanitizers).
+        auto const before = read_file(registry_file());
         pid_t pid = spawn_writer({ "count" });
-        std::this_thread::sleep_for(microseconds(2000 + delay_us(random)));
+        auto const give_up = steady_clock::now() + seconds(2);
+        while (read_file(registry_file()) == before && steady_clock::now() < give_up)
+            std::this_thread::sleep_for(microseconds(200));
+        std::this_thread::sleep_for(microseconds(delay_us(random)));
         ::kill(pid, SIGKILL);
         int status = wait_for(pid);
         ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped by itself, status " << status;
@@ -252,6 +259,24 @@ TEST_F(RegistryStoreTest, LeftoverTemporaryFilesGoWithTheNextSave)
     HKEY key = create(u"Software\\Fresh");
     RegCloseKey(key);
     EXPECT_EQ(files_in(dir()), (std::vector<std::string> { "registry.lock", "registry.reg" }));
+}
+
+TEST_F(RegistryStoreTest, DeviceDirectoryIsCreatedOnFirstUse)
+{
+    auto device = dir() / "new" / "device";
+    ::setenv("CE_DEVICE_DIR", device.c_str(), 1);
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software", 0, 0, &key), ERROR_FILE_NOT_FOUND);
+    for (auto const& made : { dir() / "new", device }) {
+        EXPECT_TRUE(std::filesystem::is_directory(made)) << made;
+        EXPECT_EQ(std::filesystem::status(made).permissions() & std::filesystem::perms::all,
+                  std::filesystem::perms::owner_all)
+            << made;
+    }
+    EXPECT_FALSE(std::filesystem::exists(device / "registry.reg")) << "reading writes nothing";
+    key = create(u"Software");
+    RegCloseKey(key);
+    EXPECT_TRUE(std::filesystem::exists(device / "registry.reg"));
 }
 
 TEST_F(RegistryStoreTest, UnusableDeviceDirectoryIsReported)

@@ -191,4 +191,10 @@ TEST(DialogTemplate, DamagedLengthsAndStringsAreRefused)
     }
 }
 
+TEST(DialogTemplate, RandomDamageStaysWithinTheData)
+{
+    for (WORD id : { IDD_CLASSIC, IDD_EXTENDED })
+        fixture::survive_random_damage(fixture::resource(RT_DIALOG, id), [](auto data) { return parse_dialog_template(data); });
+}
+
 }

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include <span>
 #include <vector>
 
@@ -38,6 +40,26 @@ void expect_every_truncation_refused(std::span<BYTE const> data, Parse parse)
         std::vector<BYTE> const prefix(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(length));
         EXPECT_FALSE(parse(std::span<BYTE const>(prefix))) << "accepted when cut to " << length << " of "
                                                             << data.size() << " bytes";
+    }
+}
+
+// Copies of valid data with a few bytes overwritten at random, a fixed sequence
+// of them: the parser may accept or refuse each, but must stay within it (which
+// AddressSanitizer checks) and must not hang.
+template<typename Parse>
+void survive_random_damage(std::span<BYTE const> data, Parse parse, int rounds = 3000)
+{
+    ASSERT_FALSE(data.empty());
+    std::mt19937 random(20261210);
+    std::uniform_int_distribution<std::size_t> position(0, data.size() - 1);
+    std::uniform_int_distribution<int> count(1, 4);
+    std::uniform_int_distribution<int> value(0, 3);
+    BYTE const values[] = { 0x00, 0xFF, 0x7F, 0x41 };
+    for (int round = 0; round < rounds; ++round) {
+        std::vector<BYTE> damaged(data.begin(), data.end());
+        for (int i = count(random); i > 0; --i)
+            damaged[position(random)] = values[value(random)];
+        parse(std::span<BYTE const>(damaged));
     }
 }
 

@@ -242,4 +242,14 @@ TEST(Icon, EveryTruncationIsRefused)
     }
 }
 
+TEST(Icon, RandomDamageStaysWithinTheData)
+{
+    fixture::survive_random_damage(fixture::resource(RT_GROUP_ICON, IDI_FIXTURE),
+                                   [](auto data) { return parse_group_icon(data); });
+    auto const group = parse_group_icon(fixture::resource(RT_GROUP_ICON, IDI_FIXTURE));
+    ASSERT_TRUE(group);
+    for (auto const& entry : group->entries)
+        fixture::survive_random_damage(fixture::resource(RT_ICON, entry.id), [](auto data) { return parse_icon_image(data); });
+}
+
 }

@@ -131,4 +131,10 @@ TEST(ResourceFile, DamagedSizesAndNamesAreRefused)
     }
 }
 
+TEST(ResourceFile, RandomDamageStaysWithinTheData)
+{
+    auto const bytes = file_bytes();
+    fixture::survive_random_damage(bytes, [](auto data) { return parse_resource_file(data); }, 500);
+}
+
 }

@@ -3,6 +3,7 @@
 // languages are tried, and the errors.
 #include "fixture.h"
 #include "fixture_access.h"
+#include "resources/ResourceData.h"
 
 #include <string>
 
@@ -131,6 +132,28 @@ TEST(Resource, LoadingAndSizingCheckTheHandle)
         EXPECT_EQ(GetLastError(), DWORD { ERROR_INVALID_HANDLE });
     }
     EXPECT_EQ(LockResource(nullptr), nullptr);
+}
+
+TEST(Resource, BytesAndExtentOfResourceData)
+{
+    using platform::resources::resource_bytes;
+    using platform::resources::resource_extent;
+    HRSRC const found = FindResourceW(nullptr, u"GREETING", RT_RCDATA);
+    auto const bytes = resource_bytes(nullptr, found);
+    ASSERT_EQ(bytes.size(), 5u);
+    EXPECT_EQ(bytes.data(), LockResource(LoadResource(nullptr, found)));
+
+    auto const whole = resource_extent(bytes.data());
+    EXPECT_EQ(whole.data(), bytes.data());
+    EXPECT_EQ(whole.size(), 5u);
+    auto const tail = resource_extent(bytes.data() + 3);
+    EXPECT_EQ(tail.data(), bytes.data() + 3);
+    EXPECT_EQ(tail.size(), 2u);
+
+    BYTE const elsewhere[8] = {};
+    EXPECT_TRUE(resource_extent(elsewhere).empty());
+    EXPECT_TRUE(resource_extent(nullptr).empty());
+    EXPECT_TRUE(resource_bytes(nullptr, nullptr).empty());
 }
 
 }

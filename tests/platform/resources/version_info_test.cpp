@@ -97,4 +97,9 @@ TEST(VersionInfo, DamagedLengthsAndKeysAreRefused)
     }
 }
 
+TEST(VersionInfo, RandomDamageStaysWithinTheData)
+{
+    fixture::survive_random_damage(record(), [](auto data) { return parse_version_info(data); });
+}
+
 }

@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <cstdarg>
 #include <string>
 #include <vector>
@@ -213,6 +214,21 @@ TEST(Wsprintf, NarrowStringConversions)
     };
     for (auto const& c : cases)
         expect_format(platform::text::to_utf8(c.format).c_str(), c.format, c.expected, c.argument);
+}
+
+TEST(Wsprintf, PrecisionBoundsHowFarAStringIsRead)
+{
+    // Exactly sized, unterminated arrays: reading past them is caught by the
+    // address sanitizer build.
+    std::unique_ptr<WCHAR[]> const wide(new WCHAR[5] { u'h', u'e', u'l', u'l', u'o' });
+    expect_format("wide", u"%.5s", u"hello", wide.get());
+    expect_format("wide shorter", u"%.2s", u"he", wide.get());
+    std::unique_ptr<char[]> const narrow(new char[5] { 'h', 'e', 'l', 'l', 'o' });
+    expect_format("narrow", u"%.5hs", u"hello", narrow.get());
+    std::unique_ptr<char[]> const euros(new char[8] { '\xe2', '\x82', '\xac', '\xe2', '\x82', '\xac', 'x', 'y' });
+    expect_format("narrow multibyte", u"%.2hs", u"\u20ac\u20ac", euros.get());
+    std::unique_ptr<char[]> const emoji(new char[4] { '\xf0', '\x9f', '\x98', '\x80' });
+    expect_format("narrow outside the BMP", u"%.2hs", u"\U0001F600", emoji.get());
 }
 
 TEST(Wsprintf, ArgumentsAreTakenInOrder)

@@ -130,6 +130,11 @@ TEST_F(TimeZoneApi, HostZoneExamples)
     EXPECT_EQ(GetTimeZoneInformation(&got), static_cast<DWORD>(TIME_ZONE_ID_UNKNOWN));
     EXPECT_EQ(got.Bias, -540);
 
+    // A TZ that ICU knows only by its offset still gives that offset.
+    set_host_zone("JST-9");
+    EXPECT_EQ(GetTimeZoneInformation(&got), static_cast<DWORD>(TIME_ZONE_ID_UNKNOWN));
+    EXPECT_EQ(got.Bias, -540);
+
     set_host_zone("Europe/Berlin");
     DWORD const id = GetTimeZoneInformation(&got);
     EXPECT_TRUE(id == TIME_ZONE_ID_STANDARD || id == TIME_ZONE_ID_DAYLIGHT) << id;

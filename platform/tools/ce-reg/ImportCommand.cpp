@@ -1,0 +1,44 @@
+// ce-reg import: a .reg file (version 5 or REGEDIT4, UTF-16 or UTF-8) into
+// the registry. The whole file is parsed first and applied in one locked save,
+// so a file with an error anywhere changes nothing.
+#include "RegTool.h"
+
+#include "registry/RegFile.h"
+#include "registry/RegistryStore.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+namespace platform::tools {
+
+int run_import(Options const& options)
+{
+    if (options.positional.size() != 1)
+        return fail_syntax("import", options.positional.empty() ? "FILE is missing" : "too many arguments");
+    std::string const& file = options.positional[0];
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        return fail("cannot read " + file + ": " + std::strerror(errno) + ".");
+    std::string bytes { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
+    if (in.bad())
+        return fail("cannot read " + file + ".");
+
+    auto parsed = platform::registry::parse_reg_file(
+        std::span(reinterpret_cast<BYTE const*>(bytes.data()), bytes.size()), platform::registry::RegFileUse::Import);
+    if (!parsed.ok())
+        return fail("cannot import " + file + ", " + parsed.error + "; nothing was changed.");
+
+    LONG status = platform::registry::RegistryStore::current().modify(
+        [&](platform::registry::RegistryKey& tree, bool& changed) -> LONG {
+            platform::registry::apply_reg_edits(tree, parsed.edits);
+            changed = true;
+            return ERROR_SUCCESS;
+        });
+    if (status != ERROR_SUCCESS)
+        return fail(describe_error(status));
+    return succeed();
+}
+
+}

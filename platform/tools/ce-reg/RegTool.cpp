@@ -1,0 +1,428 @@
+// ce-reg's shared pieces: command-line parsing, messages, the prompt, and
+// value data to and from text.
+#include "RegTool.h"
+
+#include "registry/RegistryKey.h"
+#include "text/Utf.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cinttypes>
+#include <cstdio>
+#include <iostream>
+
+namespace platform::tools {
+
+std::string to_utf8(std::u16string_view text)
+{
+    return platform::text::to_utf8(text);
+}
+
+std::u16string to_utf16(std::string_view text)
+{
+    return platform::text::to_utf16(text);
+}
+
+static std::string lower(std::string text)
+{
+    for (auto& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// "/v", "-VE", "/?": a switch, as opposed to a path such as /tmp/x.reg.
+static bool looks_like_switch(std::string const& arg)
+{
+    if (arg.size() < 2 || arg.size() > 4 || (arg[0] != '/' && arg[0] != '-'))
+        return false;
+    for (std::size_t i = 1; i < arg.size(); ++i) {
+        if (!std::isalpha(static_cast<unsigned char>(arg[i])) && arg[i] != '?')
+            return false;
+    }
+    return true;
+}
+
+bool parse_options(std::string const& command, int argc, char** argv, Options& options)
+{
+    options.command = command;
+    auto allowed = [&](std::string const& name) {
+        static std::pair<char const*, char const*> const table[] = {
+            { "query", " v ve s ? " },
+            { "add", " v ve t d s f ? " },
+            { "delete", " v ve va f ? " },
+            { "export", " y ? " },
+            { "import", " ? " },
+        };
+        for (auto const& [cmd, switches] : table) {
+            if (command == cmd)
+                return std::string(switches).find(" " + name + " ") != std::string::npos;
+        }
+        return false;
+    };
+    std::vector<std::string> seen;
+    for (int i = 2; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (!looks_like_switch(arg)) {
+            options.positional.push_back(arg);
+            continue;
+        }
+        std::string name = lower(arg.substr(1));
+        if (!allowed(name)) {
+            fail_syntax(command, "unknown option " + arg + " for " + command);
+            return false;
+        }
+        if (std::find(seen.begin(), seen.end(), name) != seen.end()) {
+            fail_syntax(command, "option " + arg + " given twice");
+            return false;
+        }
+        seen.push_back(name);
+        bool takes_value = name == "v" || name == "t" || name == "d" || (name == "s" && command == "add");
+        if (takes_value && i + 1 >= argc) {
+            fail_syntax(command, "option " + arg + " needs a value");
+            return false;
+        }
+        if (name == "?")
+            options.help = true;
+        else if (name == "v")
+            options.value_name = argv[++i];
+        else if (name == "ve")
+            options.default_value = true;
+        else if (name == "va")
+            options.all_values = true;
+        else if (name == "s" && command == "add")
+            options.separator = argv[++i];
+        else if (name == "s")
+            options.recursive = true;
+        else if (name == "f" || name == "y")
+            options.force = true;
+        else if (name == "t")
+            options.type = argv[++i];
+        else if (name == "d")
+            options.data = argv[++i];
+    }
+    int value_choices = options.value_name.has_value() + options.default_value + options.all_values;
+    if (value_choices > 1) {
+        fail_syntax(command, "choose only one of /v, /ve and /va");
+        return false;
+    }
+    return true;
+}
+
+bool parse_key(std::string const& text, KeyArgument& key)
+{
+    auto wide = to_utf16(text);
+    auto slash = wide.find(u'\\');
+    auto root_text = wide.substr(0, slash);
+    key.root_name = platform::registry::canonical_root_name(root_text, true);
+    if (key.root_name.empty()) {
+        fail("Invalid key name: \"" + text
+             + "\". A key starts with HKLM, HKCU, HKCR or HKU (or HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, "
+               "HKEY_CLASSES_ROOT, HKEY_USERS).");
+        return false;
+    }
+    key.root = key.root_name == u"HKEY_LOCAL_MACHINE" ? HKEY_LOCAL_MACHINE
+        : key.root_name == u"HKEY_CURRENT_USER"       ? HKEY_CURRENT_USER
+        : key.root_name == u"HKEY_CLASSES_ROOT"       ? HKEY_CLASSES_ROOT
+                                                      : HKEY_USERS;
+    key.sub_key = slash == std::u16string::npos ? std::u16string() : wide.substr(slash + 1);
+    while (!key.sub_key.empty() && key.sub_key.back() == u'\\')
+        key.sub_key.pop_back();
+    if (!key.sub_key.empty() && key.sub_key[0] == u'\\') {
+        fail("Invalid key name: \"" + text + "\".");
+        return false;
+    }
+    return true;
+}
+
+int fail(std::string const& message)
+{
+    std::fprintf(stderr, "ERROR: %s\n", message.c_str());
+    return 1;
+}
+
+int fail_syntax(std::string const& command, std::string const& message)
+{
+    std::fprintf(stderr, "ERROR: Invalid syntax: %s.\nType \"ce-reg %s%s/?\" for usage.\n", message.c_str(),
+                 command.c_str(), command.empty() ? "" : " ");
+    return 1;
+}
+
+int succeed()
+{
+    std::printf("The operation completed successfully.\n");
+    return 0;
+}
+
+std::string describe_error(LONG status)
+{
+    switch (status) {
+    case ERROR_FILE_NOT_FOUND:
+        return "The system was unable to find the specified registry key or value.";
+    case ERROR_ACCESS_DENIED:
+        return "Access is denied.";
+    case ERROR_INVALID_PARAMETER:
+        return "The parameter is incorrect (names have at most 255 characters, keys at most 16 levels).";
+    case ERROR_BAD_PATHNAME:
+        return "The specified path is invalid.";
+    case ERROR_DISK_FULL:
+        return "There is not enough space on the disk; the registry was not changed.";
+    case ERROR_REGISTRY_CORRUPT:
+        return "The registry file cannot be parsed (see the message above); it was not changed.";
+    case ERROR_REGISTRY_IO_FAILED:
+        return "The registry file could not be read or written (see the message above).";
+    case ERROR_PATH_NOT_FOUND:
+        return "The device directory cannot be used (see the message above).";
+    case ERROR_KEY_DELETED:
+        return "The key was deleted meanwhile.";
+    case ERROR_LOCK_VIOLATION:
+        return "The registry could not be locked (see the message above).";
+    default:
+        return "The registry call failed with error " + std::to_string(status) + ".";
+    }
+}
+
+Answer confirm(std::string const& question)
+{
+    if (!::isatty(STDIN_FILENO))
+        return Answer::NoTerminal;
+    for (;;) {
+        std::printf("%s (Yes/No)? ", question.c_str());
+        std::fflush(stdout);
+        std::string line;
+        if (!std::getline(std::cin, line))
+            return Answer::No;
+        auto answer = lower(line);
+        if (answer == "y" || answer == "yes")
+            return Answer::Yes;
+        if (answer == "n" || answer == "no")
+            return Answer::No;
+    }
+}
+
+static std::pair<DWORD, char const*> const type_names[] = {
+    { REG_NONE, "REG_NONE" },
+    { REG_SZ, "REG_SZ" },
+    { REG_EXPAND_SZ, "REG_EXPAND_SZ" },
+    { REG_BINARY, "REG_BINARY" },
+    { REG_DWORD, "REG_DWORD" },
+    { REG_DWORD_BIG_ENDIAN, "REG_DWORD_BIG_ENDIAN" },
+    { REG_LINK, "REG_LINK" },
+    { REG_MULTI_SZ, "REG_MULTI_SZ" },
+    { REG_QWORD, "REG_QWORD" },
+};
+
+std::string type_name(DWORD type)
+{
+    for (auto const& [value, name] : type_names) {
+        if (value == type)
+            return name;
+    }
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "0x%" PRIx32, type);
+    return buffer;
+}
+
+std::optional<DWORD> type_from_name(std::string const& name)
+{
+    auto upper = name;
+    for (auto& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    static char const* const addable[] = { "REG_NONE", "REG_SZ", "REG_EXPAND_SZ", "REG_BINARY",
+                                           "REG_DWORD", "REG_DWORD_BIG_ENDIAN", "REG_MULTI_SZ", "REG_QWORD" };
+    for (auto const& [value, type] : type_names) {
+        if (upper == type && std::find_if(std::begin(addable), std::end(addable),
+                                          [&](char const* a) { return upper == a; }) != std::end(addable))
+            return value;
+    }
+    return std::nullopt;
+}
+
+static std::u16string units_of(std::vector<BYTE> const& data)
+{
+    std::u16string units(data.size() / 2, u'\0');
+    for (std::size_t i = 0; i < units.size(); ++i)
+        units[i] = static_cast<char16_t>(data[2 * i] | data[2 * i + 1] << 8);
+    return units;
+}
+
+static std::string shown(std::u16string_view text)
+{
+    std::u16string safe(text);
+    for (auto& c : safe) {
+        if (c < 0x20 || c == 0x7F)
+            c = u'?';
+    }
+    return to_utf8(safe);
+}
+
+std::string format_data(DWORD type, std::vector<BYTE> const& data)
+{
+    char buffer[32];
+    switch (type) {
+    case REG_SZ:
+    case REG_EXPAND_SZ: {
+        auto units = units_of(data);
+        return shown(std::u16string_view(units).substr(0, units.find(u'\0')));
+    }
+    case REG_MULTI_SZ: {
+        auto units = units_of(data);
+        std::string out;
+        std::size_t start = 0;
+        while (start < units.size()) {
+            auto end = units.find(u'\0', start);
+            if (end == start)
+                break; // the empty string that ends the list
+            if (!out.empty())
+                out += "\\0";
+            out += shown(std::u16string_view(units).substr(start, end == std::u16string::npos ? end : end - start));
+            if (end == std::u16string::npos)
+                break;
+            start = end + 1;
+        }
+        return out;
+    }
+    case REG_DWORD:
+        if (data.size() == 4) {
+            DWORD v = data[0] | data[1] << 8 | data[2] << 16 | static_cast<DWORD>(data[3]) << 24;
+            std::snprintf(buffer, sizeof buffer, "0x%" PRIx32, v);
+            return buffer;
+        }
+        break;
+    case REG_DWORD_BIG_ENDIAN:
+        if (data.size() == 4) {
+            DWORD v = static_cast<DWORD>(data[0]) << 24 | data[1] << 16 | data[2] << 8 | data[3];
+            std::snprintf(buffer, sizeof buffer, "0x%" PRIx32, v);
+            return buffer;
+        }
+        break;
+    case REG_QWORD:
+        if (data.size() == 8) {
+            std::uint64_t v = 0;
+            for (int i = 7; i >= 0; --i)
+                v = v << 8 | data[static_cast<std::size_t>(i)];
+            std::snprintf(buffer, sizeof buffer, "0x%" PRIx64, v);
+            return buffer;
+        }
+        break;
+    default:
+        break;
+    }
+    static constexpr char digits[] = "0123456789ABCDEF";
+    std::string out;
+    for (BYTE b : data) {
+        out += digits[b >> 4];
+        out += digits[b & 0xF];
+    }
+    return out;
+}
+
+// Decimal, or hex after 0x, as reg.exe takes numbers.
+static std::optional<std::uint64_t> parse_number(std::string const& text, std::uint64_t max)
+{
+    std::string_view digits = text;
+    int base = 10;
+    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
+        digits.remove_prefix(2);
+        base = 16;
+    }
+    std::uint64_t value = 0;
+    auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
+    if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size() || value > max)
+        return std::nullopt;
+    return value;
+}
+
+static void append_text(std::vector<BYTE>& bytes, std::u16string const& text)
+{
+    for (char16_t c : text) {
+        bytes.push_back(static_cast<BYTE>(c & 0xFF));
+        bytes.push_back(static_cast<BYTE>(c >> 8));
+    }
+    bytes.push_back(0);
+    bytes.push_back(0);
+}
+
+std::optional<std::vector<BYTE>> parse_data(DWORD type, std::string const& data, std::string const& separator,
+                                            std::string& error)
+{
+    std::vector<BYTE> bytes;
+    switch (type) {
+    case REG_NONE:
+    case REG_SZ:
+    case REG_EXPAND_SZ:
+        append_text(bytes, to_utf16(data));
+        return bytes;
+    case REG_MULTI_SZ: {
+        // "a\0b" is the list of a and b; a separator of one's own may stand
+        // for \0 (/s). An empty string inside the list would end it early.
+        std::vector<std::string> parts;
+        if (!data.empty()) {
+            std::size_t start = 0;
+            for (;;) {
+                auto at = data.find(separator, start);
+                parts.push_back(data.substr(start, at == std::string::npos ? at : at - start));
+                if (at == std::string::npos)
+                    break;
+                start = at + separator.size();
+            }
+            if (parts.size() > 1 && parts.back().empty())
+                parts.pop_back();
+        }
+        for (auto const& part : parts) {
+            if (part.empty()) {
+                error = "REG_MULTI_SZ data cannot hold an empty string (\"" + data + "\")";
+                return std::nullopt;
+            }
+            append_text(bytes, to_utf16(part));
+        }
+        bytes.push_back(0);
+        bytes.push_back(0);
+        return bytes;
+    }
+    case REG_DWORD:
+    case REG_DWORD_BIG_ENDIAN: {
+        auto value = data.empty() ? std::optional<std::uint64_t>(0) : parse_number(data, 0xFFFFFFFFu);
+        if (!value) {
+            error = "\"" + data + "\" is not a REG_DWORD number (0 to 4294967295, or 0x0 to 0xffffffff)";
+            return std::nullopt;
+        }
+        for (int i = 0; i < 4; ++i)
+            bytes.push_back(static_cast<BYTE>(*value >> (type == REG_DWORD ? 8 * i : 24 - 8 * i)));
+        return bytes;
+    }
+    case REG_QWORD: {
+        auto value = data.empty() ? std::optional<std::uint64_t>(0) : parse_number(data, UINT64_MAX);
+        if (!value) {
+            error = "\"" + data + "\" is not a REG_QWORD number (decimal, or hex after 0x)";
+            return std::nullopt;
+        }
+        for (int i = 0; i < 8; ++i)
+            bytes.push_back(static_cast<BYTE>(*value >> (8 * i)));
+        return bytes;
+    }
+    case REG_BINARY: {
+        if (data.size() % 2 != 0) {
+            error = "REG_BINARY data takes hex digits in pairs, two for each byte (\"" + data + "\")";
+            return std::nullopt;
+        }
+        for (std::size_t i = 0; i < data.size(); i += 2) {
+            unsigned value = 0;
+            auto [end, ec] = std::from_chars(data.data() + i, data.data() + i + 2, value, 16);
+            if (ec != std::errc() || end != data.data() + i + 2) {
+                error = "REG_BINARY data takes hex digits only (\"" + data + "\")";
+                return std::nullopt;
+            }
+            bytes.push_back(static_cast<BYTE>(value));
+        }
+        return bytes;
+    }
+    default:
+        error = "unsupported type";
+        return std::nullopt;
+    }
+}
+
+}

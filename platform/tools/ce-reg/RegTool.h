@@ -1,0 +1,74 @@
+// What ce-reg's sub-commands share: the parsed command line, the KEY
+// argument, messages, the overwrite/delete prompt and value data in text.
+#pragma once
+
+#include "windows.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform::tools {
+
+// One sub-command's command line: its positional arguments and its switches
+// (/v NAME, /ve, /f...), switches spelt with '/' or '-' in any case.
+struct Options {
+    std::string command;
+    std::vector<std::string> positional;
+    std::optional<std::string> value_name; // /v NAME
+    bool default_value = false;            // /ve
+    bool all_values = false;               // /va
+    bool recursive = false;                // /s (query)
+    bool force = false;                    // /f, /y
+    std::optional<std::string> type;       // /t TYPE
+    std::optional<std::string> data;       // /d DATA
+    std::optional<std::string> separator;  // /s SEPARATOR (add)
+    bool help = false;                     // /?
+};
+
+// A KEY argument such as HKLM\Software\Corvane.
+struct KeyArgument {
+    HKEY root = nullptr;
+    std::u16string root_name; // the full name: HKEY_LOCAL_MACHINE
+    std::u16string sub_key;   // below the root, without trailing backslashes; may be empty
+    std::u16string display() const { return sub_key.empty() ? root_name : root_name + u"\\" + sub_key; }
+};
+
+// Parses argv[2..] for `command`; false, with the message printed, on bad syntax.
+bool parse_options(std::string const& command, int argc, char** argv, Options& options);
+// Parses KEY; false, with the message printed, when it names no root.
+bool parse_key(std::string const& text, KeyArgument& key);
+
+// "ERROR: ..." on standard error; returns the exit status 1.
+int fail(std::string const& message);
+// For bad syntax: the message and the usage hint for the command; returns 1.
+int fail_syntax(std::string const& command, std::string const& message);
+// The Win32 error in words, for "ERROR: " messages.
+std::string describe_error(LONG status);
+int succeed(); // "The operation completed successfully."
+void print_usage(std::string const& command, FILE* stream);
+
+// Asks `question` (Yes/No) on a terminal. Without a terminal there is no one to
+// answer, and the question is refused: the message says to use `force_switch`.
+enum class Answer { Yes, No, NoTerminal };
+Answer confirm(std::string const& question);
+
+std::string type_name(DWORD type);
+std::optional<DWORD> type_from_name(std::string const& name);
+// The data as reg.exe shows it: text, numbers in hex, bytes as hex digits.
+// Control characters become '?' so that the terminal shows no surprises.
+std::string format_data(DWORD type, std::vector<BYTE> const& data);
+// The bytes that /d DATA stands for with the given type; an error message otherwise.
+std::optional<std::vector<BYTE>> parse_data(DWORD type, std::string const& data, std::string const& separator,
+                                            std::string& error);
+
+std::string to_utf8(std::u16string_view text);
+std::u16string to_utf16(std::string_view text);
+
+int run_query(Options const& options);
+int run_add(Options const& options);
+int run_delete(Options const& options);
+int run_export(Options const& options);
+int run_import(Options const& options);
+
+}

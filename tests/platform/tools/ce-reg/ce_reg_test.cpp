@@ -1,0 +1,458 @@
+// ce-reg, driven as users drive it: the real binary on a fresh device
+// directory, its exit status, what it prints, and what it leaves in the
+// registry (read back through the registry API, byte for byte).
+#include "windows.h"
+
+#include "../../registry/DeviceFixture.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+
+extern char** environ;
+
+namespace {
+
+std::string const ce_reg = CE_BINARY_DIR "/bin/ce-reg";
+
+struct RunResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class CeReg : public DeviceFixture {
+protected:
+    // Runs ce-reg with standard input from /dev/null, as in a script.
+    RunResult run(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), ce_reg);
+        std::vector<char*> argv;
+        for (auto& arg : args)
+            argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        auto out_path = dir() / "stdout", err_path = dir() / "stderr";
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        pid_t pid = 0;
+        RunResult result;
+        EXPECT_EQ(posix_spawn(&pid, ce_reg.c_str(), &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        result.out = read_file(out_path);
+        result.err = read_file(err_path);
+        std::filesystem::remove(out_path);
+        std::filesystem::remove(err_path);
+        return result;
+    }
+
+    // Runs ce-reg on a terminal, answering its question with `answer`.
+    RunResult run_on_terminal(std::vector<std::string> args, std::string const& answer)
+    {
+        args.insert(args.begin(), ce_reg);
+        int master = -1;
+        pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+        if (pid == 0) {
+            std::vector<char*> argv;
+            for (auto& arg : args)
+                argv.push_back(arg.data());
+            argv.push_back(nullptr);
+            execv(ce_reg.c_str(), argv.data());
+            _exit(127);
+        }
+        RunResult result;
+        bool answered = false;
+        for (;;) {
+            pollfd fd { master, POLLIN, 0 };
+            if (poll(&fd, 1, 5000) <= 0)
+                break;
+            char buffer[512];
+            ssize_t got = read(master, buffer, sizeof buffer);
+            if (got <= 0)
+                break;
+            result.out.append(buffer, static_cast<std::size_t>(got));
+            if (!answered && result.out.find("(Yes/No)? ") != std::string::npos) {
+                std::string line = answer + "\n";
+                EXPECT_EQ(write(master, line.data(), line.size()), static_cast<ssize_t>(line.size()));
+                answered = true;
+            }
+        }
+        close(master);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        EXPECT_TRUE(answered) << "no question was asked:\n" << result.out;
+        return result;
+    }
+
+    struct Stored {
+        LONG status = -1;
+        DWORD type = 0;
+        std::vector<BYTE> data;
+    };
+
+    static Stored stored(LPCWSTR key_path, LPCWSTR name, HKEY root = HKEY_LOCAL_MACHINE)
+    {
+        Stored result;
+        HKEY key = nullptr;
+        result.status = RegOpenKeyExW(root, key_path, 0, KEY_READ, &key);
+        if (result.status != ERROR_SUCCESS)
+            return result;
+        DWORD size = 0;
+        result.status = RegQueryValueExW(key, name, nullptr, &result.type, nullptr, &size);
+        if (result.status == ERROR_SUCCESS) {
+            result.data.resize(size);
+            result.status = RegQueryValueExW(key, name, nullptr, &result.type, result.data.data(), &size);
+        }
+        RegCloseKey(key);
+        return result;
+    }
+
+    static bool key_exists(LPCWSTR key_path)
+    {
+        HKEY key = nullptr;
+        LONG status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, key_path, 0, KEY_READ, &key);
+        RegCloseKey(key);
+        return status == ERROR_SUCCESS;
+    }
+
+    static void set(LPCWSTR key_path, LPCWSTR name, DWORD type, std::vector<BYTE> const& data)
+    {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key_path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(RegSetValueExW(key, name, 0, type, data.data(), static_cast<DWORD>(data.size())), ERROR_SUCCESS);
+        RegCloseKey(key);
+    }
+};
+
+std::vector<BYTE> text_bytes(std::u16string const& text)
+{
+    std::vector<BYTE> bytes((text.size() + 1) * 2, 0);
+    std::memcpy(bytes.data(), text.data(), text.size() * 2);
+    return bytes;
+}
+
+std::string const key = "HKLM\\Software\\Corvane\\Tembrel\\DEFAULTS";
+LPCWSTR const key16 = u"Software\\Corvane\\Tembrel\\DEFAULTS";
+
+TEST_F(CeReg, AddStoresEachTypeAndQueryShowsIt)
+{
+    struct Case {
+        char const* type;
+        char const* data;
+        DWORD stored_type;
+        std::vector<BYTE> bytes;
+        char const* shown;
+    } const cases[] = {
+        { "REG_SZ", "Default: -60", REG_SZ, text_bytes(u"Default: -60"), "Default: -60" },
+        { "reg_sz", "", REG_SZ, { 0, 0 }, "" },
+        { "REG_EXPAND_SZ", "%HOME%\\x", REG_EXPAND_SZ, text_bytes(u"%HOME%\\x"), "%HOME%\\x" },
+        { "REG_MULTI_SZ", "a\\0bc", REG_MULTI_SZ, { 'a', 0, 0, 0, 'b', 0, 'c', 0, 0, 0, 0, 0 }, "a\\0bc" },
+        { "REG_DWORD", "42", REG_DWORD, { 42, 0, 0, 0 }, "0x2a" },
+        { "REG_DWORD", "0xFFFFFFFF", REG_DWORD, { 0xff, 0xff, 0xff, 0xff }, "0xffffffff" },
+        { "REG_QWORD", "0x100000000", REG_QWORD, { 0, 0, 0, 0, 1, 0, 0, 0 }, "0x100000000" },
+        { "REG_BINARY", "0aFF10", REG_BINARY, { 0x0a, 0xff, 0x10 }, "0AFF10" },
+        { "REG_NONE", "x", REG_NONE, { 'x', 0, 0, 0 }, "78000000" },
+    };
+    for (auto const& c : cases) {
+        auto added = run({ "add", key, "/v", "Value", "/t", c.type, "/d", c.data, "/f" });
+        EXPECT_EQ(added.status, 0) << c.type << ": " << added.err;
+        EXPECT_EQ(added.out, "The operation completed successfully.\n");
+        auto value = stored(key16, u"Value");
+        EXPECT_EQ(value.status, ERROR_SUCCESS) << c.type;
+        EXPECT_EQ(value.type, c.stored_type) << c.type;
+        EXPECT_EQ(value.data, c.bytes) << c.type;
+
+        auto query = run({ "query", key, "/v", "VALUE" });
+        EXPECT_EQ(query.status, 0) << c.type << ": " << query.err;
+        std::string type_name = c.type;
+        for (auto& ch : type_name)
+            ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+        EXPECT_EQ(query.out, "\nHKEY_LOCAL_MACHINE\\Software\\Corvane\\Tembrel\\DEFAULTS\n    Value    " + type_name
+                                 + "    " + c.shown + "\n\n")
+            << c.type;
+    }
+}
+
+TEST_F(CeReg, QueryListsValuesInOrderAndSubkeys)
+{
+    ASSERT_EQ(run({ "add", "HKEY_LOCAL_MACHINE\\Software\\Corvane", "/ve", "/d", "maker" }).status, 0);
+    ASSERT_EQ(run({ "add", key, "/v", "DayLight", "/d", "Default: -60" }).status, 0);
+    ASSERT_EQ(run({ "add", key, "/v", "Standard", "/d", "Default: 0" }).status, 0);
+    ASSERT_EQ(run({ "add", "hklm\\software\\corvane\\Alpha" }).status, 0);
+
+    auto plain = run({ "query", "HKLM\\Software\\Corvane" });
+    EXPECT_EQ(plain.status, 0) << plain.err;
+    EXPECT_EQ(plain.out, "\nHKEY_LOCAL_MACHINE\\Software\\Corvane\n    (Default)    REG_SZ    maker\n\n"
+                         "HKEY_LOCAL_MACHINE\\Software\\Corvane\\Alpha\n"
+                         "HKEY_LOCAL_MACHINE\\Software\\Corvane\\Tembrel\n\n");
+
+    auto all = run({ "query", "HKLM\\Software\\Corvane", "/s" });
+    EXPECT_EQ(all.status, 0) << all.err;
+    EXPECT_EQ(all.out, "\nHKEY_LOCAL_MACHINE\\Software\\Corvane\n    (Default)    REG_SZ    maker\n"
+                       "\nHKEY_LOCAL_MACHINE\\Software\\Corvane\\Alpha\n"
+                       "\nHKEY_LOCAL_MACHINE\\Software\\Corvane\\Tembrel\n"
+                       "\nHKEY_LOCAL_MACHINE\\Software\\Corvane\\Tembrel\\DEFAULTS\n"
+                       "    DayLight    REG_SZ    Default: -60\n    Standard    REG_SZ    Default: 0\n\n");
+
+    auto search = run({ "query", "HKLM\\Software", "/v", "standard", "/s" });
+    EXPECT_EQ(search.status, 0) << search.err;
+    EXPECT_EQ(search.out, "\nHKEY_LOCAL_MACHINE\\Software\\Corvane\\Tembrel\\DEFAULTS\n"
+                          "    Standard    REG_SZ    Default: 0\nEnd of search: 1 match(es) found.\n");
+
+    auto default_value = run({ "query", "HKCU\\Nothing", "/ve" });
+    EXPECT_EQ(default_value.status, 1);
+}
+
+TEST_F(CeReg, ShowsTheProgramsOwnValues)
+{
+    // 255 bytes: the text, its terminator and whatever followed in the buffer.
+    std::vector<BYTE> data(255, 0x41);
+    auto text = text_bytes(u"Default: -60");
+    std::copy(text.begin(), text.end(), data.begin());
+    set(key16, u"DayLight", REG_SZ, data);
+    auto query = run({ "query", key });
+    EXPECT_EQ(query.status, 0) << query.err;
+    EXPECT_NE(query.out.find("    DayLight    REG_SZ    Default: -60\n"), std::string::npos) << query.out;
+}
+
+TEST_F(CeReg, BadArgumentsFailWithAMessageAndChangeNothing)
+{
+    struct Case {
+        char const* label;
+        std::vector<std::string> args;
+        char const* message;
+    } const cases[] = {
+        { "no command", {}, "ce-reg query" },
+        { "unknown command", { "list", key }, "unknown command" },
+        { "no key", { "add" }, "KEY is missing" },
+        { "unknown root", { "add", "HKXX\\Software" }, "Invalid key name" },
+        { "remote key", { "add", "\\\\host\\HKLM\\Software" }, "Invalid key name" },
+        { "unknown type", { "add", key, "/v", "x", "/t", "REG_FOO", "/d", "1" }, "unknown type REG_FOO" },
+        { "dword with letters", { "add", key, "/v", "x", "/t", "REG_DWORD", "/d", "12x" }, "not a REG_DWORD" },
+        { "negative dword", { "add", key, "/v", "x", "/t", "REG_DWORD", "/d", "-1" }, "not a REG_DWORD" },
+        { "dword too big", { "add", key, "/v", "x", "/t", "REG_DWORD", "/d", "4294967296" }, "not a REG_DWORD" },
+        { "odd binary", { "add", key, "/v", "x", "/t", "REG_BINARY", "/d", "abc" }, "in pairs" },
+        { "binary not hex", { "add", key, "/v", "x", "/t", "REG_BINARY", "/d", "zz" }, "hex digits only" },
+        { "empty string inside a multi string", { "add", key, "/v", "x", "/t", "REG_MULTI_SZ", "/d", "a\\0\\0b" },
+          "empty string" },
+        { "/v and /ve", { "add", key, "/v", "x", "/ve" }, "only one of" },
+        { "unknown option", { "add", key, "/q" }, "unknown option /q" },
+        { "option without value", { "add", key, "/v" }, "needs a value" },
+        { "option twice", { "add", key, "/f", "/f" }, "given twice" },
+        { "too many arguments", { "query", key, "extra" }, "too many arguments" },
+        { "name too long", { "add", key, "/v", std::string(256, 'n') }, "255 characters" },
+        { "query a missing key", { "query", "HKLM\\Software\\Missing" }, "unable to find" },
+        { "query a missing value", { "query", "HKLM", "/v", "Missing" }, "unable to find" },
+        { "delete a missing key", { "delete", "HKLM\\Software\\Missing", "/f" }, "unable to find" },
+        { "delete a missing value", { "delete", "HKLM", "/v", "Missing", "/f" }, "unable to find" },
+        { "delete a root", { "delete", "HKLM", "/f" }, "root key cannot be deleted" },
+        { "export a missing key", { "export", "HKLM\\Software\\Missing", "out.reg" }, "unable to find" },
+        { "export without a file", { "export", key }, "KEY and FILE" },
+        { "import a missing file", { "import", "/nonexistent/file.reg" }, "cannot read /nonexistent/file.reg" },
+    };
+    ASSERT_EQ(run({ "add", key, "/v", "Keep", "/d", "kept" }).status, 0);
+    auto const before = read_file(registry_file());
+    for (auto const& c : cases) {
+        auto result = run(c.args);
+        EXPECT_EQ(result.status, 1) << c.label;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << c.label << ": " << result.err;
+        EXPECT_EQ(result.out, "") << c.label;
+        EXPECT_EQ(read_file(registry_file()), before) << c.label;
+    }
+    auto help = run({ "/?" });
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("ce-reg export KEY FILE [/y]"), std::string::npos);
+    help = run({ "add", "/?" });
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("REG_MULTI_SZ"), std::string::npos);
+}
+
+TEST_F(CeReg, OverwritingAndDeletingNeedForceWithoutATerminal)
+{
+    ASSERT_EQ(run({ "add", key, "/v", "DayLight", "/d", "first" }).status, 0);
+    auto refused = run({ "add", key, "/v", "daylight", "/d", "second" });
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("/f"), std::string::npos) << refused.err;
+    EXPECT_EQ(stored(key16, u"DayLight").data, text_bytes(u"first"));
+    EXPECT_EQ(run({ "add", key, "/v", "daylight", "/d", "second", "/f" }).status, 0);
+    EXPECT_EQ(stored(key16, u"DayLight").data, text_bytes(u"second"));
+
+    for (auto const& args : std::vector<std::vector<std::string>> {
+             { "delete", key }, { "delete", key, "/v", "DayLight" }, { "delete", key, "/va" } }) {
+        auto result = run(args);
+        EXPECT_EQ(result.status, 1) << args.size();
+        EXPECT_NE(result.err.find("/f"), std::string::npos) << result.err;
+        EXPECT_EQ(stored(key16, u"DayLight").status, ERROR_SUCCESS);
+    }
+}
+
+TEST_F(CeReg, AnswersOnATerminal)
+{
+    ASSERT_EQ(run({ "add", key, "/v", "DayLight", "/d", "first" }).status, 0);
+    auto no = run_on_terminal({ "add", key, "/v", "DayLight", "/d", "second" }, "n");
+    EXPECT_EQ(no.status, 1) << no.out;
+    EXPECT_NE(no.out.find("Value DayLight exists, overwrite (Yes/No)? "), std::string::npos) << no.out;
+    EXPECT_EQ(stored(key16, u"DayLight").data, text_bytes(u"first"));
+    auto yes = run_on_terminal({ "delete", "HKLM\\Software\\Corvane" }, "yes");
+    EXPECT_EQ(yes.status, 0) << yes.out;
+    EXPECT_NE(yes.out.find("Permanently delete the registry key HKEY_LOCAL_MACHINE\\Software\\Corvane (Yes/No)? "),
+              std::string::npos)
+        << yes.out;
+    EXPECT_FALSE(key_exists(u"Software\\Corvane"));
+}
+
+TEST_F(CeReg, DeletesKeysAndValues)
+{
+    ASSERT_EQ(run({ "add", key, "/v", "a", "/d", "1" }).status, 0);
+    ASSERT_EQ(run({ "add", key, "/v", "b", "/d", "2" }).status, 0);
+    ASSERT_EQ(run({ "add", key, "/ve", "/d", "3" }).status, 0);
+    ASSERT_EQ(run({ "add", key + "\\Sub\\Deeper" }).status, 0);
+
+    EXPECT_EQ(run({ "delete", key, "/v", "A", "/f" }).status, 0);
+    EXPECT_EQ(stored(key16, u"a").status, ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(stored(key16, u"b").status, ERROR_SUCCESS);
+    EXPECT_EQ(run({ "delete", key, "/ve", "/f" }).status, 0);
+    EXPECT_EQ(stored(key16, u"").status, ERROR_FILE_NOT_FOUND);
+    ASSERT_EQ(run({ "add", key, "/v", "c", "/d", "4" }).status, 0);
+    EXPECT_EQ(run({ "delete", key, "/va", "/f" }).status, 0);
+    EXPECT_EQ(stored(key16, u"b").status, ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(stored(key16, u"c").status, ERROR_FILE_NOT_FOUND);
+    EXPECT_TRUE(key_exists(u"Software\\Corvane\\Tembrel\\DEFAULTS\\Sub\\Deeper")) << "/va leaves subkeys";
+    EXPECT_EQ(run({ "delete", "HKLM\\Software\\Corvane\\Tembrel", "/f" }).status, 0);
+    EXPECT_FALSE(key_exists(u"Software\\Corvane\\Tembrel"));
+    EXPECT_TRUE(key_exists(u"Software\\Corvane"));
+}
+
+TEST_F(CeReg, ExportAndImportKeepEveryByte)
+{
+    std::vector<BYTE> program(255, 0xAB);
+    auto text = text_bytes(u"Default: -60");
+    std::copy(text.begin(), text.end(), program.begin());
+    std::vector<BYTE> every_byte(256);
+    for (int i = 0; i < 256; ++i)
+        every_byte[static_cast<std::size_t>(i)] = static_cast<BYTE>(i);
+    struct Value {
+        LPCWSTR key;
+        LPCWSTR name;
+        DWORD type;
+        std::vector<BYTE> data;
+    } const values[] = {
+        { key16, u"DayLight", REG_SZ, program },
+        { key16, u"Standard", REG_SZ, text_bytes(u"Default: 0") },
+        { key16, u"Odd \"name\" \\ here", REG_SZ, { 'x' } },
+        { key16, u"", REG_DWORD, { 1, 2, 3, 4 } },
+        { key16, u"Bytes", REG_BINARY, every_byte },
+        { key16, u"Multi", REG_MULTI_SZ, { 'a', 0, 0, 0, 0, 0 } },
+        { u"Software\\Corvane\\Tembrel\\DEFAULTS\\\u00c4rger", u"Unicode \U0001F600", REG_EXPAND_SZ, text_bytes(u"%\u00e9%") },
+        { u"Software\\Corvane\\Tembrel\\Empty value", u"e", REG_SZ, {} },
+    };
+    for (auto const& v : values)
+        set(v.key, v.name, v.type, v.data);
+
+    auto file = dir() / "export.reg";
+    auto exported = run({ "export", "hklm\\software\\corvane", file.string() });
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    auto bytes = read_file(file);
+    std::u16string header = u"\uFEFFWindows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Corvane]\r\n";
+    ASSERT_GE(bytes.size(), header.size() * 2);
+    EXPECT_EQ(std::memcmp(bytes.data(), header.data(), header.size() * 2), 0) << "UTF-16LE with BOM, as stored case";
+
+    ASSERT_EQ(run({ "delete", "HKLM\\Software\\Corvane", "/f" }).status, 0);
+    EXPECT_FALSE(key_exists(u"Software\\Corvane"));
+    auto imported = run({ "import", file.string() });
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    for (auto const& v : values) {
+        auto back = stored(v.key, v.name);
+        EXPECT_EQ(back.status, ERROR_SUCCESS);
+        EXPECT_EQ(back.type, v.type);
+        EXPECT_EQ(back.data, v.data);
+    }
+
+    // Exporting again gives the same file; an existing file needs /y.
+    auto again = dir() / "again.reg";
+    ASSERT_EQ(run({ "export", "HKLM\\Software\\Corvane", again.string() }).status, 0);
+    EXPECT_EQ(read_file(again), bytes);
+    write_file(again, "mine");
+    auto refused = run({ "export", "HKLM\\Software\\Corvane", again.string() });
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("/y"), std::string::npos) << refused.err;
+    EXPECT_EQ(read_file(again), "mine");
+    EXPECT_EQ(run({ "export", "HKLM\\Software\\Corvane", again.string(), "/y" }).status, 0);
+    EXPECT_EQ(read_file(again), bytes);
+}
+
+TEST_F(CeReg, ImportsUtf8AndRegedit4WithDeletions)
+{
+    set(u"Software\\Old", u"x", REG_BINARY, { 1 });
+    set(u"Software\\Keep", u"gone", REG_BINARY, { 1 });
+    auto utf8 = dir() / "utf8.reg";
+    write_file(utf8, "Windows Registry Editor Version 5.00\n\n[-HKEY_LOCAL_MACHINE\\Software\\Old]\n\n"
+                     "[HKEY_LOCAL_MACHINE\\Software\\Keep]\n\"gone\"=-\n\"Name\"=\"caf\xc3\xa9\"\n");
+    auto result = run({ "import", utf8.string() });
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_FALSE(key_exists(u"Software\\Old"));
+    EXPECT_EQ(stored(u"Software\\Keep", u"gone").status, ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(stored(u"Software\\Keep", u"Name").data, text_bytes(u"caf\u00e9"));
+
+    auto v4 = dir() / "v4.reg";
+    write_file(v4, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Four]\r\n\"Path\"=hex(2):25,50,41,54,48,25,00\r\n"
+                   "\"D\"=dword:00000010\r\n");
+    result = run({ "import", v4.string() });
+    EXPECT_EQ(result.status, 0) << result.err;
+    auto path = stored(u"Software\\Four", u"Path", HKEY_CURRENT_USER);
+    EXPECT_EQ(path.type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_EQ(path.data, text_bytes(u"%PATH%"));
+    EXPECT_EQ(stored(u"Software\\Four", u"D", HKEY_CURRENT_USER).data, (std::vector<BYTE> { 16, 0, 0, 0 }));
+}
+
+TEST_F(CeReg, BadImportChangesNothing)
+{
+    ASSERT_EQ(run({ "add", key, "/v", "Keep", "/d", "kept" }).status, 0);
+    auto const before = read_file(registry_file());
+    auto file = dir() / "bad.reg";
+    write_file(file, "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\New]\n\"a\"=\"1\"\n"
+                     "[-HKEY_LOCAL_MACHINE\\Software\\Corvane]\n\"b\"=dword:xyz\n");
+    auto result = run({ "import", file.string() });
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find(file.string()), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("line 6"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("nothing was changed"), std::string::npos) << result.err;
+    EXPECT_EQ(read_file(registry_file()), before);
+
+    write_file(file, "\xff\xfe" "garbage");
+    result = run({ "import", file.string() });
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(read_file(registry_file()), before);
+}
+
+TEST_F(CeReg, BrokenRegistryFileIsReportedAndKept)
+{
+    std::string const broken = "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software]\n\"a\"=dword:\n";
+    write_file(registry_file(), broken);
+    for (auto const& args : std::vector<std::vector<std::string>> {
+             { "query", "HKLM\\Software" }, { "add", "HKLM\\Software\\X", "/v", "a", "/d", "b", "/f" },
+             { "delete", "HKLM\\Software", "/f" }, { "export", "HKLM", (dir() / "out.reg").string() } }) {
+        auto result = run(args);
+        EXPECT_EQ(result.status, 1) << args[0];
+        EXPECT_NE(result.err.find(registry_file().string() + ", line 4"), std::string::npos) << result.err;
+        EXPECT_NE(result.err.find("ERROR: "), std::string::npos) << result.err;
+    }
+    auto file = dir() / "good.reg";
+    write_file(file, "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\Software\\Y]\n");
+    EXPECT_EQ(run({ "import", file.string() }).status, 1);
+    EXPECT_EQ(read_file(registry_file()), broken);
+}
+
+}
