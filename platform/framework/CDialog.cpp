@@ -32,17 +32,6 @@ CDialog::CDialog(LPCTSTR lpszTemplateName, CWnd* pParentWnd)
     }
 }
 
-HWND CDialog::owner_window() const
-{
-    if (m_pParentWnd)
-        return m_pParentWnd->m_hWnd;
-    // Without a parent, a dialog opened while the main window runs belongs to it.
-    CWnd* main = AfxGetMainWnd();
-    if (main && main != this && main->m_hWnd && IsWindow(main->m_hWnd))
-        return main->m_hWnd;
-    return nullptr;
-}
-
 INT_PTR CDialog::DoModal()
 {
     if (m_hWnd || !m_lpszTemplateName)
@@ -57,7 +46,7 @@ INT_PTR CDialog::DoModal()
         return -1;
 
     m_handler_exception = nullptr;
-    INT_PTR const result = DialogBoxIndirectParamW(module, dialog_template, owner_window(), dialog_procedure,
+    INT_PTR const result = DialogBoxIndirectParamW(module, dialog_template, m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr, dialog_procedure,
                                                    reinterpret_cast<LPARAM>(this));
     Detach();
     platform::framework::HandleMap::instance().release_dead_temporaries();

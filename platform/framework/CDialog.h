@@ -46,7 +46,6 @@ protected:
 
 private:
     static INT_PTR CALLBACK dialog_procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    HWND owner_window() const;
 
     std::u16string m_template_name;
     std::exception_ptr m_handler_exception;

@@ -163,9 +163,7 @@ void CWnd::CenterWindow(CWnd* pAlternateOwner)
     } else {
         HWND const reference = pAlternateOwner ? pAlternateOwner->m_hWnd : parent;
         bounds = screen_rect();
-        // A hidden owner is no place to centre on: the screen is.
-        if (!reference || reference == desktop || !::IsWindowVisible(reference)
-            || !::GetWindowRect(reference, &area))
+        if (!reference || reference == desktop || !::GetWindowRect(reference, &area))
             area = bounds;
     }
 

@@ -48,8 +48,8 @@ public:
     HICON GetIcon(BOOL bBigIcon) const;
 
     // Centres the window on pAlternateOwner, or with NULL on its owner (a child
-    // window: in its parent). With the desktop, or NULL and no visible owner, it
-    // is centred on the screen. A window placed partly off the screen is moved
+    // window: in its parent). With the desktop, or NULL and no owner, it is
+    // centred on the screen. A window placed partly off the screen is moved
     // back onto it, its top-left corner first, so that its title bar stays in
     // reach.
     void CenterWindow(CWnd* pAlternateOwner = NULL);

@@ -56,6 +56,12 @@ static_assert(sizeof(DLGTEMPLATE) == 18);
 #define WM_LBUTTONUP 0x0202
 #define WM_USER 0x0400
 
+#define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
+#define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
+#define MAKELRESULT(l, h) ((LRESULT)(DWORD)MAKELONG(l, h))
+
+#define MK_LBUTTON 0x0001
+
 #define DM_GETDEFID (WM_USER + 0)
 #define DM_SETDEFID (WM_USER + 1)
 #define DC_HASDEFID 0x534B
@@ -76,7 +82,10 @@ static_assert(sizeof(DLGTEMPLATE) == 18);
 #define BN_CLICKED 0
 #define BM_GETCHECK 0x00F0
 #define BM_SETCHECK 0x00F1
+#define BM_SETSTYLE 0x00F4
 #define BM_CLICK 0x00F5
+
+#define STN_CLICKED 0
 
 #define EN_SETFOCUS 0x0100
 #define EN_KILLFOCUS 0x0200
@@ -133,10 +142,16 @@ static_assert(sizeof(DLGTEMPLATE) == 18);
 #define SWP_NOMOVE 0x0002
 #define SWP_NOZORDER 0x0004
 #define SWP_NOACTIVATE 0x0010
+#define SWP_SHOWWINDOW 0x0040
+#define SWP_HIDEWINDOW 0x0080
 
 #define GWL_STYLE (-16)
 #define GWL_EXSTYLE (-20)
 #define GWL_ID (-12)
+#define DWL_MSGRESULT 0
+#define DWLP_MSGRESULT 0
+#define DWLP_USER 8
+#define DWL_USER DWLP_USER
 
 INT_PTR WINAPI DialogBoxParamW(HINSTANCE hInstance, LPCWSTR lpTemplateName, HWND hWndParent, DLGPROC lpDialogFunc,
                                LPARAM dwInitParam);
@@ -145,6 +160,9 @@ INT_PTR WINAPI DialogBoxIndirectParamW(HINSTANCE hInstance, LPCDLGTEMPLATE hDial
 BOOL WINAPI EndDialog(HWND hDlg, INT_PTR nResult);
 
 LRESULT WINAPI SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+// Queued for the running modal dialog's loop, which delivers it after the
+// input being handled; FALSE for a window that does not exist.
+BOOL WINAPI PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 
 HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem);
 int WINAPI GetDlgCtrlID(HWND hWnd);
@@ -153,15 +171,22 @@ UINT WINAPI GetDlgItemTextW(HWND hDlg, int nIDDlgItem, LPWSTR lpString, int cchM
 BOOL WINAPI SetDlgItemInt(HWND hDlg, int nIDDlgItem, UINT uValue, BOOL bSigned);
 UINT WINAPI GetDlgItemInt(HWND hDlg, int nIDDlgItem, BOOL* lpTranslated, BOOL bSigned);
 HWND WINAPI GetNextDlgTabItem(HWND hDlg, HWND hCtl, BOOL bPrevious);
+HWND WINAPI GetNextDlgGroupItem(HWND hDlg, HWND hCtl, BOOL bPrevious);
 BOOL WINAPI MapDialogRect(HWND hDlg, LPRECT lpRect);
 
 BOOL WINAPI SetWindowTextW(HWND hWnd, LPCWSTR lpString);
 int WINAPI GetWindowTextW(HWND hWnd, LPWSTR lpString, int nMaxCount);
 int WINAPI GetWindowTextLengthW(HWND hWnd);
 LONG WINAPI GetWindowLongW(HWND hWnd, int nIndex);
+LONG WINAPI SetWindowLongW(HWND hWnd, int nIndex, LONG dwNewLong);
+LONG_PTR WINAPI GetWindowLongPtrW(HWND hWnd, int nIndex);
+LONG_PTR WINAPI SetWindowLongPtrW(HWND hWnd, int nIndex, LONG_PTR dwNewLong);
 
 HWND WINAPI SetFocus(HWND hWnd);
 HWND WINAPI GetFocus();
+// The state of VK_SHIFT or VK_CONTROL during the key press being handled:
+// negative while the key is held.
+SHORT WINAPI GetKeyState(int nVirtKey);
 HWND WINAPI GetParent(HWND hWnd);
 HWND WINAPI GetDesktopWindow();
 BOOL WINAPI IsWindow(HWND hWnd);

@@ -19,7 +19,7 @@ extern char** environ;
 
 namespace {
 
-struct Run {
+struct ProbeRun {
     int status { -1 };
     std::string out;
     std::string err;
@@ -35,7 +35,7 @@ std::string read_file(std::string const& path)
 
 // Starts the probe with these arguments and CE_DEVICE_UI, the input on its
 // standard input, and waits for it.
-Run run_probe(std::vector<std::string> const& arguments, char const* ui, std::string const& input)
+ProbeRun run_probe(std::vector<std::string> const& arguments, char const* ui, std::string const& input)
 {
     std::string const base = testing::TempDir() + "framework_entry_" + std::to_string(getpid());
     std::string const in_path = base + ".in";
@@ -66,7 +66,7 @@ Run run_probe(std::vector<std::string> const& arguments, char const* ui, std::st
     posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     pid_t pid = 0;
-    Run run;
+    ProbeRun run;
     int const spawned = posix_spawn(&pid, PROBE_PATH, &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) {
@@ -98,7 +98,7 @@ nlohmann::json winmain_report(std::string const& err)
 
 TEST(ProcessEntry, FrontEndThatCannotRunEndsWithStatusTwoBeforeWinMain)
 {
-    Run const run = run_probe({ "x" }, "no-such-front-end", "click 1\n");
+    ProbeRun const run = run_probe({ "x" }, "no-such-front-end", "click 1\n");
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.out, "");
     EXPECT_TRUE(winmain_report(run.err).is_null()) << run.err;
@@ -111,7 +111,7 @@ TEST(ProcessEntry, FrontEndThatCannotRunEndsWithStatusTwoBeforeWinMain)
 
 TEST(ProcessEntry, WinMainGetsTheFourArguments)
 {
-    Run const run = run_probe({ "one", "two words", "", "exit=0" }, "script", "");
+    ProbeRun const run = run_probe({ "one", "two words", "", "exit=0" }, "script", "");
     EXPECT_EQ(run.status, 0) << run.err;
     nlohmann::json const report = winmain_report(run.err);
     ASSERT_FALSE(report.is_null()) << run.err;
@@ -136,7 +136,7 @@ TEST(ProcessEntry, ExitStatusIsWinMainsResult)
         { { "exit=5" }, "click 1\n", 5, "dialog 1" },
     };
     for (auto const& c : cases) {
-        Run const run = run_probe(c.arguments, "script", c.input);
+        ProbeRun const run = run_probe(c.arguments, "script", c.input);
         EXPECT_EQ(run.status, c.status) << c.input << run.err;
         EXPECT_NE(run.err.find(c.dialog), std::string::npos) << c.input << run.err;
         EXPECT_NE(run.out.find("{\"end\":"), std::string::npos) << run.out;

@@ -1,0 +1,19 @@
+// Controls belong to exactly one dialog box, which outlives them.
+#include "dialog/Control.h"
+
+#include "dialog/DialogWindow.h"
+
+namespace platform::dialog {
+
+Control::Control(DialogWindow& dialog)
+    : Window(&dialog)
+    , m_dialog(dialog)
+{
+}
+
+DialogWindow* Control::dialog()
+{
+    return &m_dialog;
+}
+
+}

@@ -1,0 +1,146 @@
+// Turning a template into windows, as the device's dialog manager does it.
+#include "dialog/DialogBuilder.h"
+
+#include "dialog/ButtonControl.h"
+#include "dialog/EditControl.h"
+#include "dialog/StaticControl.h"
+#include "dialog/WindowTable.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace platform::dialog {
+
+namespace {
+
+enum class Kind { Button, Edit, Static };
+
+// The predefined classes by ordinal (0x80...) or by name, in any case.
+std::optional<Kind> kind_of(resources::NameOrOrdinal const& window_class)
+{
+    if (window_class.ordinal) {
+        switch (*window_class.ordinal) {
+        case 0x80:
+            return Kind::Button;
+        case 0x81:
+            return Kind::Edit;
+        case 0x82:
+            return Kind::Static;
+        default:
+            return std::nullopt;
+        }
+    }
+    std::u16string name = window_class.text;
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; });
+    if (name == u"button")
+        return Kind::Button;
+    if (name == u"edit")
+        return Kind::Edit;
+    if (name == u"static")
+        return Kind::Static;
+    return std::nullopt;
+}
+
+std::unique_ptr<Control> make_control(Kind kind, DialogWindow& dialog)
+{
+    switch (kind) {
+    case Kind::Button:
+        return std::make_unique<ButtonControl>(dialog);
+    case Kind::Edit:
+        return std::make_unique<EditControl>(dialog);
+    case Kind::Static:
+        return std::make_unique<StaticControl>(dialog);
+    }
+    return nullptr;
+}
+
+HICON load_item_icon(HINSTANCE instance, resources::NameOrOrdinal const& title)
+{
+    HINSTANCE const module = instance ? instance : GetModuleHandleW(nullptr);
+    if (title.ordinal)
+        return LoadIconW(module, MAKEINTRESOURCEW(*title.ordinal));
+    if (title.text.empty())
+        return nullptr;
+    return LoadIconW(module, title.text.c_str());
+}
+
+// The window's place: the template's position is the client area's top left,
+// relative to the owner's client area (or the screen), and the frame goes
+// around it. DS_CENTER centres it; it is then kept on the screen where it fits.
+void place_dialog(DialogWindow& dialog, resources::DialogTemplate const& t, frontends::FrontEnd& front_end)
+{
+    POINT origin { dialog.map_x(t.x), dialog.map_y(t.y) };
+    auto const* owner = dynamic_cast<DialogWindow*>(find_window(dialog.owner()));
+    if (owner && !(t.style & DS_ABSALIGN)) {
+        RECT const owner_client = owner->client_rect_on_screen();
+        origin.x += owner_client.left;
+        origin.y += owner_client.top;
+    }
+    auto const& insets = dialog.insets();
+    LONG const width = dialog.map_x(t.cx) + insets.left + insets.right;
+    LONG const height = dialog.map_y(t.cy) + insets.top + insets.bottom;
+    POINT corner { origin.x - insets.left, origin.y - insets.top };
+    SIZE const screen = front_end.screen_size();
+    if (t.style & DS_CENTER) {
+        corner.x = (screen.cx - width) / 2;
+        corner.y = (screen.cy - height) / 2;
+    }
+    corner.x = std::max<LONG>(0, std::min<LONG>(corner.x, screen.cx - width));
+    corner.y = std::max<LONG>(0, std::min<LONG>(corner.y, screen.cy - height));
+    dialog.set_rect({ corner.x, corner.y, corner.x + width, corner.y + height });
+}
+
+}
+
+std::unique_ptr<DialogWindow> build_dialog(resources::DialogTemplate const& t, HINSTANCE instance, HWND owner,
+                                           DLGPROC procedure, frontends::FrontEnd& front_end)
+{
+    if (!t.menu.empty() || !t.window_class.empty()) {
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return nullptr;
+    }
+    auto dialog = std::make_unique<DialogWindow>(owner, procedure, instance, front_end);
+    // Shown by the modal loop once initialised, not before.
+    dialog->set_frame_styles(t.style & ~WS_VISIBLE, t.ex_style);
+    dialog->initialise_text(t.caption);
+    place_dialog(*dialog, t, front_end);
+
+    for (auto const& item : t.items) {
+        auto const kind = kind_of(item.window_class);
+        if (!kind) {
+            SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
+            return nullptr;
+        }
+        auto control = make_control(*kind, *dialog);
+        control->set_style((item.style & ~WS_POPUP) | WS_CHILD);
+        control->set_ex_style(item.ex_style);
+        control->set_id(item.id);
+        control->set_dialog_units({ item.x, item.y, item.cx, item.cy });
+        LONG const left = dialog->map_x(item.x);
+        LONG const top = dialog->map_y(item.y);
+        if (!item.title.ordinal)
+            control->initialise_text(item.title.text);
+        if (auto* picture = dynamic_cast<StaticControl*>(control.get()); picture && picture->shows_icon())
+            picture->set_icon(load_item_icon(instance, item.title));
+        control->set_rect({ left, top, left + dialog->map_x(item.cx), top + dialog->map_y(item.cy) });
+        dialog->add_control(std::move(control));
+    }
+
+    // The last BS_DEFPUSHBUTTON of the template is the default; any earlier
+    // one goes back to a plain push button.
+    ButtonControl* default_button = nullptr;
+    for (auto const& control : dialog->controls()) {
+        auto* button = dynamic_cast<ButtonControl*>(control.get());
+        if (!button || !button->is_default_style())
+            continue;
+        if (default_button)
+            default_button->set_style((default_button->style() & ~BS_TYPEMASK) | BS_PUSHBUTTON);
+        default_button = button;
+    }
+    if (default_button)
+        dialog->set_default_id(default_button->id());
+    return dialog;
+}
+
+}

@@ -1,0 +1,346 @@
+// Single-line edit control. Positions are UTF-16 indexes into the text, kept
+// on character boundaries so that no edit splits a surrogate pair.
+#include "dialog/EditControl.h"
+
+#include "dialog/DialogWindow.h"
+#include "frontends/FrontEnd.h"
+
+#include <algorithm>
+
+namespace platform::dialog {
+
+namespace {
+
+bool is_high_surrogate(char16_t c)
+{
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+
+bool is_low_surrogate(char16_t c)
+{
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+bool shift_held()
+{
+    return GetKeyState(VK_SHIFT) < 0;
+}
+
+}
+
+EditControl::EditControl(DialogWindow& dialog)
+    : Control(dialog)
+{
+}
+
+void EditControl::describe(frontends::ControlView& view) const
+{
+    view.caret = m_caret;
+    view.selection_start = selection_start();
+    view.selection_end = selection_end();
+    view.scroll = m_scroll;
+}
+
+void EditControl::set_rect(RECT const& rect)
+{
+    Control::set_rect(rect);
+    scroll_to_caret();
+}
+
+void EditControl::text_changed()
+{
+    m_caret = m_anchor = m_scroll = 0;
+    m_pending_high = 0;
+    notify_parent(EN_CHANGE);
+}
+
+LRESULT EditControl::window_proc(UINT message, WPARAM wparam, LPARAM lparam)
+{
+    switch (message) {
+    case WM_GETDLGCODE:
+        return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
+    case WM_SETFOCUS:
+        notify_parent(EN_SETFOCUS);
+        return 0;
+    case WM_KILLFOCUS:
+        m_pending_high = 0;
+        notify_parent(EN_KILLFOCUS);
+        return 0;
+    case WM_KEYDOWN:
+        key_down(static_cast<UINT>(wparam));
+        return 0;
+    case WM_CHAR:
+        char_typed(static_cast<char16_t>(wparam));
+        return 0;
+    case WM_LBUTTONDOWN:
+        SetFocus(handle());
+        click_at(static_cast<short>(LOWORD(lparam)));
+        return 0;
+    case EM_GETSEL: {
+        auto const start = static_cast<DWORD>(selection_start());
+        auto const end = static_cast<DWORD>(selection_end());
+        if (auto* out = reinterpret_cast<DWORD*>(wparam))
+            *out = start;
+        if (auto* out = reinterpret_cast<DWORD*>(lparam))
+            *out = end;
+        if (start > 0xFFFF || end > 0xFFFF)
+            return -1;
+        return MAKELRESULT(start, end);
+    }
+    case EM_SETSEL:
+        set_selection(static_cast<LPARAM>(static_cast<INT>(wparam)), static_cast<LPARAM>(static_cast<INT>(lparam)));
+        return 0;
+    case EM_REPLACESEL: {
+        auto const* text = reinterpret_cast<LPCWSTR>(lparam);
+        std::u16string_view insert = text ? std::u16string_view(text) : std::u16string_view();
+        std::size_t const kept = text_size_without_selection();
+        std::size_t const room = m_limit > kept ? m_limit - kept : 0;
+        if (insert.size() > room) {
+            insert = insert.substr(0, room);
+            if (!insert.empty() && is_high_surrogate(insert.back()))
+                insert.remove_suffix(1);
+            notify_parent(EN_MAXTEXT);
+        }
+        replace_selection(insert);
+        notify_parent(EN_CHANGE);
+        return 0;
+    }
+    case EM_LIMITTEXT: {
+        auto const asked = static_cast<std::size_t>(static_cast<UINT>(wparam));
+        m_limit = asked == 0 ? largest_limit : std::min(asked, largest_limit);
+        return 0;
+    }
+    case EM_GETLIMITTEXT:
+        return static_cast<LRESULT>(m_limit);
+    default:
+        return default_proc(message, wparam, lparam);
+    }
+}
+
+std::size_t EditControl::text_size_without_selection() const
+{
+    return text().size() - (selection_end() - selection_start());
+}
+
+void EditControl::key_down(UINT vk)
+{
+    bool const extend = shift_held();
+    switch (vk) {
+    case VK_LEFT:
+        if (has_selection() && !extend)
+            move_caret(selection_start(), false);
+        else
+            move_caret(previous_boundary(m_caret), extend);
+        break;
+    case VK_RIGHT:
+        if (has_selection() && !extend)
+            move_caret(selection_end(), false);
+        else
+            move_caret(next_boundary(m_caret), extend);
+        break;
+    case VK_HOME:
+        move_caret(0, extend);
+        break;
+    case VK_END:
+        move_caret(text().size(), extend);
+        break;
+    case VK_DELETE:
+        if (style() & ES_READONLY)
+            break;
+        if (!has_selection())
+            m_anchor = next_boundary(m_caret);
+        if (has_selection()) {
+            replace_selection({});
+            notify_parent(EN_CHANGE);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void EditControl::char_typed(char16_t c)
+{
+    if (c == u'\b') {
+        m_pending_high = 0;
+        if (style() & ES_READONLY)
+            return;
+        if (!has_selection())
+            m_anchor = previous_boundary(m_caret);
+        if (has_selection()) {
+            replace_selection({});
+            notify_parent(EN_CHANGE);
+        }
+        return;
+    }
+    if (is_high_surrogate(c)) {
+        m_pending_high = c;
+        return;
+    }
+    if (is_low_surrogate(c)) {
+        char16_t const high = m_pending_high;
+        m_pending_high = 0;
+        if (high) {
+            char16_t const pair[] = { high, c };
+            type_text(std::u16string_view(pair, 2));
+        }
+        return;
+    }
+    m_pending_high = 0;
+    if (c < 0x20 || c == 0x7F)
+        return;
+    if ((style() & ES_NUMBER) && (c < u'0' || c > u'9'))
+        return;
+    type_text(std::u16string_view(&c, 1));
+}
+
+bool EditControl::type_text(std::u16string_view insert)
+{
+    if (style() & ES_READONLY)
+        return false;
+    if (text_size_without_selection() + insert.size() > m_limit) {
+        notify_parent(EN_MAXTEXT);
+        return false;
+    }
+    if (!(style() & ES_AUTOHSCROLL)) {
+        std::u16string candidate = text();
+        candidate.replace(selection_start(), selection_end() - selection_start(), insert);
+        auto* front_end = dialog()->front_end();
+        if (front_end && front_end->text_extent(candidate) > visible_width()) {
+            notify_parent(EN_MAXTEXT);
+            return false;
+        }
+    }
+    replace_selection(insert);
+    notify_parent(EN_CHANGE);
+    return true;
+}
+
+void EditControl::replace_selection(std::u16string_view insert)
+{
+    std::size_t const start = selection_start();
+    std::u16string updated = text();
+    updated.replace(start, selection_end() - start, insert);
+    assign_text(std::move(updated));
+    m_caret = m_anchor = start + insert.size();
+    scroll_to_caret();
+}
+
+void EditControl::move_caret(std::size_t position, bool extend)
+{
+    m_caret = std::min(position, text().size());
+    if (!extend)
+        m_anchor = m_caret;
+    scroll_to_caret();
+}
+
+void EditControl::set_selection(LPARAM start, LPARAM end)
+{
+    std::size_t const size = text().size();
+    if (start < 0) {
+        m_anchor = m_caret;
+        return;
+    }
+    auto const clamp = [size, this](LPARAM value) {
+        if (value < 0 || static_cast<std::size_t>(value) > size)
+            return size;
+        return snap_to_boundary(static_cast<std::size_t>(value));
+    };
+    m_anchor = clamp(start);
+    m_caret = clamp(end);
+    scroll_to_caret();
+}
+
+// The caret goes to the character boundary nearest to the click; between two
+// equally near, to the left one.
+void EditControl::click_at(int x)
+{
+    auto* front_end = dialog()->front_end();
+    std::u16string_view const all(text());
+    std::size_t const first = std::min(m_scroll, all.size());
+    int const target = x - text_left();
+    std::size_t best = first;
+    if (front_end) {
+        int best_distance = target < 0 ? -target : target;
+        for (std::size_t i = first; i < all.size();) {
+            i = next_boundary(i);
+            int const offset = front_end->text_extent(all.substr(first, i - first));
+            int const distance = offset > target ? offset - target : target - offset;
+            if (distance < best_distance) {
+                best_distance = distance;
+                best = i;
+            } else if (offset > target) {
+                break;
+            }
+        }
+    }
+    move_caret(best, shift_held());
+}
+
+std::size_t EditControl::previous_boundary(std::size_t index) const
+{
+    auto const& t = text();
+    if (index == 0)
+        return 0;
+    --index;
+    if (index > 0 && is_low_surrogate(t[index]) && is_high_surrogate(t[index - 1]))
+        --index;
+    return index;
+}
+
+std::size_t EditControl::next_boundary(std::size_t index) const
+{
+    auto const& t = text();
+    if (index >= t.size())
+        return t.size();
+    ++index;
+    if (index < t.size() && is_low_surrogate(t[index]) && is_high_surrogate(t[index - 1]))
+        ++index;
+    return index;
+}
+
+std::size_t EditControl::snap_to_boundary(std::size_t index) const
+{
+    auto const& t = text();
+    if (index > 0 && index < t.size() && is_low_surrogate(t[index]) && is_high_surrogate(t[index - 1]))
+        return index - 1;
+    return index;
+}
+
+int EditControl::visible_width() const
+{
+    auto* front_end = const_cast<EditControl*>(this)->dialog()->front_end();
+    RECT const control { 0, 0, rect().right - rect().left, rect().bottom - rect().top };
+    if (!front_end)
+        return control.right;
+    RECT const area = front_end->edit_text_rect(control, style());
+    return area.right - area.left;
+}
+
+int EditControl::text_left() const
+{
+    auto* front_end = const_cast<EditControl*>(this)->dialog()->front_end();
+    RECT const control { 0, 0, rect().right - rect().left, rect().bottom - rect().top };
+    return front_end ? front_end->edit_text_rect(control, style()).left : 0;
+}
+
+// The caret must stay within the text area, with room for itself: the text
+// before it, from the first shown character, is narrower than the area. When
+// the text would leave room at the right, it moves back to fill it.
+void EditControl::scroll_to_caret()
+{
+    auto* front_end = dialog()->front_end();
+    if (!front_end || !(style() & ES_AUTOHSCROLL)) {
+        m_scroll = 0;
+        return;
+    }
+    std::u16string_view const all(text());
+    int const width = visible_width();
+    m_scroll = std::min(m_scroll, m_caret);
+    while (m_scroll < m_caret && front_end->text_extent(all.substr(m_scroll, m_caret - m_scroll)) >= width)
+        m_scroll = next_boundary(m_scroll);
+    while (m_scroll > 0 && front_end->text_extent(all.substr(previous_boundary(m_scroll))) < width)
+        m_scroll = previous_boundary(m_scroll);
+}
+
+}

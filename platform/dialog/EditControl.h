@@ -1,0 +1,64 @@
+// The Edit class, single-line: any text, a caret and a selection, editing keys,
+// a limit on what the user can type, and sideways scrolling so that the caret
+// stays in view.
+#pragma once
+
+#include "dialog/Control.h"
+
+#include <cstddef>
+#include <string_view>
+
+namespace platform::dialog {
+
+class EditControl final : public Control {
+public:
+    // The device's limits on typed text: as an edit is created, and the most
+    // EM_LIMITTEXT can set (which is also what it sets when asked for 0).
+    static constexpr std::size_t initial_limit = 30000;
+    static constexpr std::size_t largest_limit = 0x7FFE;
+
+    explicit EditControl(DialogWindow& dialog);
+
+    frontends::ControlClass control_class() const override { return frontends::ControlClass::Edit; }
+    LRESULT window_proc(UINT message, WPARAM wparam, LPARAM lparam) override;
+    void describe(frontends::ControlView& view) const override;
+    void set_rect(RECT const& rect) override;
+
+protected:
+    void text_changed() override;
+
+private:
+    std::size_t selection_start() const { return m_anchor < m_caret ? m_anchor : m_caret; }
+    std::size_t selection_end() const { return m_anchor < m_caret ? m_caret : m_anchor; }
+    bool has_selection() const { return m_anchor != m_caret; }
+    std::size_t text_size_without_selection() const;
+
+    void key_down(UINT vk);
+    void char_typed(char16_t c);
+    void click_at(int x);
+    // Replaces the selection with `insert` as the user typed it: refused (with
+    // EN_MAXTEXT) when the text would pass the limit or no longer fit a field
+    // that does not scroll.
+    bool type_text(std::u16string_view insert);
+    void replace_selection(std::u16string_view insert);
+    void move_caret(std::size_t position, bool extend);
+    void set_selection(LPARAM start, LPARAM end);
+
+    std::size_t previous_boundary(std::size_t index) const;
+    std::size_t next_boundary(std::size_t index) const;
+    std::size_t snap_to_boundary(std::size_t index) const;
+
+    // The text area's width in front-end units, and the scrolling that keeps
+    // the caret inside it.
+    int visible_width() const;
+    int text_left() const;
+    void scroll_to_caret();
+
+    std::size_t m_caret { 0 };
+    std::size_t m_anchor { 0 };
+    std::size_t m_scroll { 0 };
+    std::size_t m_limit { initial_limit };
+    char16_t m_pending_high { 0 };
+};
+
+}
