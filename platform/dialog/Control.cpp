@@ -16,4 +16,9 @@ DialogWindow* Control::dialog()
     return &m_dialog;
 }
 
+frontends::FrontEnd& Control::front_end() const
+{
+    return *m_dialog.front_end();
+}
+
 }

@@ -4,12 +4,15 @@
 
 #include "dialog/Window.h"
 #include "frontends/DialogView.h"
+#include "frontends/FrontEnd.h"
 
 namespace platform::dialog {
 
 class Control : public Window {
 public:
     DialogWindow* dialog() override;
+    // The front end that shows this control's dialog, for its metrics.
+    frontends::FrontEnd& front_end() const;
 
     virtual frontends::ControlClass control_class() const = 0;
 

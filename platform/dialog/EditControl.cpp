@@ -205,8 +205,7 @@ bool EditControl::type_text(std::u16string_view insert)
     if (!(style() & ES_AUTOHSCROLL)) {
         std::u16string candidate = text();
         candidate.replace(selection_start(), selection_end() - selection_start(), insert);
-        auto* front_end = dialog()->front_end();
-        if (front_end && front_end->text_extent(candidate) > visible_width()) {
+        if (front_end().text_extent(candidate) > visible_width()) {
             notify_parent(EN_MAXTEXT);
             return false;
         }
@@ -255,23 +254,20 @@ void EditControl::set_selection(LPARAM start, LPARAM end)
 // equally near, to the left one.
 void EditControl::click_at(int x)
 {
-    auto* front_end = dialog()->front_end();
     std::u16string_view const all(text());
     std::size_t const first = std::min(m_scroll, all.size());
     int const target = x - text_left();
     std::size_t best = first;
-    if (front_end) {
-        int best_distance = target < 0 ? -target : target;
-        for (std::size_t i = first; i < all.size();) {
-            i = next_boundary(i);
-            int const offset = front_end->text_extent(all.substr(first, i - first));
-            int const distance = offset > target ? offset - target : target - offset;
-            if (distance < best_distance) {
-                best_distance = distance;
-                best = i;
-            } else if (offset > target) {
-                break;
-            }
+    int best_distance = target < 0 ? -target : target;
+    for (std::size_t i = first; i < all.size();) {
+        i = next_boundary(i);
+        int const offset = front_end().text_extent(all.substr(first, i - first));
+        int const distance = offset > target ? offset - target : target - offset;
+        if (distance < best_distance) {
+            best_distance = distance;
+            best = i;
+        } else if (offset > target) {
+            break;
         }
     }
     move_caret(best, shift_held());
@@ -307,21 +303,21 @@ std::size_t EditControl::snap_to_boundary(std::size_t index) const
     return index;
 }
 
+RECT EditControl::text_area() const
+{
+    RECT const control { 0, 0, rect().right - rect().left, rect().bottom - rect().top };
+    return front_end().edit_text_rect(control, style());
+}
+
 int EditControl::visible_width() const
 {
-    auto* front_end = const_cast<EditControl*>(this)->dialog()->front_end();
-    RECT const control { 0, 0, rect().right - rect().left, rect().bottom - rect().top };
-    if (!front_end)
-        return control.right;
-    RECT const area = front_end->edit_text_rect(control, style());
+    RECT const area = text_area();
     return area.right - area.left;
 }
 
 int EditControl::text_left() const
 {
-    auto* front_end = const_cast<EditControl*>(this)->dialog()->front_end();
-    RECT const control { 0, 0, rect().right - rect().left, rect().bottom - rect().top };
-    return front_end ? front_end->edit_text_rect(control, style()).left : 0;
+    return text_area().left;
 }
 
 // The caret must stay within the text area, with room for itself: the text
@@ -329,17 +325,17 @@ int EditControl::text_left() const
 // the text would leave room at the right, it moves back to fill it.
 void EditControl::scroll_to_caret()
 {
-    auto* front_end = dialog()->front_end();
-    if (!front_end || !(style() & ES_AUTOHSCROLL)) {
+    if (!(style() & ES_AUTOHSCROLL)) {
         m_scroll = 0;
         return;
     }
+    auto const& metrics = front_end();
     std::u16string_view const all(text());
     int const width = visible_width();
     m_scroll = std::min(m_scroll, m_caret);
-    while (m_scroll < m_caret && front_end->text_extent(all.substr(m_scroll, m_caret - m_scroll)) >= width)
+    while (m_scroll < m_caret && metrics.text_extent(all.substr(m_scroll, m_caret - m_scroll)) >= width)
         m_scroll = next_boundary(m_scroll);
-    while (m_scroll > 0 && front_end->text_extent(all.substr(previous_boundary(m_scroll))) < width)
+    while (m_scroll > 0 && metrics.text_extent(all.substr(previous_boundary(m_scroll))) < width)
         m_scroll = previous_boundary(m_scroll);
 }
 

@@ -50,6 +50,7 @@ private:
 
     // The text area's width in front-end units, and the scrolling that keeps
     // the caret inside it.
+    RECT text_area() const;
     int visible_width() const;
     int text_left() const;
     void scroll_to_caret();

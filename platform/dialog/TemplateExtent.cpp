@@ -1,13 +1,11 @@
 // Finding the extent of a dialog template in memory.
 #include "dialog/TemplateExtent.h"
 
-#include "resources/EmbeddedResources.h"
-#include "resources/ResourceFile.h"
+#include "resources/ResourceData.h"
 #include "winuser_styles.h"
 
 #include <cstdint>
 #include <cstring>
-#include <functional>
 
 namespace platform::dialog {
 
@@ -101,12 +99,6 @@ std::size_t measure(BYTE const* base)
     return walk.too_large() ? 0 : walk.offset();
 }
 
-bool within(std::span<BYTE const> range, BYTE const* p)
-{
-    auto const less = std::less<BYTE const*>();
-    return !range.empty() && !less(p, range.data()) && less(p, range.data() + range.size());
-}
-
 }
 
 std::span<BYTE const> template_extent(void const* dialog_template)
@@ -114,18 +106,9 @@ std::span<BYTE const> template_extent(void const* dialog_template)
     auto const* start = static_cast<BYTE const*>(dialog_template);
     if (!start)
         return {};
-    auto const module = resources::embedded_module_resources();
-    std::span<BYTE const> const file(module.data(), module.size());
-    if (within(file, start)) {
-        std::span<BYTE const> extent(start, file.data() + file.size());
-        if (auto entries = resources::parse_resource_file(file)) {
-            for (auto const& entry : *entries) {
-                if (within(entry.data, start))
-                    extent = std::span<BYTE const>(start, entry.data.data() + entry.data.size());
-            }
-        }
-        return extent;
-    }
+    auto const in_resources = resources::resource_extent(start);
+    if (!in_resources.empty())
+        return in_resources;
     return std::span<BYTE const>(start, measure(start));
 }
 

@@ -1,0 +1,83 @@
+// Choosing the front end from CE_DEVICE_UI, and installing one for tests.
+#include "frontends/FrontEnds.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+using namespace platform::frontends;
+
+namespace {
+
+class Environment {
+public:
+    explicit Environment(char const* ui)
+    {
+        install_front_end(nullptr);
+        if (ui)
+            setenv("CE_DEVICE_UI", ui, 1);
+        else
+            unsetenv("CE_DEVICE_UI");
+    }
+    ~Environment()
+    {
+        unsetenv("CE_DEVICE_UI");
+        install_front_end(nullptr);
+    }
+    Environment(Environment const&) = delete;
+    Environment& operator=(Environment const&) = delete;
+};
+
+}
+
+TEST(FrontEnds, ScriptIsPreparedAndKept)
+{
+    Environment const environment("script");
+    EXPECT_EQ(current_front_end(), nullptr);
+    EXPECT_EQ(prepare_front_end(), std::nullopt);
+    FrontEnd* const prepared = current_front_end();
+    ASSERT_NE(prepared, nullptr);
+    EXPECT_EQ(prepare_front_end(), std::nullopt) << "a second call succeeds";
+    EXPECT_EQ(current_front_end(), prepared) << "and keeps the one prepared";
+}
+
+TEST(FrontEnds, UnknownNameIsAnError)
+{
+    Environment const environment("curses");
+    EXPECT_EQ(prepare_front_end(), "CE_DEVICE_UI=curses is not a front end; use terminal or script");
+    EXPECT_EQ(current_front_end(), nullptr) << "nothing kept";
+}
+
+TEST(FrontEnds, EmptyNameIsTheTerminal)
+{
+    std::optional<std::string> with_empty, with_terminal;
+    {
+        Environment const environment("");
+        with_empty = prepare_front_end();
+    }
+    {
+        Environment const environment("terminal");
+        with_terminal = prepare_front_end();
+    }
+    EXPECT_EQ(with_empty, with_terminal);
+}
+
+TEST(FrontEnds, TerminalMissingFromTheBuildSaysSo)
+{
+    if (std::filesystem::exists(CE_SOURCE_DIR "/platform/frontends/terminal/CMakeLists.txt"))
+        GTEST_SKIP() << "this build has the terminal front end";
+    Environment const environment(nullptr);
+    EXPECT_EQ(prepare_front_end(), "terminal front end not available in this build; use CE_DEVICE_UI=script");
+    EXPECT_EQ(current_front_end(), nullptr);
+}
+
+TEST(FrontEnds, InstalledFrontEndIsUsedAsIs)
+{
+    Environment const environment("curses");
+    install_front_end(create_script_front_end());
+    EXPECT_NE(current_front_end(), nullptr);
+    EXPECT_EQ(prepare_front_end(), std::nullopt) << "an installed front end counts as prepared";
+    install_front_end(nullptr);
+    EXPECT_EQ(current_front_end(), nullptr);
+}

@@ -1,0 +1,231 @@
+// The script front end on its own: which command line becomes which input,
+// what it reports and where, what a dump holds, and the end of input.
+#include "frontends/ScriptFrontEnd.h"
+#include "windows.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <sstream>
+#include <streambuf>
+
+using namespace platform::frontends;
+using nlohmann::json;
+
+namespace {
+
+DialogView sample_view()
+{
+    DialogView view;
+    view.caption = u"Sample";
+    view.style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+    view.ex_style = WS_EX_CAPTIONOKBTN;
+    view.window_rect = { 10, 20, 110, 90 };
+    view.client_rect = { 11, 38, 109, 89 };
+    ControlView button;
+    button.id = 1;
+    button.control_class = ControlClass::Button;
+    button.text = u"OK";
+    button.rect = { 5, 40, 45, 54 };
+    button.is_default = true;
+    ControlView edit;
+    edit.id = 1002;
+    edit.control_class = ControlClass::Edit;
+    edit.text = u"-60";
+    edit.rect = { 50, 5, 90, 19 };
+    edit.caret = 3;
+    edit.selection_start = 0;
+    edit.selection_end = 3;
+    edit.focused = true;
+    ControlView label;
+    label.id = -1;
+    label.control_class = ControlClass::Static;
+    label.text = std::u16string(u"\x1b]0;x\x07 \xD800!");
+    view.controls = { button, edit, label };
+    view.focus = 1;
+    return view;
+}
+
+struct Script {
+    explicit Script(std::string const& text)
+        : input(text)
+        , front_end(input, output, errors)
+    {
+        front_end.show(sample_view());
+    }
+    std::vector<InputEvent> events(std::size_t count)
+    {
+        std::vector<InputEvent> result;
+        for (std::size_t i = 0; i < count; ++i)
+            result.push_back(front_end.next_event());
+        return result;
+    }
+    std::istringstream input;
+    std::ostringstream output;
+    std::ostringstream errors;
+    ScriptFrontEnd front_end;
+};
+
+bool same(InputEvent const& a, InputEvent const& b)
+{
+    if (a.index() != b.index())
+        return false;
+    if (auto const* k = std::get_if<KeyPress>(&a)) {
+        auto const& o = std::get<KeyPress>(b);
+        return k->vk == o.vk && k->shift == o.shift && k->ctrl == o.ctrl;
+    }
+    if (auto const* c = std::get_if<CharInput>(&a))
+        return c->ch == std::get<CharInput>(b).ch;
+    if (auto const* c = std::get_if<ControlClick>(&a)) {
+        auto const& o = std::get<ControlClick>(b);
+        return c->index == o.index && c->offset.x == o.offset.x && c->offset.y == o.offset.y;
+    }
+    if (auto const* c = std::get_if<CaptionClick>(&a))
+        return c->button == std::get<CaptionClick>(b).button;
+    if (auto const* c = std::get_if<CloseRequest>(&a))
+        return c->final == std::get<CloseRequest>(b).final;
+    if (auto const* r = std::get_if<ScreenResize>(&a)) {
+        auto const& o = std::get<ScreenResize>(b);
+        return r->size.cx == o.size.cx && r->size.cy == o.size.cy;
+    }
+    return false;
+}
+
+// Counts the flushes of the stream it backs.
+class FlushCounter : public std::stringbuf {
+public:
+    int flushes { 0 };
+
+protected:
+    int sync() override
+    {
+        ++flushes;
+        return std::stringbuf::sync();
+    }
+};
+
+}
+
+TEST(ScriptFrontEnd, CommandsBecomeInput)
+{
+    struct Case {
+        char const* line;
+        std::vector<InputEvent> events;
+    };
+    Case const cases[] = {
+        { "key Tab", { KeyPress { VK_TAB, false, false } } },
+        { "key Shift+Tab", { KeyPress { VK_TAB, true, false } } },
+        { "key Enter", { KeyPress { VK_RETURN, false, false } } },
+        { "key Escape", { KeyPress { VK_ESCAPE, false, false } } },
+        { "key Space", { KeyPress { VK_SPACE, false, false } } },
+        { "key Backspace", { KeyPress { VK_BACK, false, false } } },
+        { "key Delete", { KeyPress { VK_DELETE, false, false } } },
+        { "key Left", { KeyPress { VK_LEFT, false, false } } },
+        { "key Right", { KeyPress { VK_RIGHT, false, false } } },
+        { "key Home", { KeyPress { VK_HOME, false, false } } },
+        { "key End", { KeyPress { VK_END, false, false } } },
+        { "key shift+end", { KeyPress { VK_END, true, false } } },
+        { "key Ctrl+L", { KeyPress { 'L', false, true } } },
+        { "type -6", { CharInput { U'-' }, CharInput { U'6' } } },
+        { "type a b", { CharInput { U'a' }, KeyPress { VK_SPACE, false, false }, CharInput { U'b' } } },
+        { "type \xc3\xa4\xf0\x9f\x98\x80", { CharInput { U'\u00e4' }, CharInput { U'\U0001F600' } } },
+        { "click 1002", { ControlClick { 1, { 20, 7 } } } },
+        { "click 1 3 4", { ControlClick { 0, { 3, 4 } } } },
+        { "click -1", { ControlClick { 2, { 0, 0 } } } },
+        { "click caption-ok", { CaptionClick { CaptionButton::Ok } } },
+        { "click caption-close", { CaptionClick { CaptionButton::Close } } },
+        { "close", { CloseRequest { false } } },
+        { "resize 80 24", { ScreenResize { { 80, 24 } } } },
+        { "key Enter\r", { KeyPress { VK_RETURN, false, false } } },
+    };
+    for (auto const& c : cases) {
+        Script script(std::string(c.line) + "\n");
+        auto const events = script.events(c.events.size());
+        for (std::size_t i = 0; i < events.size(); ++i)
+            EXPECT_TRUE(same(events[i], c.events[i])) << c.line << ": event " << i;
+        EXPECT_TRUE(same(script.front_end.next_event(), CloseRequest { true })) << c.line << ": then the end";
+        EXPECT_EQ(script.errors.str(), "") << c.line;
+    }
+}
+
+TEST(ScriptFrontEnd, LinesNotUnderstoodAreReportedAndSkipped)
+{
+    Script script("dance\nkey Tab\nkey Hyper\n\nclick 4711\nclick\nclick 1 x 2\ntype \xff\nresize 0 5\ndump now\n"
+                  "key Enter\n");
+    auto const events = script.events(3);
+    EXPECT_TRUE(same(events[0], KeyPress { VK_TAB, false, false }));
+    EXPECT_TRUE(same(events[1], KeyPress { VK_RETURN, false, false }));
+    EXPECT_TRUE(same(events[2], CloseRequest { true }));
+    EXPECT_EQ(script.errors.str(), "script: line 1: unknown command: \"dance\"\n"
+                                   "script: line 3: unknown key: \"key Hyper\"\n"
+                                   "script: line 5: no control has the id 4711: \"click 4711\"\n"
+                                   "script: line 6: click needs a control id, caption-ok or caption-close: \"click\"\n"
+                                   "script: line 7: a click position is two whole numbers: \"click 1 x 2\"\n"
+                                   "script: line 8: text is not UTF-8: \"type \xef\xbf\xbd\"\n"
+                                   "script: line 9: resize needs a width and a height above 0: \"resize 0 5\"\n"
+                                   "script: line 10: unknown command: \"dump now\"\n");
+    EXPECT_EQ(script.output.str(), "") << "errors never go to the output";
+}
+
+TEST(ScriptFrontEnd, EndOfInputIsAFinalCloseEveryTime)
+{
+    Script script("");
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(same(script.front_end.next_event(), CloseRequest { true }));
+}
+
+TEST(ScriptFrontEnd, DumpDescribesTheDialog)
+{
+    Script script("dump\n");
+    script.front_end.next_event();
+    std::string const line = script.output.str();
+    ASSERT_EQ(line.back(), '\n');
+    ASSERT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << "one line";
+    auto const dump = json::parse(line);
+    EXPECT_EQ(dump["caption"], "Sample");
+    EXPECT_EQ(dump["focus"], 1002);
+    EXPECT_EQ(dump["window"], json({ { "x", 10 }, { "y", 20 }, { "cx", 100 }, { "cy", 70 } }));
+    EXPECT_EQ(dump["style"], WS_POPUP | WS_CAPTION | WS_SYSMENU);
+    EXPECT_EQ(dump["ex_style"], WS_EX_CAPTIONOKBTN);
+    EXPECT_EQ(dump["icons"], json({ { "big", nullptr }, { "small", nullptr } }));
+    auto const& controls = dump["controls"];
+    ASSERT_EQ(controls.size(), 3u);
+    EXPECT_EQ(controls[0]["id"], 1);
+    EXPECT_EQ(controls[0]["class"], "Button");
+    EXPECT_EQ(controls[0]["text"], "OK");
+    EXPECT_EQ(controls[0]["default"], true);
+    EXPECT_EQ(controls[1]["class"], "Edit");
+    EXPECT_EQ(controls[1]["selection"], json({ 0, 3 }));
+    EXPECT_EQ(controls[1]["caret"], 3);
+    EXPECT_EQ(controls[1]["rect"], json({ { "x", 50 }, { "y", 5 }, { "cx", 40 }, { "cy", 14 } }));
+    EXPECT_EQ(controls[2]["id"], -1);
+    EXPECT_EQ(controls[2]["class"], "Static");
+    EXPECT_EQ(controls[2]["text"], "\x1b]0;x\x07 \xef\xbf\xbd!") << "control characters escaped, a lone surrogate replaced";
+    EXPECT_EQ(line.find('\x1b'), std::string::npos) << "no raw escape in the output";
+}
+
+TEST(ScriptFrontEnd, EachLineIsFlushedAtOnce)
+{
+    std::istringstream input("dump\ndump\n");
+    FlushCounter buffer;
+    std::ostream output(&buffer);
+    std::ostringstream errors;
+    ScriptFrontEnd front_end(input, output, errors);
+    front_end.show(sample_view());
+    front_end.next_event();
+    EXPECT_EQ(buffer.flushes, 2);
+    front_end.close(IDOK);
+    EXPECT_EQ(buffer.flushes, 3);
+    std::string const all = buffer.str();
+    EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), 3);
+    EXPECT_EQ(all.substr(all.rfind('{')), "{\"end\":1}\n");
+}
+
+TEST(ScriptFrontEnd, ResizeChangesTheScreen)
+{
+    Script script("resize 100 40\n");
+    EXPECT_EQ(script.front_end.screen_size().cx, 640);
+    script.front_end.next_event();
+    EXPECT_EQ(script.front_end.screen_size().cx, 100);
+    EXPECT_EQ(script.front_end.screen_size().cy, 40);
+}
