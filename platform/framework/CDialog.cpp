@@ -3,7 +3,6 @@
 #include "framework/CDialog.h"
 
 #include "framework/AfxGlobals.h"
-#include "framework/CWinApp.h"
 #include "framework/HandleMap.h"
 
 #include "windows.h"
@@ -45,8 +44,9 @@ INT_PTR CDialog::DoModal()
     if (!dialog_template)
         return -1;
 
+    HWND const owner = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
     m_handler_exception = nullptr;
-    INT_PTR const result = DialogBoxIndirectParamW(module, dialog_template, m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr, dialog_procedure,
+    INT_PTR const result = DialogBoxIndirectParamW(module, dialog_template, owner, dialog_procedure,
                                                    reinterpret_cast<LPARAM>(this));
     Detach();
     platform::framework::HandleMap::instance().release_dead_temporaries();

@@ -290,3 +290,114 @@ TEST(ModalLoop, CentredDialogStaysCentredWhenTheScreenChanges)
         EXPECT_EQ(window["y"], y) << "step " << i;
     }
 }
+
+namespace {
+
+// A front end that hands over a fixed list of events, then the end of input,
+// and keeps every view it was given.
+class EventList final : public platform::frontends::FrontEnd {
+public:
+    explicit EventList(std::vector<platform::frontends::InputEvent> events)
+        : m_events(std::move(events))
+    {
+    }
+    std::optional<std::string> prepare() override { return std::nullopt; }
+    SIZE screen_size() const override { return { 80, 24 }; }
+    platform::frontends::BaseUnits base_units() const override { return { 2, 1, 1 }; }
+    platform::frontends::Insets non_client_insets(DWORD, DWORD) const override { return { 1, 1, 1, 1 }; }
+    bool show(platform::frontends::DialogView const& view) override
+    {
+        views.push_back(view);
+        return true;
+    }
+    void refresh(platform::frontends::DialogView const& view) override { views.push_back(view); }
+    platform::frontends::InputEvent next_event() override
+    {
+        if (m_next < m_events.size())
+            return m_events[m_next++];
+        return platform::frontends::CloseRequest { true };
+    }
+    void close(INT_PTR) override { }
+
+    std::vector<platform::frontends::DialogView> views;
+
+private:
+    std::vector<platform::frontends::InputEvent> m_events;
+    std::size_t m_next { 0 };
+};
+
+// Runs IDD_FIELDS on a terminal-like scale (two cells per four dialog units
+// across, one row per eight down) with the given events.
+std::vector<platform::frontends::DialogView> run_events(std::vector<platform::frontends::InputEvent> events,
+                                                         Procedure& state, INT_PTR& result)
+{
+    auto front_end = std::make_unique<EventList>(std::move(events));
+    auto* list = front_end.get();
+    platform::frontends::install_front_end(std::move(front_end));
+    result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_FIELDS), nullptr,
+                             dialog_test::procedure, reinterpret_cast<LPARAM>(&state));
+    auto views = list->views;
+    platform::frontends::install_front_end(nullptr);
+    return views;
+}
+
+}
+
+TEST(ModalLoop, ClicksOnScreenPointsFindTheControlUnderThem)
+{
+    using platform::frontends::PointClick;
+    // The dialog sits at the top left: its client area starts at (1, 1).
+    // OK is at 41,92 50x14 dialog units: cells x 21..45, row 12..13 of the client.
+    // The first edit is at 83,7 40x14: cells x 42..61, rows 1..2.
+    struct Case {
+        char const* label;
+        POINT point;
+        INT_PTR result;
+        std::vector<WORD> clicked;
+        std::optional<std::size_t> caret; // of the first edit, when it has the focus
+    };
+    Case const cases[] = {
+        { "on the OK button", { 1 + 30, 1 + 12 }, IDOK, { IDOK }, std::nullopt },
+        { "on the edit, after its text", { 1 + 55, 1 + 1 }, IDCANCEL, { IDCANCEL }, 3 },
+        { "on the edit's second character", { 1 + 43, 1 + 1 }, IDCANCEL, { IDCANCEL }, 1 },
+        { "on empty dialog space", { 1 + 5, 1 + 16 }, IDCANCEL, { IDCANCEL }, std::nullopt },
+        { "off the dialog", { 79, 23 }, IDCANCEL, { IDCANCEL }, std::nullopt },
+    };
+    for (auto const& c : cases) {
+        Procedure state;
+        state.on_init = [](HWND dialog) {
+            SetDlgItemTextW(dialog, IDC_FIRST_EDIT, u"-60");
+            return TRUE;
+        };
+        INT_PTR result = 0;
+        auto const views = run_events({ PointClick { c.point } }, state, result);
+        EXPECT_EQ(result, c.result) << c.label;
+        EXPECT_EQ(state.clicked(), c.clicked) << c.label;
+        if (c.result == IDOK)
+            continue; // ended by the click: nothing more to show
+        ASSERT_GE(views.size(), 2u) << c.label;
+        auto const& after = views[1];
+        ASSERT_TRUE(after.focus) << c.label;
+        auto const& focused = after.controls[*after.focus];
+        if (c.caret) {
+            EXPECT_EQ(focused.id, IDC_FIRST_EDIT) << c.label;
+            EXPECT_EQ(focused.caret, *c.caret) << c.label;
+        } else {
+            EXPECT_EQ(focused.id, 1) << c.label << ": the focus stays";
+        }
+    }
+}
+
+TEST(ModalLoop, TypedCharactersBeyondTheBasicPlaneArriveWhole)
+{
+    using platform::frontends::CharInput;
+    using platform::frontends::KeyPress;
+    Procedure state;
+    INT_PTR result = 0;
+    auto const views = run_events({ KeyPress { VK_TAB, false, false }, CharInput { U'\U0001F600' }, CharInput { U'-' },
+                                    CharInput { 0x07 }, CharInput { 0xD800 } },
+                                  state, result);
+    ASSERT_FALSE(views.empty());
+    auto const& last = views.back();
+    EXPECT_EQ(last.controls[1].text, u"\U0001F600-") << "a bell and a lone surrogate are not text";
+}
