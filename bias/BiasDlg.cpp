@@ -32,7 +32,7 @@ BOOL CBiasDlg::OnInitDialog()
 
     CenterWindow(GetDesktopWindow());
 
-    TIME_ZONE_INFORMATION tzi = { 0 };
+    TIME_ZONE_INFORMATION tzi = {};
     if (GetTimeZoneInformation(&tzi) != TIME_ZONE_ID_INVALID)
         RecordDefaults(tzi, daylight, standard);
     // A record that could not be read shows as zero biases, but zeroes that were
@@ -51,7 +51,7 @@ void CBiasDlg::OnOK()
 {
     // Read afresh: whatever changed in the record while the dialog was open is
     // carried over, and only the two biases are replaced.
-    TIME_ZONE_INFORMATION tzi = { 0 };
+    TIME_ZONE_INFORMATION tzi = {};
     if (GetTimeZoneInformation(&tzi) != TIME_ZONE_ID_INVALID) {
         tzi.DaylightBias = (LONG)GetDlgItemInt(IDC_DAYLIGHT_BIAS, NULL, TRUE);
         tzi.StandardBias = (LONG)GetDlgItemInt(IDC_STANDARD_BIAS, NULL, TRUE);

@@ -160,6 +160,7 @@ TEST_F(BiasDialog, InitialisationLeavesTheDialogCentredWithIconsAndFocusOnOk)
     HWND focus = NULL, ok = NULL;
     HICON big = NULL, small = NULL;
     RECT window {};
+    int screen_width = 0, screen_height = 0;
     run("key Escape\n", [&](CBiasDlg& dlg, int event) {
         if (event != 0)
             return;
@@ -168,6 +169,8 @@ TEST_F(BiasDialog, InitialisationLeavesTheDialogCentredWithIconsAndFocusOnOk)
         big = (HICON)SendMessageW(dlg.m_hWnd, WM_GETICON, ICON_BIG, 0);
         small = (HICON)SendMessageW(dlg.m_hWnd, WM_GETICON, ICON_SMALL, 0);
         GetWindowRect(dlg.m_hWnd, &window);
+        screen_width = GetSystemMetrics(SM_CXSCREEN);
+        screen_height = GetSystemMetrics(SM_CYSCREEN);
     });
     EXPECT_NE(ok, (HWND)NULL);
     EXPECT_EQ(focus, ok);
@@ -176,8 +179,7 @@ TEST_F(BiasDialog, InitialisationLeavesTheDialogCentredWithIconsAndFocusOnOk)
     EXPECT_EQ(big, app_icon);
     EXPECT_EQ(small, app_icon);
 
-    int const screen_width = GetSystemMetrics(SM_CXSCREEN);
-    int const screen_height = GetSystemMetrics(SM_CYSCREEN);
+    ASSERT_GT(screen_width, 0);
     EXPECT_LE(std::abs((window.left + window.right) - screen_width), 1) << window.left << ".." << window.right;
     EXPECT_LE(std::abs((window.top + window.bottom) - screen_height), 1) << window.top << ".." << window.bottom;
 }
