@@ -1,0 +1,360 @@
+// The real program, run as users and scripts run it: build/bin/velquin on a fresh
+// device directory, driven through the script front end, with the device's state
+// read back through its own tools, ce-tz and ce-reg.
+#include "Process.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <fstream>
+#include <sstream>
+
+using nlohmann::json;
+using test_support::binary_path;
+using test_support::fresh_directory;
+using test_support::ProcessResult;
+using test_support::run_process;
+
+static constexpr int IdOk = 1;
+static constexpr int IdDaylightBias = 1002;
+static constexpr int IdStandardBias = 1006;
+static constexpr int IdStandardDefault = 1007;
+static constexpr int IdDaylightDefault = 1008;
+
+static char const DefaultsKey[] = R"(HKLM\Software\Corvane\Tembrel\DEFAULTS)";
+
+struct Session {
+    ProcessResult process;
+    std::vector<json> dumps;
+    std::optional<int> end;
+
+    std::string text(std::size_t dump, int id) const
+    {
+        for (auto const& control : dumps.at(dump).at("controls"))
+            if (control.at("id") == id)
+                return control.at("text");
+        ADD_FAILURE() << "no control " << id << " in dump " << dump;
+        return {};
+    }
+};
+
+class Program : public testing::Test {
+protected:
+    std::string m_device = fresh_directory("velquin");
+    std::string m_zone = "Europe/Berlin";
+
+    std::map<std::string, std::string> environment() const
+    {
+        return { { "CE_DEVICE_DIR", m_device }, { "CE_DEVICE_UI", "script" }, { "TZ", m_zone } };
+    }
+
+    // One run of the program with these script commands on its standard input.
+    Session run(std::string const& commands)
+    {
+        Session session;
+        session.process = run_process({ binary_path("velquin") }, environment(), commands);
+        std::istringstream lines(session.process.out);
+        for (std::string line; std::getline(lines, line);) {
+            json parsed = json::parse(line, nullptr, false);
+            if (parsed.is_discarded()) {
+                ADD_FAILURE() << "not JSON: " << line;
+                continue;
+            }
+            if (parsed.contains("end"))
+                session.end = parsed.at("end").get<int>();
+            else
+                session.dumps.push_back(parsed);
+        }
+        EXPECT_EQ(session.process.exit_code, 0) << "stderr: " << session.process.err;
+        return session;
+    }
+
+    ProcessResult tool(std::vector<std::string> argv)
+    {
+        argv.front() = binary_path(argv.front());
+        return run_process(argv, environment());
+    }
+
+    json time_zone()
+    {
+        auto result = tool({ "ce-tz", "--json" });
+        EXPECT_EQ(result.exit_code, 0) << result.err;
+        return json::parse(result.out, nullptr, false);
+    }
+
+    bool time_zone_written()
+    {
+        return tool({ "ce-reg", "query", R"(HKLM\Time)", "/v", "TimeZoneInformation" }).exit_code == 0;
+    }
+
+    void add_text(std::string const& name, std::string const& data)
+    {
+        auto result = tool({ "ce-reg", "add", DefaultsKey, "/v", name, "/t", "REG_SZ", "/d", data, "/f" });
+        ASSERT_EQ(result.exit_code, 0) << result.err;
+    }
+
+    void add_binary(std::string const& name, std::string const& type, std::string const& hex)
+    {
+        auto result = tool({ "ce-reg", "add", DefaultsKey, "/v", name, "/t", type, "/d", hex, "/f" });
+        ASSERT_EQ(result.exit_code, 0) << result.err;
+    }
+
+    // The stored bytes of a value below the defaults key, as the device's
+    // registry tool exports them; nullopt when there is no such value.
+    std::optional<std::vector<unsigned char>> stored_bytes(std::string const& name)
+    {
+        auto file = m_device + "/export.reg";
+        auto result = tool({ "ce-reg", "export", DefaultsKey, file, "/y" });
+        if (result.exit_code != 0)
+            return std::nullopt;
+        return bytes_of_exported_value(read_exported(file), name);
+    }
+
+    static std::string read_exported(std::string const& file);
+    static std::optional<std::vector<unsigned char>> bytes_of_exported_value(std::string const& text,
+                                                                             std::string const& name);
+};
+
+// Export files are UTF-16LE with a byte-order mark, or UTF-8; the tests only
+// look at ASCII lines, so UTF-16 is narrowed by dropping every second byte.
+std::string Program::read_exported(std::string const& file)
+{
+    std::ifstream stream(file, std::ios::binary);
+    std::string raw((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
+    if (raw.size() >= 2 && static_cast<unsigned char>(raw[0]) == 0xFF && static_cast<unsigned char>(raw[1]) == 0xFE) {
+        std::string narrow;
+        for (std::size_t i = 2; i + 1 < raw.size(); i += 2)
+            narrow += raw[i];
+        return narrow;
+    }
+    return raw;
+}
+
+std::optional<std::vector<unsigned char>> Program::bytes_of_exported_value(std::string const& text,
+                                                                           std::string const& name)
+{
+    // Join continued lines ("...,\" followed by an indented line) first.
+    std::string joined;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        auto start = line.find_first_not_of(' ');
+        bool continued = !joined.empty() && joined.back() == '\\';
+        if (continued) {
+            joined.pop_back();
+            joined += line.substr(start == std::string::npos ? line.size() : start);
+        } else {
+            joined += "\n" + line;
+        }
+    }
+    std::string const prefix = "\"" + name + "\"=";
+    std::istringstream entries(joined);
+    for (std::string line; std::getline(entries, line);) {
+        if (line.rfind(prefix, 0) != 0)
+            continue;
+        auto data = line.substr(prefix.size());
+        auto colon = data.find(':');
+        if (data.rfind("hex", 0) != 0 || colon == std::string::npos) {
+            ADD_FAILURE() << "value " << name << " not exported as hex: " << line;
+            return std::nullopt;
+        }
+        std::vector<unsigned char> bytes;
+        std::istringstream hex(data.substr(colon + 1));
+        for (std::string byte; std::getline(hex, byte, ',');)
+            if (!byte.empty())
+                bytes.push_back(static_cast<unsigned char>(std::stoi(byte, nullptr, 16)));
+        return bytes;
+    }
+    return std::nullopt;
+}
+
+TEST_F(Program, FirstRunShowsTheBiasesAndRecordsThemAsDefaults)
+{
+    auto session = run("dump\nkey Escape\n");
+    ASSERT_EQ(session.dumps.size(), 1u) << session.process.out << session.process.err;
+    EXPECT_EQ(session.dumps[0].at("caption"), "Velquin");
+    EXPECT_EQ(session.text(0, IdDaylightBias), "-60");
+    EXPECT_EQ(session.text(0, IdStandardBias), "0");
+    EXPECT_EQ(session.text(0, IdDaylightDefault), "Default: -60");
+    EXPECT_EQ(session.text(0, IdStandardDefault), "Default: 0");
+    EXPECT_EQ(session.dumps[0].at("focus"), IdOk) << "the OK button holds the focus after initialisation";
+    EXPECT_EQ(session.end, 2);
+
+    // Recorded during initialisation, so cancelling keeps them; the time-zone
+    // record itself is not written on cancel.
+    EXPECT_FALSE(time_zone_written());
+    auto run_again = run("dump\nkey Escape\n");
+    EXPECT_EQ(run_again.text(0, IdDaylightDefault), "Default: -60");
+    EXPECT_EQ(run_again.text(0, IdStandardDefault), "Default: 0");
+}
+
+TEST_F(Program, RecordedTextIsStoredAs255Bytes)
+{
+    run("key Escape\n");
+    auto bytes = stored_bytes("DayLight");
+    ASSERT_TRUE(bytes.has_value());
+    ASSERT_EQ(bytes->size(), 255u);
+    std::u16string const text = u"Default: -60";
+    for (std::size_t i = 0; i < text.size(); i++) {
+        EXPECT_EQ((*bytes)[2 * i], text[i] & 0xFF) << "byte " << 2 * i;
+        EXPECT_EQ((*bytes)[2 * i + 1], text[i] >> 8) << "byte " << 2 * i + 1;
+    }
+    // The terminator and everything after it are zero: the text buffer starts
+    // zero-filled, so nothing but the text reaches the registry.
+    for (std::size_t i = 2 * text.size(); i < bytes->size(); i++)
+        EXPECT_EQ((*bytes)[i], 0) << "byte " << i;
+}
+
+TEST_F(Program, ConfirmedBiasesReachTheRecordWithEveryOtherFieldKept)
+{
+    auto before = time_zone();
+    auto session = run("key Tab\ntype -30\nkey Tab\ntype 15\ndump\nkey Enter\n");
+    ASSERT_EQ(session.end, 1);
+    EXPECT_EQ(session.text(0, IdDaylightBias), "-30");
+    EXPECT_EQ(session.text(0, IdStandardBias), "15");
+
+    auto after = time_zone();
+    EXPECT_EQ(after.at("DaylightBias"), -30);
+    EXPECT_EQ(after.at("StandardBias"), 15);
+    for (auto field : { "Bias", "StandardName", "StandardDate", "DaylightName", "DaylightDate" })
+        EXPECT_EQ(after.at(field), before.at(field)) << field;
+
+    // A later run shows the new biases beside the first run's defaults.
+    auto later = run("dump\nkey Escape\n");
+    EXPECT_EQ(later.text(0, IdDaylightBias), "-30");
+    EXPECT_EQ(later.text(0, IdStandardBias), "15");
+    EXPECT_EQ(later.text(0, IdDaylightDefault), "Default: -60");
+    EXPECT_EQ(later.text(0, IdStandardDefault), "Default: 0");
+}
+
+TEST_F(Program, OkWithoutAnEditRewritesTheSameBiases)
+{
+    auto before = time_zone();
+    EXPECT_EQ(run("key Enter\n").end, 1);
+    ASSERT_TRUE(time_zone_written());
+    auto after = time_zone();
+    for (auto field : { "Bias", "StandardName", "StandardDate", "StandardBias", "DaylightName", "DaylightDate",
+                        "DaylightBias" })
+        EXPECT_EQ(after.at(field), before.at(field)) << field;
+}
+
+TEST_F(Program, TypedTextBecomesTheBiasOrZero)
+{
+    struct Case {
+        char const* typed;
+        int daylight;
+    };
+    Case const cases[] = {
+        { "-120", -120 }, { "45", 45 }, { "abc", 0 }, { "-", 0 }, { "12abc", 12 }, { "99999999999", 0 },
+    };
+    for (auto const& c : cases) {
+        auto session = run(std::string("key Tab\ntype ") + c.typed + "\nkey Enter\n");
+        EXPECT_EQ(session.end, 1) << c.typed;
+        EXPECT_EQ(time_zone().at("DaylightBias"), c.daylight) << "typed \"" << c.typed << "\"";
+        EXPECT_EQ(time_zone().at("StandardBias"), 0) << "the untouched field keeps its bias, typed " << c.typed;
+    }
+}
+
+TEST_F(Program, EmptiedFieldSetsItsBiasToZero)
+{
+    run("key Tab\ntype -45\nkey Enter\n");
+    ASSERT_EQ(time_zone().at("DaylightBias"), -45);
+    // Tab selects the whole text; Backspace deletes it.
+    run("key Tab\nkey Backspace\nkey Enter\n");
+    EXPECT_EQ(time_zone().at("DaylightBias"), 0);
+}
+
+TEST_F(Program, EveryWayOfClosingEndsTheProgram)
+{
+    struct Case {
+        char const* command;
+        int end;
+        bool writes;
+    };
+    Case const cases[] = {
+        { "click 1", 1, true },
+        { "key Enter", 1, true },
+        { "click caption-ok", 1, true },
+        { "click caption-close", 2, false },
+        { "key Escape", 2, false },
+        { "", 2, false }, // end of input
+    };
+    for (auto const& c : cases) {
+        m_device = fresh_directory("close");
+        auto session = run("key Tab\ntype -75\n" + std::string(c.command) + "\n");
+        EXPECT_EQ(session.end, c.end) << c.command;
+        EXPECT_EQ(time_zone_written(), c.writes) << c.command;
+        if (c.writes)
+            EXPECT_EQ(time_zone().at("DaylightBias"), -75) << c.command;
+        else
+            EXPECT_EQ(time_zone().at("DaylightBias"), -60) << c.command;
+    }
+}
+
+TEST_F(Program, OneValueAloneIsNotRecordedAgain)
+{
+    add_text("Standard", "Default: 5");
+    auto session = run("dump\nkey Escape\n");
+    EXPECT_EQ(session.text(0, IdDaylightDefault), "") << "the missing text empties its label";
+    EXPECT_EQ(session.text(0, IdStandardDefault), "Default: 5");
+    EXPECT_FALSE(stored_bytes("DayLight").has_value()) << "nothing is recorded while one text is present";
+}
+
+TEST_F(Program, EmptyValuesCountAsNotRecorded)
+{
+    add_text("DayLight", "");
+    add_text("Standard", "");
+    auto session = run("dump\nkey Escape\n");
+    EXPECT_EQ(session.text(0, IdDaylightDefault), "Default: -60");
+    EXPECT_EQ(session.text(0, IdStandardDefault), "Default: 0");
+    EXPECT_EQ(stored_bytes("Standard").value_or(std::vector<unsigned char> {}).size(), 255u);
+}
+
+TEST_F(Program, StoredTextsAreShownExactlyAsStored)
+{
+    std::string const long_text(300, 'x');
+    struct Case {
+        char const* label;
+        std::string stored;
+        std::string shown;
+    };
+    Case const cases[] = {
+        { "edited by hand", "was -60 before the trip", "was -60 before the trip" },
+        { "wider than its label", "Default: -60 (recorded on the first run of this device)",
+          "Default: -60 (recorded on the first run of this device)" },
+        { "longer than 255 characters", long_text, long_text.substr(0, 255) },
+    };
+    for (auto const& c : cases) {
+        m_device = fresh_directory("stored");
+        add_text("DayLight", c.stored);
+        add_text("Standard", "Default: 0");
+        auto session = run("dump\nkey Escape\n");
+        ASSERT_EQ(session.dumps.size(), 1u) << c.label;
+        EXPECT_EQ(session.text(0, IdDaylightDefault), c.shown) << c.label;
+        EXPECT_EQ(session.text(0, IdStandardDefault), "Default: 0") << c.label;
+    }
+}
+
+TEST_F(Program, OversizedValueWithoutTerminatorReadsAsEmpty)
+{
+    // 3000 bytes of 'A' with no zero anywhere: more than the 2500 bytes offered.
+    std::string hex;
+    for (int i = 0; i < 3000; i++)
+        hex += "41";
+    add_binary("DayLight", "REG_BINARY", hex);
+    add_text("Standard", "Default: 0");
+    auto session = run("dump\nkey Escape\n");
+    ASSERT_EQ(session.dumps.size(), 1u) << session.process.err;
+    EXPECT_EQ(session.text(0, IdDaylightDefault), "");
+    EXPECT_EQ(session.text(0, IdStandardDefault), "Default: 0");
+}
+
+TEST_F(Program, UnterminatedValueIsCutAtItsEnd)
+{
+    // "Default: 7" in UTF-16 without its terminator, and an odd byte after it.
+    add_binary("DayLight", "REG_BINARY", "440065006600610075006c0074003a0020003700ff");
+    add_text("Standard", "Default: 0");
+    auto session = run("dump\nkey Escape\n");
+    EXPECT_EQ(session.text(0, IdDaylightDefault), "Default: 7");
+}
