@@ -517,6 +517,7 @@ case_velquin_typed_biases_are_written() {
     [ "$(exit_status)" = 0 ] || fail "exit status"
     [ "$(bias_of DaylightBias)" = -45 ] || fail "daylight bias $(bias_of DaylightBias), expected -45"
     [ "$(bias_of StandardBias)" = 30 ] || fail "standard bias $(bias_of StandardBias), expected 30"
+    stored_record || fail "the device holds no time-zone record of its own"
     assert_sane_terminal
 }
 
@@ -540,6 +541,17 @@ case_velquin_mouse_close_writes_nothing() {
     keys Tab
     type_text "-45"
     offset=1 click_text "[×]"
+    [ "$(exit_status)" = 0 ] || fail "exit status"
+    stored_record && fail "a time-zone record was written"
+    assert_sane_terminal
+}
+
+case_velquin_ctrl_c_writes_nothing() {
+    start_velquin_shell
+    start_dialog
+    keys Tab
+    type_text "-45"
+    keys C-c
     [ "$(exit_status)" = 0 ] || fail "exit status"
     stored_record && fail "a time-zone record was written"
     assert_sane_terminal
