@@ -7,8 +7,9 @@
 #   tmux_test.sh PROGRAM CASE [GOLDEN]
 #
 # PROGRAM is either the test probe (terminal_dialog_probe, which prints how
-# the dialog ended) or the real program; CASE is one of the functions named
-# case_* below.
+# the dialog ended) or the real program, build/bin/velquin, with ce-tz and
+# ce-reg beside it; CASE is one of the functions named case_* below; GOLDEN
+# is the screen the golden case expects (CE_UPDATE_GOLDEN=1 rewrites it).
 set -euo pipefail
 # Columns are counted in characters, not bytes.
 export LC_ALL=C.UTF-8
