@@ -201,8 +201,9 @@ InputEvent TerminalFrontEnd::next_event()
                 return *event;
             break;
         case KeyAction::resize:
+            // The dialog manager places the dialog on the new screen and
+            // hands over the snapshot to draw.
             m_screen->repaint_all();
-            draw();
             return ScreenResize { { COLS, LINES } };
         case KeyAction::redraw:
             m_screen->repaint_all();
