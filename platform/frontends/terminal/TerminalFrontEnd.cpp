@@ -94,12 +94,11 @@ BaseUnits TerminalFrontEnd::base_units() const
              terminal_scale.row_num * 8 * divisor / terminal_scale.row_den, divisor };
 }
 
-Insets TerminalFrontEnd::non_client_insets(DWORD style, DWORD) const
+Insets TerminalFrontEnd::non_client_insets(DWORD, DWORD) const
 {
     // A title bar row on top (its line is the window's top edge), one
     // column of frame at either side and a row below. A dialog without a
     // caption still gets a frame to stand out from the screen.
-    (void)style;
     return { 1, 1, 1, 1 };
 }
 
