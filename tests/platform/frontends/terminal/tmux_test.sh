@@ -398,6 +398,16 @@ case_ctrl_z_suspends_and_fg_resumes() {
     assert_ended "ended 1 daylight 7 standard 0"
 }
 
+case_started_too_small_then_enlarged() {
+    start_shell 40 20
+    run "$program"
+    wait_for "need 55x23, have 40x20"
+    t resize-window -t test -x 80 -y 24
+    wait_at "┌ Velquin" "12 0"
+    keys Escape
+    assert_ended "ended 2"
+}
+
 case_ctrl_c_closes_like_the_close_button() {
     start_shell 80 24
     start_dialog
