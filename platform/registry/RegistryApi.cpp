@@ -108,6 +108,17 @@ static std::u16string_view value_name_of(LPCWSTR name)
     return name ? std::u16string_view(name) : std::u16string_view();
 }
 
+// The path of the key behind a handle, followed by a subkey path below it;
+// `base_depth` is the length of the handle's own part. The handle table's lock
+// is held by the caller.
+static LONG key_and_subkey_path(HKEY key, LPCWSTR sub_key, KeyPath& path, std::size_t& base_depth)
+{
+    if (LONG status = path_of_handle(key, path))
+        return status;
+    base_depth = path.size();
+    return append_subkey_path(sub_key, path);
+}
+
 // The key a call names, as the call trace shows it: its full path, or the
 // handle's value when the handle names no key.
 static std::string traced_key(HKEY key, LPCWSTR sub_key = nullptr)
@@ -151,10 +162,8 @@ LONG WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD Reserved, LPWSTR 
         return ERROR_INVALID_PARAMETER;
     std::lock_guard guard(handles().mutex);
     KeyPath path;
-    if (LONG status = path_of_handle(hKey, path))
-        return status;
-    std::size_t base_depth = path.size();
-    if (LONG status = append_subkey_path(lpSubKey, path))
+    std::size_t base_depth = 0;
+    if (LONG status = key_and_subkey_path(hKey, lpSubKey, path, base_depth))
         return status;
 
     auto& store = RegistryStore::current();
@@ -202,10 +211,8 @@ LONG WINAPI RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSAM s
     std::lock_guard guard(handles().mutex);
     *phkResult = nullptr;
     KeyPath path;
-    if (LONG status = path_of_handle(hKey, path))
-        return status;
-    std::size_t base_depth = path.size();
-    if (LONG status = append_subkey_path(lpSubKey, path))
+    std::size_t base_depth = 0;
+    if (LONG status = key_and_subkey_path(hKey, lpSubKey, path, base_depth))
         return status;
     LONG found = ERROR_SUCCESS;
     LONG status = RegistryStore::current().read([&](RegistryKey const& tree) {
@@ -349,10 +356,8 @@ LONG WINAPI RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey)
         return ERROR_INVALID_PARAMETER;
     std::lock_guard guard(handles().mutex);
     KeyPath path;
-    if (LONG status = path_of_handle(hKey, path))
-        return status;
-    std::size_t base_depth = path.size();
-    if (LONG status = append_subkey_path(lpSubKey, path))
+    std::size_t base_depth = 0;
+    if (LONG status = key_and_subkey_path(hKey, lpSubKey, path, base_depth))
         return status;
     if (path.size() == 1)
         return ERROR_ACCESS_DENIED;
