@@ -7,6 +7,8 @@
 // and FALSE through the flag. A plus sign is not a digit, so "+5" has none.
 #include "windows.h"
 
+#include "text/ApiTrace.h"
+
 #include <cstdint>
 #include <string>
 
@@ -33,6 +35,8 @@ std::u16string item_text(HWND item)
 
 UINT WINAPI GetDlgItemInt(HWND hDlg, int nIDDlgItem, BOOL* lpTranslated, BOOL bSigned)
 {
+    platform::trace::TracedCall trace("GetDlgItemInt",
+                                      [&] { return std::to_string(nIDDlgItem) + (bSigned ? " signed" : " unsigned"); });
     if (lpTranslated)
         *lpTranslated = FALSE;
     HWND const item = GetDlgItem(hDlg, nIDDlgItem);
@@ -65,6 +69,10 @@ UINT WINAPI GetDlgItemInt(HWND hDlg, int nIDDlgItem, BOOL* lpTranslated, BOOL bS
 
 BOOL WINAPI SetDlgItemInt(HWND hDlg, int nIDDlgItem, UINT uValue, BOOL bSigned)
 {
+    platform::trace::TracedCall trace("SetDlgItemInt", [&] {
+        return std::to_string(nIDDlgItem) + " "
+            + (bSigned ? std::to_string(static_cast<INT>(uValue)) + " signed" : std::to_string(uValue) + " unsigned");
+    });
     std::string const digits = bSigned ? std::to_string(static_cast<INT>(uValue)) : std::to_string(uValue);
     std::u16string const text(digits.begin(), digits.end());
     return SetDlgItemTextW(hDlg, nIDDlgItem, text.c_str());

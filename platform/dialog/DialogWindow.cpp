@@ -4,6 +4,7 @@
 
 #include "dialog/ButtonControl.h"
 #include "dialog/WindowTable.h"
+#include "text/ApiTrace.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -227,8 +228,13 @@ LRESULT DialogWindow::window_proc(UINT message, WPARAM wparam, LPARAM lparam)
 LRESULT DialogWindow::default_dialog_proc(UINT message, WPARAM wparam, LPARAM lparam)
 {
     switch (message) {
-    case WM_SETICON:
+    case WM_SETICON: {
+        platform::trace::TracedCall trace("WM_SETICON", [&] {
+            return std::string(wparam == ICON_BIG ? "ICON_BIG" : wparam == ICON_SMALL ? "ICON_SMALL" : "other")
+                + (lparam ? "" : " NULL");
+        });
         return set_icon(wparam, reinterpret_cast<HICON>(lparam));
+    }
     case WM_GETICON:
         if (wparam == ICON_BIG)
             return reinterpret_cast<LRESULT>(m_big_icon);

@@ -5,6 +5,7 @@
 #include "dialog/DialogWindow.h"
 #include "dialog/WindowTable.h"
 #include "frontends/FrontEnds.h"
+#include "text/ApiTrace.h"
 
 #include <algorithm>
 
@@ -88,6 +89,10 @@ int WINAPI GetDlgCtrlID(HWND hWnd)
 
 BOOL WINAPI SetDlgItemTextW(HWND hDlg, int nIDDlgItem, LPCWSTR lpString)
 {
+    platform::trace::TracedCall trace("SetDlgItemTextW", [&] {
+        return std::to_string(nIDDlgItem) + " "
+            + (lpString ? platform::trace::quoted(lpString) : std::string("NULL"));
+    });
     HWND const item = GetDlgItem(hDlg, nIDDlgItem);
     return item ? static_cast<BOOL>(SendMessageW(item, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lpString))) : FALSE;
 }
@@ -392,6 +397,10 @@ BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect)
 // relative to its dialog's client area. The desktop does not move.
 BOOL WINAPI SetWindowPos(HWND hWnd, HWND, int X, int Y, int cx, int cy, UINT uFlags)
 {
+    platform::trace::TracedCall trace("SetWindowPos", [&] {
+        return std::to_string(X) + "," + std::to_string(Y) + " " + std::to_string(cx) + "x" + std::to_string(cy)
+            + " flags " + std::to_string(uFlags);
+    });
     Window* const window = window_or_error(hWnd);
     if (!window || is_desktop(window))
         return FALSE;

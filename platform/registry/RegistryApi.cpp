@@ -8,6 +8,8 @@
 
 #include "registry/RegFile.h"
 #include "registry/RegistryStore.h"
+#include "text/ApiTrace.h"
+#include "text/Utf.h"
 
 #include <cstring>
 #include <map>
@@ -106,10 +108,50 @@ static std::u16string_view value_name_of(LPCWSTR name)
     return name ? std::u16string_view(name) : std::u16string_view();
 }
 
+// The path of the key behind a handle, followed by a subkey path below it;
+// `base_depth` is the length of the handle's own part. The handle table's lock
+// is held by the caller.
+static LONG key_and_subkey_path(HKEY key, LPCWSTR sub_key, KeyPath& path, std::size_t& base_depth)
+{
+    if (LONG status = path_of_handle(key, path))
+        return status;
+    base_depth = path.size();
+    return append_subkey_path(sub_key, path);
+}
+
+// The key a call names, as the call trace shows it: its full path, or the
+// handle's value when the handle names no key.
+static std::string traced_key(HKEY key, LPCWSTR sub_key = nullptr)
+{
+    KeyPath path;
+    {
+        std::lock_guard guard(handles().mutex);
+        if (path_of_handle(key, path) != ERROR_SUCCESS)
+            return "<handle " + std::to_string(reinterpret_cast<std::uintptr_t>(key)) + ">";
+    }
+    std::u16string text;
+    for (auto const& name : path) {
+        if (!text.empty())
+            text += u'\\';
+        text += name;
+    }
+    if (sub_key && *sub_key) {
+        text += u'\\';
+        text += sub_key;
+    }
+    return platform::trace::quoted(text);
+}
+
+static std::string traced_value(LPCWSTR name)
+{
+    return platform::trace::quoted(name ? std::u16string_view(name) : std::u16string_view());
+}
+
 LONG WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD Reserved, LPWSTR lpClass, DWORD dwOptions,
                             REGSAM samDesired, LPSECURITY_ATTRIBUTES lpSecurityAttributes, PHKEY phkResult,
                             LPDWORD lpdwDisposition)
 {
+    platform::trace::TracedCall trace("RegCreateKeyExW", [&] { return traced_key(hKey, lpSubKey); });
     // Windows CE ignores the class, the options, the access mask and the
     // security attributes: every key is non-volatile and fully accessible.
     (void)lpClass;
@@ -120,10 +162,8 @@ LONG WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD Reserved, LPWSTR 
         return ERROR_INVALID_PARAMETER;
     std::lock_guard guard(handles().mutex);
     KeyPath path;
-    if (LONG status = path_of_handle(hKey, path))
-        return status;
-    std::size_t base_depth = path.size();
-    if (LONG status = append_subkey_path(lpSubKey, path))
+    std::size_t base_depth = 0;
+    if (LONG status = key_and_subkey_path(hKey, lpSubKey, path, base_depth))
         return status;
 
     auto& store = RegistryStore::current();
@@ -163,6 +203,7 @@ LONG WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD Reserved, LPWSTR 
 
 LONG WINAPI RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult)
 {
+    platform::trace::TracedCall trace("RegOpenKeyExW", [&] { return traced_key(hKey, lpSubKey); });
     (void)ulOptions;
     (void)samDesired;
     if (!phkResult)
@@ -170,10 +211,8 @@ LONG WINAPI RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSAM s
     std::lock_guard guard(handles().mutex);
     *phkResult = nullptr;
     KeyPath path;
-    if (LONG status = path_of_handle(hKey, path))
-        return status;
-    std::size_t base_depth = path.size();
-    if (LONG status = append_subkey_path(lpSubKey, path))
+    std::size_t base_depth = 0;
+    if (LONG status = key_and_subkey_path(hKey, lpSubKey, path, base_depth))
         return status;
     LONG found = ERROR_SUCCESS;
     LONG status = RegistryStore::current().read([&](RegistryKey const& tree) {
@@ -192,6 +231,7 @@ LONG WINAPI RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSAM s
 
 LONG WINAPI RegCloseKey(HKEY hKey)
 {
+    platform::trace::TracedCall trace("RegCloseKey", [&] { return traced_key(hKey); });
     if (predefined_root(hKey))
         return ERROR_SUCCESS;
     std::lock_guard guard(handles().mutex);
@@ -201,6 +241,10 @@ LONG WINAPI RegCloseKey(HKEY hKey)
 LONG WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData,
                            DWORD cbData)
 {
+    platform::trace::TracedCall trace("RegSetValueExW", [&] {
+        return traced_key(hKey) + " " + traced_value(lpValueName) + " type " + std::to_string(dwType) + ", "
+            + std::to_string(cbData) + " bytes";
+    });
     (void)Reserved;
     if (!lpData && cbData)
         return ERROR_NOACCESS;
@@ -267,6 +311,10 @@ static LONG copy_value_data(RegistryValue const& value, LPDWORD lpType, LPBYTE l
 LONG WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData,
                              LPDWORD lpcbData)
 {
+    platform::trace::TracedCall trace("RegQueryValueExW", [&] {
+        return traced_key(hKey) + " " + traced_value(lpValueName) + ", room "
+            + (lpData && lpcbData ? std::to_string(*lpcbData) + " bytes" : std::string("for the size only"));
+    });
     if (lpReserved || (lpData && !lpcbData))
         return ERROR_INVALID_PARAMETER;
     std::optional<RegistryValue> value;
@@ -308,10 +356,8 @@ LONG WINAPI RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey)
         return ERROR_INVALID_PARAMETER;
     std::lock_guard guard(handles().mutex);
     KeyPath path;
-    if (LONG status = path_of_handle(hKey, path))
-        return status;
-    std::size_t base_depth = path.size();
-    if (LONG status = append_subkey_path(lpSubKey, path))
+    std::size_t base_depth = 0;
+    if (LONG status = key_and_subkey_path(hKey, lpSubKey, path, base_depth))
         return status;
     if (path.size() == 1)
         return ERROR_ACCESS_DENIED;

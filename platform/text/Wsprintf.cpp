@@ -74,7 +74,7 @@ enum class ArgumentSize {
     pointer,  // I: pointer-sized
 };
 
-struct Spec {
+struct Conversion {
     bool left_align = false;
     bool hex_prefix = false;
     bool zero_pad = false;
@@ -97,63 +97,63 @@ std::size_t parse_number(WCHAR const*& p)
 }
 
 // The flags come in the documented order only: -, then #, then 0.
-Spec parse_spec(WCHAR const*& p)
+Conversion parse_conversion(WCHAR const*& p)
 {
-    Spec spec;
+    Conversion conversion;
     if (*p == u'-') {
-        spec.left_align = true;
+        conversion.left_align = true;
         ++p;
     }
     if (*p == u'#') {
-        spec.hex_prefix = true;
+        conversion.hex_prefix = true;
         ++p;
     }
     if (*p == u'0') {
-        spec.zero_pad = true;
+        conversion.zero_pad = true;
         ++p;
     }
-    spec.width = parse_number(p);
+    conversion.width = parse_number(p);
     if (*p == u'.') {
         ++p;
-        spec.precision = parse_number(p);
+        conversion.precision = parse_number(p);
     }
     if (*p == u'h') {
-        spec.size = ArgumentSize::narrow;
+        conversion.size = ArgumentSize::narrow;
         ++p;
     } else if (*p == u'l' || *p == u'w') {
-        spec.size = ArgumentSize::wide;
+        conversion.size = ArgumentSize::wide;
         ++p;
     } else if (*p == u'I') {
         if (p[1] == u'6' && p[2] == u'4') {
-            spec.size = ArgumentSize::int64;
+            conversion.size = ArgumentSize::int64;
             p += 3;
         } else if (p[1] == u'3' && p[2] == u'2') {
-            spec.size = ArgumentSize::int32;
+            conversion.size = ArgumentSize::int32;
             p += 3;
         } else {
-            spec.size = ArgumentSize::pointer;
+            conversion.size = ArgumentSize::pointer;
             ++p;
         }
     }
-    return spec;
+    return conversion;
 }
 
-void put_padded(BoundedOutput& out, Spec const& spec, std::u16string_view text)
+void put_padded(BoundedOutput& out, Conversion const& conversion, std::u16string_view text)
 {
-    std::size_t const padding = spec.width > text.size() ? spec.width - text.size() : 0;
-    if (!spec.left_align)
+    std::size_t const padding = conversion.width > text.size() ? conversion.width - text.size() : 0;
+    if (!conversion.left_align)
         out.put_repeated(u' ', padding);
     out.put(text);
-    if (spec.left_align)
+    if (conversion.left_align)
         out.put_repeated(u' ', padding);
 }
 
 // A string argument, read no further than the precision allows.
-std::u16string_view wide_argument(WCHAR const* s, Spec const& spec)
+std::u16string_view wide_argument(WCHAR const* s, Conversion const& conversion)
 {
     if (!s)
         s = u"(null)";
-    std::size_t const limit = spec.precision.value_or(SIZE_MAX);
+    std::size_t const limit = conversion.precision.value_or(SIZE_MAX);
     std::size_t length = 0;
     while (length < limit && s[length])
         ++length;
@@ -184,14 +184,14 @@ std::size_t utf8_prefix_length(char const* s, std::size_t units)
 }
 
 // A UTF-8 string argument, read no further than the precision allows.
-std::u16string narrow_argument(char const* s, Spec const& spec)
+std::u16string narrow_argument(char const* s, Conversion const& conversion)
 {
     if (!s)
-        return std::u16string(wide_argument(nullptr, spec));
-    std::size_t const length = spec.precision ? utf8_prefix_length(s, *spec.precision) : std::strlen(s);
+        return std::u16string(wide_argument(nullptr, conversion));
+    std::size_t const length = conversion.precision ? utf8_prefix_length(s, *conversion.precision) : std::strlen(s);
     std::u16string text = platform::text::to_utf16(std::string_view(s, length));
-    if (spec.precision && text.size() > *spec.precision)
-        text.resize(*spec.precision);
+    if (conversion.precision && text.size() > *conversion.precision)
+        text.resize(*conversion.precision);
     return text;
 }
 
@@ -245,29 +245,29 @@ Number unsigned_argument(va_list& args, ArgumentSize size)
 
 // Precision is the minimum number of digits (at least one); '0' pads with
 // zeros between the sign or 0x prefix and the digits; '-' cancels '0'.
-void put_number(BoundedOutput& out, Spec const& spec, Number number, unsigned base, bool upper)
+void put_number(BoundedOutput& out, Conversion const& conversion, Number number, unsigned base, bool upper)
 {
     char16_t const* const digit_set = upper ? u"0123456789ABCDEF" : u"0123456789abcdef";
     std::u16string digits;
     for (std::uint64_t rest = number.magnitude; rest != 0; rest /= base)
         digits.insert(digits.begin(), digit_set[rest % base]);
-    std::size_t const precision = std::max<std::size_t>(1, spec.precision.value_or(1));
+    std::size_t const precision = std::max<std::size_t>(1, conversion.precision.value_or(1));
     if (digits.size() < precision)
         digits.insert(0, precision - digits.size(), u'0');
 
     std::u16string prefix;
     if (number.negative)
         prefix = u"-";
-    if (spec.hex_prefix && base == 16)
+    if (conversion.hex_prefix && base == 16)
         prefix += upper ? u"0X" : u"0x";
 
     std::size_t const length = prefix.size() + digits.size();
-    std::size_t const padding = spec.width > length ? spec.width - length : 0;
-    if (spec.left_align) {
+    std::size_t const padding = conversion.width > length ? conversion.width - length : 0;
+    if (conversion.left_align) {
         out.put(prefix);
         out.put(digits);
         out.put_repeated(u' ', padding);
-    } else if (spec.zero_pad) {
+    } else if (conversion.zero_pad) {
         out.put(prefix);
         out.put_repeated(u'0', padding);
         out.put(digits);
@@ -280,7 +280,7 @@ void put_number(BoundedOutput& out, Spec const& spec, Number number, unsigned ba
 
 // A character argument; a zero character is ignored, as the documentation
 // says of the sized forms, so that no terminator lands inside the text.
-void put_character(BoundedOutput& out, Spec const& spec, int argument, bool narrow)
+void put_character(BoundedOutput& out, Conversion const& conversion, int argument, bool narrow)
 {
     std::u16string text;
     if (narrow) {
@@ -290,7 +290,7 @@ void put_character(BoundedOutput& out, Spec const& spec, int argument, bool narr
     } else if (static_cast<WCHAR>(argument) != u'\0') {
         text.assign(1, static_cast<WCHAR>(argument));
     }
-    put_padded(out, spec, text);
+    put_padded(out, conversion, text);
 }
 
 int format(WCHAR* buffer, WCHAR const* format_text, va_list& args)
@@ -303,47 +303,47 @@ int format(WCHAR* buffer, WCHAR const* format_text, va_list& args)
             continue;
         }
         ++p;
-        Spec const spec = parse_spec(p);
+        Conversion const conversion = parse_conversion(p);
         WCHAR const type = *p;
         if (type == u'\0')
             break; // a '%' at the very end produces nothing
         ++p;
-        bool const narrow = spec.size == ArgumentSize::narrow;
+        bool const narrow = conversion.size == ArgumentSize::narrow;
         switch (type) {
         case u'c':
-            put_character(out, spec, va_arg(args, int), narrow);
+            put_character(out, conversion, va_arg(args, int), narrow);
             break;
         case u'C':
-            put_character(out, spec, va_arg(args, int), spec.size != ArgumentSize::wide);
+            put_character(out, conversion, va_arg(args, int), conversion.size != ArgumentSize::wide);
             break;
         case u's':
             if (narrow)
-                put_padded(out, spec, narrow_argument(va_arg(args, char const*), spec));
+                put_padded(out, conversion, narrow_argument(va_arg(args, char const*), conversion));
             else
-                put_padded(out, spec, wide_argument(va_arg(args, WCHAR const*), spec));
+                put_padded(out, conversion, wide_argument(va_arg(args, WCHAR const*), conversion));
             break;
         case u'S':
-            if (spec.size == ArgumentSize::wide)
-                put_padded(out, spec, wide_argument(va_arg(args, WCHAR const*), spec));
+            if (conversion.size == ArgumentSize::wide)
+                put_padded(out, conversion, wide_argument(va_arg(args, WCHAR const*), conversion));
             else
-                put_padded(out, spec, narrow_argument(va_arg(args, char const*), spec));
+                put_padded(out, conversion, narrow_argument(va_arg(args, char const*), conversion));
             break;
         case u'd':
         case u'i':
-            put_number(out, spec, signed_argument(args, spec.size), 10, false);
+            put_number(out, conversion, signed_argument(args, conversion.size), 10, false);
             break;
         case u'u':
-            put_number(out, spec, unsigned_argument(args, spec.size), 10, false);
+            put_number(out, conversion, unsigned_argument(args, conversion.size), 10, false);
             break;
         case u'x':
         case u'X':
-            put_number(out, spec, unsigned_argument(args, spec.size), 16, type == u'X');
+            put_number(out, conversion, unsigned_argument(args, conversion.size), 16, type == u'X');
             break;
         case u'p': {
             // A pointer is all of its hexadecimal digits, upper case.
-            Spec pointer_spec = spec;
-            pointer_spec.precision = std::max<std::size_t>(spec.precision.value_or(0), 2 * sizeof(void*));
-            put_number(out, pointer_spec, unsigned_argument(args, ArgumentSize::pointer), 16, true);
+            Conversion pointer_conversion = conversion;
+            pointer_conversion.precision = std::max<std::size_t>(conversion.precision.value_or(0), 2 * sizeof(void*));
+            put_number(out, pointer_conversion, unsigned_argument(args, ArgumentSize::pointer), 16, true);
             break;
         }
         default:

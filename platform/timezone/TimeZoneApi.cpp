@@ -2,11 +2,15 @@
 // The host's own time zone is only ever read, never set.
 #include "windows.h"
 
+#include "text/ApiTrace.h"
 #include "timezone/DeviceTimeZone.h"
+
+#include <string>
 
 DWORD WINAPI GetTimeZoneInformation(LPTIME_ZONE_INFORMATION lpTimeZoneInformation)
 {
     using namespace platform::timezone;
+    platform::trace::TracedCall trace("GetTimeZoneInformation");
     if (!lpTimeZoneInformation) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return TIME_ZONE_ID_INVALID;
@@ -25,6 +29,13 @@ DWORD WINAPI GetTimeZoneInformation(LPTIME_ZONE_INFORMATION lpTimeZoneInformatio
 BOOL WINAPI SetTimeZoneInformation(TIME_ZONE_INFORMATION const* lpTimeZoneInformation)
 {
     using namespace platform::timezone;
+    platform::trace::TracedCall trace("SetTimeZoneInformation", [&] {
+        if (!lpTimeZoneInformation)
+            return std::string("NULL");
+        return "Bias " + std::to_string(lpTimeZoneInformation->Bias) + ", StandardBias "
+            + std::to_string(lpTimeZoneInformation->StandardBias) + ", DaylightBias "
+            + std::to_string(lpTimeZoneInformation->DaylightBias);
+    });
     if (!lpTimeZoneInformation) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;

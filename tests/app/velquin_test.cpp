@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -357,4 +358,91 @@ TEST_F(Program, UnterminatedValueIsCutAtItsEnd)
     add_text("Standard", "Default: 0");
     auto session = run("dump\nkey Escape\n");
     EXPECT_EQ(session.text(0, IdDaylightDefault), "Default: 7");
+}
+
+// The device's call trace shows the program's calls in the order made: the
+// texts are read before the icons are set and the dialog centred, the record
+// is read before the texts are recorded from it, the fields are filled before
+// the labels, and OK reads the record afresh before writing it.
+TEST_F(Program, CallsTheDeviceInItsOrder)
+{
+    auto trace_file = m_device + "/calls.trace";
+    auto read_trace = [&] {
+        std::ifstream stream(trace_file);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(stream, line);) {
+            // Where the dialog lands depends on the front end's screen.
+            if (line.rfind("SetWindowPos", 0) == 0)
+                line = "SetWindowPos";
+            lines.push_back(line);
+        }
+        std::filesystem::remove(trace_file);
+        return lines;
+    };
+    auto traced_run = [&](std::string const& commands) {
+        auto session = run_process({ binary_path("velquin") },
+                                   [&] {
+                                       auto environment = this->environment();
+                                       environment["CE_DEVICE_TRACE"] = trace_file;
+                                       return environment;
+                                   }(),
+                                   commands);
+        EXPECT_EQ(session.exit_code, 0) << session.err;
+        return read_trace();
+    };
+
+    std::string const key = R"("HKEY_LOCAL_MACHINE\\Software\\Corvane\\Tembrel\\DEFAULTS")";
+    std::string const maker = R"("HKEY_LOCAL_MACHINE\\Software\\Corvane")";
+    std::vector<std::string> const read_texts = {
+        "RegCreateKeyExW " + key,
+        "RegQueryValueExW " + key + " \"DayLight\", room 2500 bytes",
+        "RegCloseKey " + key,
+        "RegCreateKeyExW " + key,
+        "RegQueryValueExW " + key + " \"Standard\", room 2500 bytes",
+        "RegCloseKey " + key,
+        "WM_SETICON ICON_BIG",
+        "WM_SETICON ICON_SMALL",
+        "SetWindowPos",
+        "GetTimeZoneInformation",
+    };
+    std::vector<std::string> const record_texts = {
+        "RegCreateKeyExW " + maker,
+        "RegCloseKey " + maker,
+        "RegCreateKeyExW " + key,
+        "RegSetValueExW " + key + " \"DayLight\" type 1, 255 bytes",
+        "RegCloseKey " + key,
+        "RegCreateKeyExW " + maker,
+        "RegCloseKey " + maker,
+        "RegCreateKeyExW " + key,
+        "RegSetValueExW " + key + " \"Standard\" type 1, 255 bytes",
+        "RegCloseKey " + key,
+    };
+    auto show = [](char const* daylight_bias, char const* standard_bias, char const* daylight_text,
+                   char const* standard_text) {
+        return std::vector<std::string> {
+            std::string("SetDlgItemInt 1002 ") + daylight_bias + " signed",
+            std::string("SetDlgItemInt 1006 ") + standard_bias + " signed",
+            std::string("SetDlgItemTextW 1008 \"") + daylight_text + "\"",
+            std::string("SetDlgItemTextW 1007 \"") + standard_text + "\"",
+        };
+    };
+    auto concat = [](std::initializer_list<std::vector<std::string>> parts) {
+        std::vector<std::string> all;
+        for (auto const& part : parts)
+            all.insert(all.end(), part.begin(), part.end());
+        return all;
+    };
+
+    // First run, confirmed with a new daylight bias.
+    EXPECT_EQ(traced_run("key Tab\ntype -30\nkey Enter\n"),
+              concat({ read_texts, record_texts, show("-60", "0", "Default: -60", "Default: 0"),
+                       {
+                           "GetTimeZoneInformation",
+                           "GetDlgItemInt 1002 signed",
+                           "GetDlgItemInt 1006 signed",
+                           "SetTimeZoneInformation Bias -60, StandardBias 0, DaylightBias -30",
+                       } }));
+
+    // A later run records nothing, and cancelling writes nothing.
+    EXPECT_EQ(traced_run("key Escape\n"), concat({ read_texts, show("-30", "0", "Default: -60", "Default: 0") }));
 }
