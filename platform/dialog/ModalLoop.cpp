@@ -52,13 +52,18 @@ char16_t character_of(frontends::KeyPress const& key)
     }
 }
 
+// Centred as a centring caller places it: in the middle of the screen, even
+// where that puts its edges off a screen too small for it, or pulled back to
+// the top left there so that its title bar stays on the screen.
 bool was_centred(RECT const& window, SIZE screen)
 {
     LONG const width = window.right - window.left;
     LONG const height = window.bottom - window.top;
-    LONG const dx = window.left - (screen.cx - width) / 2;
-    LONG const dy = window.top - (screen.cy - height) / 2;
-    return std::labs(dx) <= 1 && std::labs(dy) <= 1;
+    auto near = [](LONG position, LONG middle) { return std::labs(position - middle) <= 1; };
+    LONG const middle_x = (screen.cx - width) / 2;
+    LONG const middle_y = (screen.cy - height) / 2;
+    return (near(window.left, middle_x) || near(window.left, std::max<LONG>(0, middle_x)))
+        && (near(window.top, middle_y) || near(window.top, std::max<LONG>(0, middle_y)));
 }
 
 }
