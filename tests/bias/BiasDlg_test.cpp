@@ -4,14 +4,13 @@
 // test can act on the device while the dialog is open.
 #include "BiasDlg.h"
 
+#include "DeviceFixture.h"
 #include "frontends/FrontEnds.h"
 #include "frontends/ScriptFrontEnd.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <sstream>
 
@@ -86,17 +85,13 @@ bool time_zone_stored()
 
 }
 
-class BiasDialog : public testing::Test {
+class BiasDialog : public test_support::DeviceFixture {
 protected:
-    void SetUp() override
+    void TearDown() override
     {
-        auto const* info = testing::UnitTest::GetInstance()->current_test_info();
-        auto device = std::filesystem::path(CE_BINARY_DIR) / "test-device" / "biasdlg" / info->name();
-        std::filesystem::remove_all(device);
-        setenv("CE_DEVICE_DIR", device.c_str(), 1);
+        platform::frontends::install_front_end(nullptr);
+        DeviceFixture::TearDown();
     }
-
-    void TearDown() override { platform::frontends::install_front_end(nullptr); }
 
     struct Run {
         INT_PTR result;

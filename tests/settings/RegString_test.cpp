@@ -2,26 +2,18 @@
 // directory, checked through the device's registry API.
 #include "RegString.h"
 
+#include "DeviceFixture.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 static char const* const ProductKey = "Software\\Corvane\\Tembrel";
 
-class RegString : public testing::Test {
+class RegString : public test_support::DeviceFixture {
 protected:
-    void SetUp() override
-    {
-        auto const* info = testing::UnitTest::GetInstance()->current_test_info();
-        m_device = std::filesystem::path(CE_BINARY_DIR) / "test-device" / "regstring" / info->name();
-        std::filesystem::remove_all(m_device);
-        setenv("CE_DEVICE_DIR", m_device.c_str(), 1);
-    }
-
     static std::u16string wide(std::string const& text) { return std::u16string(text.begin(), text.end()); }
 
     static bool key_exists(std::string const& path)
@@ -69,8 +61,6 @@ protected:
         std::fill(std::begin(buffer), std::end(buffer), TCHAR(0));
         std::copy(text.begin(), text.end(), buffer);
     }
-
-    std::filesystem::path m_device;
 };
 
 TEST_F(RegString, TextIsStoredAs255BytesAndReadBack)

@@ -22,6 +22,13 @@ static void set_close_on_exec(int fd)
 ProcessResult run_process(std::vector<std::string> const& argv, std::map<std::string, std::string> const& environment,
                           std::string const& input, int timeout_seconds)
 {
+    return run_process(argv, environment, ProcessOptions { input, false, timeout_seconds });
+}
+
+ProcessResult run_process(std::vector<std::string> const& argv, std::map<std::string, std::string> const& environment,
+                          ProcessOptions const& options)
+{
+    std::string const& input = options.input;
     int in_pipe[2], out_pipe[2], err_pipe[2];
     if (pipe(in_pipe) != 0 || pipe(out_pipe) != 0 || pipe(err_pipe) != 0)
         throw std::runtime_error("pipe failed");
@@ -30,7 +37,13 @@ ProcessResult run_process(std::vector<std::string> const& argv, std::map<std::st
     if (pid < 0)
         throw std::runtime_error("fork failed");
     if (pid == 0) {
-        dup2(in_pipe[0], 0);
+        if (options.input_from_null) {
+            int null_fd = open("/dev/null", O_RDONLY);
+            dup2(null_fd, 0);
+            close(null_fd);
+        } else {
+            dup2(in_pipe[0], 0);
+        }
         dup2(out_pipe[1], 1);
         dup2(err_pipe[1], 2);
         for (int fd : { in_pipe[0], in_pipe[1], out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1] })
@@ -41,6 +54,9 @@ ProcessResult run_process(std::vector<std::string> const& argv, std::map<std::st
             else
                 setenv(name.c_str(), value.c_str(), 1);
         }
+        // The parent ignores SIGPIPE while it feeds the child; the child starts
+        // with the default, as it would from a shell.
+        signal(SIGPIPE, SIG_DFL);
         std::vector<char*> args;
         for (auto const& arg : argv)
             args.push_back(const_cast<char*>(arg.c_str()));
@@ -58,12 +74,12 @@ ProcessResult run_process(std::vector<std::string> const& argv, std::map<std::st
     ProcessResult result;
     std::size_t written = 0;
     int in_fd = in_pipe[1];
-    if (input.empty()) {
+    if (input.empty() || options.input_from_null) {
         close(in_fd);
         in_fd = -1;
     }
     bool out_open = true, err_open = true;
-    auto const deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout_seconds);
+    auto const deadline = std::chrono::steady_clock::now() + std::chrono::seconds(options.timeout_seconds);
     bool killed = false;
     signal(SIGPIPE, SIG_IGN);
 

@@ -10,36 +10,14 @@ using platform::registry::device_directory_path;
 
 namespace {
 
-class DeviceDirectory : public DeviceFixture {
+class DeviceDirectory : public test_support::DeviceFixture {
 protected:
-    void TearDown() override
+    void SetUp() override
     {
-        restore("XDG_DATA_HOME", m_xdg);
-        restore("HOME", m_home);
-        DeviceFixture::TearDown();
+        keep_variable("XDG_DATA_HOME");
+        keep_variable("HOME");
+        DeviceFixture::SetUp();
     }
-
-    static void set(char const* name, char const* value)
-    {
-        if (value)
-            ::setenv(name, value, 1);
-        else
-            ::unsetenv(name);
-    }
-
-private:
-    static std::optional<std::string> saved(char const* name)
-    {
-        char const* value = std::getenv(name);
-        return value ? std::optional<std::string>(value) : std::nullopt;
-    }
-    static void restore(char const* name, std::optional<std::string> const& value)
-    {
-        set(name, value ? value->c_str() : nullptr);
-    }
-
-    std::optional<std::string> m_xdg = saved("XDG_DATA_HOME");
-    std::optional<std::string> m_home = saved("HOME");
 };
 
 TEST_F(DeviceDirectory, PathFollowsTheEnvironment)
@@ -59,9 +37,9 @@ TEST_F(DeviceDirectory, PathFollowsTheEnvironment)
         { "nothing at all", nullptr, nullptr, nullptr, "" },
     };
     for (auto const& c : cases) {
-        set("CE_DEVICE_DIR", c.device);
-        set("XDG_DATA_HOME", c.xdg);
-        set("HOME", c.home);
+        set_variable("CE_DEVICE_DIR", c.device);
+        set_variable("XDG_DATA_HOME", c.xdg);
+        set_variable("HOME", c.home);
         EXPECT_EQ(device_directory_path(), std::filesystem::path(c.expected)) << c.label;
     }
 }

@@ -23,7 +23,7 @@ std::vector<BYTE> bytes_of(std::u16string const& text, std::size_t count)
     return bytes;
 }
 
-class RegistryApi : public DeviceFixture {
+class RegistryApi : public test_support::DeviceFixture {
 protected:
     HKEY create(LPCWSTR path, HKEY root = HKEY_LOCAL_MACHINE, DWORD* disposition = nullptr)
     {

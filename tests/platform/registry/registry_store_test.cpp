@@ -5,6 +5,7 @@
 #include "windows.h"
 
 #include "DeviceFixture.h"
+#include "Process.h"
 
 #include <signal.h>
 #include <spawn.h>
@@ -42,17 +43,14 @@ int wait_for(pid_t pid)
     return status;
 }
 
-std::string run_writer_output(std::string const& args)
+// What the writer prints on its standard output; what it says on its standard
+// error goes to the test's.
+std::string run_writer_output(std::vector<std::string> args)
 {
-    std::string output;
-    FILE* pipe = popen((writer + " " + args).c_str(), "r");
-    if (!pipe)
-        return output;
-    char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, pipe))
-        output += buffer;
-    pclose(pipe);
-    return output;
+    args.insert(args.begin(), writer);
+    auto const process = test_support::run_process(args, {});
+    std::fputs(process.err.c_str(), stderr);
+    return process.out;
 }
 
 std::vector<std::string> files_in(std::filesystem::path const& dir)
@@ -64,7 +62,7 @@ std::vector<std::string> files_in(std::filesystem::path const& dir)
     return names;
 }
 
-class RegistryStoreTest : public DeviceFixture {
+class RegistryStoreTest : public test_support::DeviceFixture {
 protected:
     HKEY create(LPCWSTR path)
     {
@@ -143,14 +141,14 @@ TEST_F(RegistryStoreTest, FailedSaveKeepsThePreviousFile)
 
     // A writer whose files may not grow beyond a little more than the current
     // file: the new one, with a 4000-byte value, cannot be written.
-    auto output = run_writer_output("fsize " + std::to_string(before.size() + 100) + " 4000");
+    auto output = run_writer_output({ "fsize", std::to_string(before.size() + 100), "4000" });
     EXPECT_EQ(output, std::to_string(ERROR_DISK_FULL) + "\n");
     EXPECT_EQ(read_file(registry_file()), before);
     EXPECT_EQ(files_in(dir()), (std::vector<std::string> { "registry.lock", "registry.reg" }))
         << "the temporary file is removed";
 
     // Without the limit the same change goes through.
-    output = run_writer_output("fsize " + std::to_string(1 << 20) + " 4000");
+    output = run_writer_output({ "fsize", std::to_string(1 << 20), "4000" });
     EXPECT_EQ(output, "0\n");
     DWORD size = 0;
     key = create(u"Software\\Limited");

@@ -7,7 +7,7 @@
 #include "timezone/IcuTimeZone.h"
 #include "timezone/TimeZoneRecord.h"
 
-#include "DeviceTestFixture.h"
+#include "DeviceFixture.h"
 #include "TimeZoneTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -24,7 +24,7 @@ using platform::timezone::record_size;
 
 namespace {
 
-class TimeZoneApi : public DeviceTestFixture { };
+class TimeZoneApi : public test_support::DeviceFixture { };
 
 // What ICU itself says of the zone now: the oracle for the period.
 DWORD icu_period(char const* zone_id)

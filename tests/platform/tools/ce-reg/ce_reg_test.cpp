@@ -3,22 +3,19 @@
 // registry (read back through the registry API, byte for byte).
 #include "windows.h"
 
-#include "../../registry/DeviceFixture.h"
+#include "DeviceFixture.h"
+#include "Process.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
 
-extern char** environ;
-
 namespace {
 
-std::string const ce_reg = CE_BINARY_DIR "/bin/ce-reg";
+std::string const ce_reg = test_support::binary_path("ce-reg");
 
 struct RunResult {
     int status = -1;
@@ -26,34 +23,16 @@ struct RunResult {
     std::string err;
 };
 
-class CeReg : public DeviceFixture {
+class CeReg : public test_support::DeviceFixture {
 protected:
     // Runs ce-reg with standard input from /dev/null, as in a script.
     RunResult run(std::vector<std::string> args)
     {
         args.insert(args.begin(), ce_reg);
-        std::vector<char*> argv;
-        for (auto& arg : args)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        auto out_path = dir() / "stdout", err_path = dir() / "stderr";
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        pid_t pid = 0;
-        RunResult result;
-        EXPECT_EQ(posix_spawn(&pid, ce_reg.c_str(), &actions, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        int status = 0;
-        waitpid(pid, &status, 0);
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        result.out = read_file(out_path);
-        result.err = read_file(err_path);
-        std::filesystem::remove(out_path);
-        std::filesystem::remove(err_path);
-        return result;
+        test_support::ProcessOptions options;
+        options.input_from_null = true;
+        auto const process = test_support::run_process(args, {}, options);
+        return { process.shell_status(), process.out, process.err };
     }
 
     // Runs ce-reg on a terminal, answering its question with `answer`.

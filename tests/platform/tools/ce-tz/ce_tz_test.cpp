@@ -2,17 +2,15 @@
 // its output, its JSON and its exit status.
 #include "windows.h"
 
-#include "DeviceTestFixture.h"
+#include "DeviceFixture.h"
+#include "Process.h"
 #include "TimeZoneTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <unicode/timezone.h>
 
-#include <sys/wait.h>
-
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -28,41 +26,15 @@ struct ToolRun {
     std::string err;
 };
 
-std::string shell_quoted(std::string const& text)
-{
-    std::string quoted = "'";
-    for (char c : text) {
-        if (c == '\'')
-            quoted += "'\\''";
-        else
-            quoted += c;
-    }
-    return quoted + "'";
-}
-
-class CeTz : public DeviceTestFixture {
+class CeTz : public test_support::DeviceFixture {
 protected:
     // Runs ce-tz with the test's CE_DEVICE_DIR and TZ.
     ToolRun run(std::vector<std::string> const& arguments)
     {
-        std::string const err_file = (dir() / "stderr.txt").string();
-        std::string command = shell_quoted(CE_BINARY_DIR "/bin/ce-tz");
-        for (auto const& argument : arguments)
-            command += " " + shell_quoted(argument);
-        command += " 2>" + shell_quoted(err_file);
-        ToolRun result;
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (!pipe)
-            return result;
-        char chunk[4096];
-        std::size_t got;
-        while ((got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0)
-            result.out.append(chunk, got);
-        int const wait_status = ::pclose(pipe);
-        result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
-        result.err = read_file(err_file);
-        std::filesystem::remove(err_file);
-        return result;
+        std::vector<std::string> argv { test_support::binary_path("ce-tz") };
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        auto const process = test_support::run_process(argv, {});
+        return { process.exit_code, process.out, process.err };
     }
 };
 
