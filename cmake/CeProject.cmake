@@ -10,7 +10,7 @@ function(ce_add_test name)
     cmake_parse_arguments(ARG "" "RESOURCES" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
     target_compile_definitions(${name} PRIVATE
         CE_SOURCE_DIR="${PROJECT_SOURCE_DIR}" CE_BINARY_DIR="${PROJECT_BINARY_DIR}")
     if(ARG_RESOURCES)
