@@ -267,23 +267,32 @@ LONG WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD Reserved, DWORD
     });
 }
 
-// Looks up one value of the key behind a handle and copies it out of the store.
-static LONG fetch_value(HKEY key, std::u16string_view name, std::optional<RegistryValue>& value)
+// Shows the key behind a handle to `visit` while the store is being read; a
+// key deleted since the handle was opened is reported as such. The caller
+// holds the handle table's lock.
+template <typename Visit>
+static LONG read_key_of_handle(HKEY handle, Visit visit)
 {
     KeyPath path;
-    if (LONG status = path_of_handle(key, path))
+    if (LONG status = path_of_handle(handle, path))
         return status;
     LONG found = ERROR_SUCCESS;
     LONG status = RegistryStore::current().read([&](RegistryKey const& tree) {
-        RegistryKey const* node = tree.find_path(path);
-        if (!node) {
+        if (RegistryKey const* key = tree.find_path(path))
+            visit(*key);
+        else
             found = ERROR_KEY_DELETED;
-            return;
-        }
-        if (auto const* stored = node->find_value(name))
-            value = *stored;
     });
     return status ? status : found;
+}
+
+// Looks up one value of the key behind a handle and copies it out of the store.
+static LONG fetch_value(HKEY key, std::u16string_view name, std::optional<RegistryValue>& value)
+{
+    return read_key_of_handle(key, [&](RegistryKey const& node) {
+        if (auto const* stored = node.find_value(name))
+            value = *stored;
+    });
 }
 
 // The data half of a value query: the buffer receives the bytes only when
@@ -392,19 +401,12 @@ LONG WINAPI RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcch
     std::optional<std::u16string> name;
     {
         std::lock_guard guard(handles().mutex);
-        KeyPath path;
-        if (LONG status = path_of_handle(hKey, path))
-            return status;
-        LONG found = ERROR_SUCCESS;
-        LONG status = RegistryStore::current().read([&](RegistryKey const& tree) {
-            RegistryKey const* key = tree.find_path(path);
-            if (!key)
-                found = ERROR_KEY_DELETED;
-            else if (dwIndex < key->subkeys().size())
-                name = key->subkeys()[dwIndex].name();
+        LONG status = read_key_of_handle(hKey, [&](RegistryKey const& key) {
+            if (dwIndex < key.subkeys().size())
+                name = key.subkeys()[dwIndex].name();
         });
-        if (status || found)
-            return status ? status : found;
+        if (status)
+            return status;
     }
     if (!name)
         return ERROR_NO_MORE_ITEMS;
@@ -429,19 +431,12 @@ LONG WINAPI RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD 
     std::optional<RegistryValue> value;
     {
         std::lock_guard guard(handles().mutex);
-        KeyPath path;
-        if (LONG status = path_of_handle(hKey, path))
-            return status;
-        LONG found = ERROR_SUCCESS;
-        LONG status = RegistryStore::current().read([&](RegistryKey const& tree) {
-            RegistryKey const* key = tree.find_path(path);
-            if (!key)
-                found = ERROR_KEY_DELETED;
-            else if (dwIndex < key->values().size())
-                value = key->values()[dwIndex];
+        LONG status = read_key_of_handle(hKey, [&](RegistryKey const& key) {
+            if (dwIndex < key.values().size())
+                value = key.values()[dwIndex];
         });
-        if (status || found)
-            return status ? status : found;
+        if (status)
+            return status;
     }
     if (!value)
         return ERROR_NO_MORE_ITEMS;
