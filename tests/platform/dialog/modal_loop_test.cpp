@@ -25,6 +25,30 @@ std::vector<json> focus_after_each(int dialog_id, std::vector<std::string> const
     return focus;
 }
 
+// A script played on a dialog, the result the dialog ends with and the
+// buttons clicked on the way, in order.
+struct ScriptCase {
+    char const* label;
+    int dialog;
+    std::string script;
+    INT_PTR result;
+    std::vector<WORD> clicked;
+};
+
+// Plays each case on a fresh procedure, which also ends the dialog on the
+// buttons in `also_ending`.
+template <std::size_t N>
+void expect_script_cases(ScriptCase const (&cases)[N], std::set<WORD> const& also_ending = {})
+{
+    for (auto const& c : cases) {
+        Procedure state;
+        state.ending.insert(also_ending.begin(), also_ending.end());
+        auto const run = run_dialog(c.dialog, c.script, state);
+        EXPECT_EQ(run.result, c.result) << c.label;
+        EXPECT_EQ(state.clicked(), c.clicked) << c.label;
+    }
+}
+
 }
 
 TEST(ModalLoop, TabOrderIsTemplateOrderOverVisibleEnabledTabStopsAndWraps)
@@ -108,14 +132,7 @@ TEST(ModalLoop, InitDialogGetsTheFirstTabStopAndTheParameter)
 
 TEST(ModalLoop, EnterEscapeAndSpace)
 {
-    struct Case {
-        char const* label;
-        int dialog;
-        std::string script;
-        INT_PTR result;
-        std::vector<WORD> clicked;
-    };
-    Case const cases[] = {
+    ScriptCase const cases[] = {
         { "Enter without a default button gives IDOK", IDD_FIELDS, "key Enter\n", IDOK, { IDOK } },
         { "Enter in an edit gives IDOK", IDD_FIELDS, "key Tab\ntype -5\nkey Enter\n", IDOK, { IDOK } },
         { "Escape gives IDCANCEL", IDD_FIELDS, "key Tab\nkey Escape\n", IDCANCEL, { IDCANCEL } },
@@ -128,13 +145,7 @@ TEST(ModalLoop, EnterEscapeAndSpace)
         { "Space on the cancel button", IDD_BUTTONS, "key Tab\nkey Space\n", IDCANCEL, { IDCANCEL } },
         { "a disabled default button takes no Enter", IDD_DISABLED_DEFAULT, "key Enter\n", IDCANCEL, { IDCANCEL } },
     };
-    for (auto const& c : cases) {
-        Procedure state;
-        state.ending.insert(IDC_DISABLED_DEFAULT);
-        auto const run = run_dialog(c.dialog, c.script, state);
-        EXPECT_EQ(run.result, c.result) << c.label;
-        EXPECT_EQ(state.clicked(), c.clicked) << c.label;
-    }
+    expect_script_cases(cases, { IDC_DISABLED_DEFAULT });
 }
 
 TEST(ModalLoop, DefaultLookFollowsTheFocusedPushButton)
@@ -247,24 +258,12 @@ TEST(ModalLoop, CloseMessageBecomesCancel)
 
 TEST(ModalLoop, ClicksOnControls)
 {
-    struct Case {
-        char const* label;
-        int dialog;
-        std::string script;
-        INT_PTR result;
-        std::vector<WORD> clicked;
-    };
-    Case const cases[] = {
+    ScriptCase const cases[] = {
         { "a push button", IDD_FIELDS, "click 1\n", IDOK, { IDOK } },
         { "a label does nothing", IDD_FIELDS, "click 1007\n", IDCANCEL, { IDCANCEL } },
         { "a disabled button does nothing", IDD_BUTTONS, "click 301\n", IDCANCEL, { IDCANCEL } },
     };
-    for (auto const& c : cases) {
-        Procedure state;
-        auto const run = run_dialog(c.dialog, c.script, state);
-        EXPECT_EQ(run.result, c.result) << c.label;
-        EXPECT_EQ(state.clicked(), c.clicked) << c.label;
-    }
+    expect_script_cases(cases);
 
     auto const edit = run_dialog(IDD_FIELDS, "click 1006\ndump\n");
     EXPECT_EQ(edit.focus(), IDC_SECOND_EDIT) << "a click gives an edit the focus";
