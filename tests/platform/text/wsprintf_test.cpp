@@ -41,6 +41,21 @@ void expect_format(char const* label, WCHAR const* format, std::u16string const&
     }
 }
 
+// A format with one argument and the text it gives; the format is its label.
+template <typename Argument>
+struct OneArgumentCase {
+    WCHAR const* format;
+    Argument argument;
+    std::u16string expected;
+};
+
+template <typename Argument, std::size_t N>
+void expect_cases(OneArgumentCase<Argument> const (&cases)[N])
+{
+    for (auto const& c : cases)
+        expect_format(platform::text::to_utf8(c.format).c_str(), c.format, c.expected, c.argument);
+}
+
 struct NoArgumentCase {
     WCHAR const* format;
     std::u16string expected;
@@ -71,11 +86,7 @@ TEST(Wsprintf, TextAndPercentSignsWithoutArguments)
         expect_format(platform::text::to_utf8(c.format).c_str(), c.format, c.expected);
 }
 
-struct IntCase {
-    WCHAR const* format;
-    int argument;
-    std::u16string expected;
-};
+using IntCase = OneArgumentCase<int>;
 
 TEST(Wsprintf, IntegerConversionsFlagsWidthAndPrecision)
 {
@@ -122,8 +133,7 @@ TEST(Wsprintf, IntegerConversionsFlagsWidthAndPrecision)
         { u"Default: %d", -60, u"Default: -60" },
         { u"Default: %d", 0, u"Default: 0" },
     };
-    for (auto const& c : cases)
-        expect_format(platform::text::to_utf8(c.format).c_str(), c.format, c.expected, c.argument);
+    expect_cases(cases);
 }
 
 TEST(Wsprintf, SixtyFourBitConversions)
@@ -135,11 +145,7 @@ TEST(Wsprintf, SixtyFourBitConversions)
     expect_format("%I64d minimum", u"%I64d", u"-9223372036854775808", LLONG_MIN);
 }
 
-struct CharCase {
-    WCHAR const* format;
-    int argument;
-    std::u16string expected;
-};
+using CharCase = OneArgumentCase<int>;
 
 TEST(Wsprintf, CharacterConversions)
 {
@@ -157,15 +163,10 @@ TEST(Wsprintf, CharacterConversions)
         { u"a%cb", 0, u"ab" },
         { u"a%hcb", 0, u"ab" },
     };
-    for (auto const& c : cases)
-        expect_format(platform::text::to_utf8(c.format).c_str(), c.format, c.expected, c.argument);
+    expect_cases(cases);
 }
 
-struct StringCase {
-    WCHAR const* format;
-    WCHAR const* argument;
-    std::u16string expected;
-};
+using StringCase = OneArgumentCase<WCHAR const*>;
 
 TEST(Wsprintf, WideStringConversions)
 {
@@ -191,15 +192,10 @@ TEST(Wsprintf, WideStringConversions)
         { u"%s", nullptr, u"(null)" },
         { u"Software\\Corvane\\Tembrel\\%s", u"DEFAULTS", u"Software\\Corvane\\Tembrel\\DEFAULTS" },
     };
-    for (auto const& c : cases)
-        expect_format(platform::text::to_utf8(c.format).c_str(), c.format, c.expected, c.argument);
+    expect_cases(cases);
 }
 
-struct NarrowStringCase {
-    WCHAR const* format;
-    char const* argument;
-    std::u16string expected;
-};
+using NarrowStringCase = OneArgumentCase<char const*>;
 
 TEST(Wsprintf, NarrowStringConversions)
 {
@@ -212,8 +208,7 @@ TEST(Wsprintf, NarrowStringConversions)
         { u"%hs", "Gr\xc3\xbc\xc3\x9f" "e", u"Gr\u00fc\u00dfe" },
         { u"%hs", nullptr, u"(null)" },
     };
-    for (auto const& c : cases)
-        expect_format(platform::text::to_utf8(c.format).c_str(), c.format, c.expected, c.argument);
+    expect_cases(cases);
 }
 
 TEST(Wsprintf, PrecisionBoundsHowFarAStringIsRead)
