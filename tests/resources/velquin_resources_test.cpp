@@ -8,6 +8,7 @@
 #include "resources/IconImage.h"
 #include "resources/ResourceFile.h"
 #include "resources/VersionInfo.h"
+#include "TemplateWriter.h"
 #include "windows.h"
 #include "winver.h"
 
@@ -148,40 +149,11 @@ TEST(VelquinResources, BiasDialogItemsInTemplateOrder)
 // The template as the dialog manager of the device reads it, written out here
 // byte by byte from the layout: the compiled one must be the same bytes, with
 // nothing extra a lenient parser would pass over.
-class TemplateWriter {
-public:
-    void word(WORD value)
-    {
-        m_bytes.push_back(LOBYTE(value));
-        m_bytes.push_back(HIBYTE(value));
-    }
-    void dword(DWORD value)
-    {
-        word(LOWORD(value));
-        word(HIWORD(value));
-    }
-    void text(std::u16string_view text)
-    {
-        for (char16_t unit : text)
-            word(unit);
-        word(0);
-    }
-    void align()
-    {
-        while (m_bytes.size() % 4 != 0)
-            m_bytes.push_back(0);
-    }
-    std::vector<BYTE> const& bytes() const { return m_bytes; }
-
-private:
-    std::vector<BYTE> m_bytes;
-};
-
 TEST(VelquinResources, BiasDialogBytesAreExactlyTheClassicTemplate)
 {
     auto const entry = find(5, IDD_BIAS);
     ASSERT_NE(entry, nullptr);
-    TemplateWriter w;
+    test_support::TemplateWriter w;
     w.dword(0x90C800C0);
     w.dword(0x80040000);
     w.word(10);

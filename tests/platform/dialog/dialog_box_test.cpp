@@ -2,6 +2,7 @@
 // templates, the front end that cannot show, placement and scale, icons and
 // captions, handles that are gone.
 #include "ScriptedDialog.h"
+#include "TemplateWriter.h"
 #include "dialog/DialogBox.h"
 #include "fixture.h"
 
@@ -52,43 +53,27 @@ class TemplateBytes {
 public:
     explicit TemplateBytes(WORD button_class)
     {
-        dword(WS_POPUP | WS_CAPTION | WS_SYSMENU);
-        dword(0);
-        word(1);                                  // one item
-        word(0), word(0), word(100), word(50);    // x, y, cx, cy
-        word(0), word(0);                         // no menu, the dialog class
-        text(u"Memory");
-        align();
-        dword(WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON);
-        dword(0);
-        word(5), word(5), word(40), word(14);
-        word(77);                                 // id
-        word(0xFFFF), word(button_class);
-        text(u"Go");
-        word(0);                                  // no creation data
+        auto& w = m_writer;
+        w.dword(WS_POPUP | WS_CAPTION | WS_SYSMENU);
+        w.dword(0);
+        w.word(1);                                        // one item
+        w.word(0), w.word(0), w.word(100), w.word(50);    // x, y, cx, cy
+        w.word(0), w.word(0);                             // no menu, the dialog class
+        w.text(u"Memory");
+        w.align();
+        w.dword(WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON);
+        w.dword(0);
+        w.word(5), w.word(5), w.word(40), w.word(14);
+        w.word(77);                                       // id
+        w.word(0xFFFF), w.word(button_class);
+        w.text(u"Go");
+        w.word(0);                                        // no creation data
     }
-    BYTE const* data() const { return reinterpret_cast<BYTE const*>(m_words.data()); }
-    std::size_t size() const { return m_words.size() * 2; }
+    BYTE const* data() const { return m_writer.bytes().data(); }
+    std::size_t size() const { return m_writer.bytes().size(); }
 
 private:
-    void word(WORD w) { m_words.push_back(w); }
-    void dword(DWORD d)
-    {
-        word(LOWORD(d));
-        word(HIWORD(d));
-    }
-    void text(std::u16string_view t)
-    {
-        for (char16_t c : t)
-            word(c);
-        word(0);
-    }
-    void align()
-    {
-        if (m_words.size() % 2)
-            word(0);
-    }
-    std::vector<WORD> m_words; // WORD storage keeps the template aligned
+    test_support::TemplateWriter m_writer;
 };
 
 INT_PTR run_indirect(void const* bytes, std::string const& script, Procedure& state)
