@@ -9,7 +9,6 @@
 
 #include <climits>
 #include <string>
-#include <unicode/uchar.h>
 
 namespace {
 
@@ -34,17 +33,6 @@ std::u16string base_name(std::u16string const& path)
     return slash == std::u16string::npos ? path : path.substr(slash + 1);
 }
 
-bool same_name(std::u16string const& a, std::u16string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (u_toupper(a[i]) != u_toupper(b[i]))
-            return false;
-    }
-    return true;
-}
-
 bool is_executable(HMODULE module)
 {
     return module == nullptr || module == platform::resources::ModuleResources::executable_handle();
@@ -56,7 +44,8 @@ bool is_executable(HMODULE module)
 // has no other modules to name.
 HMODULE WINAPI GetModuleHandleW(LPCWSTR lpModuleName)
 {
-    if (lpModuleName == nullptr || same_name(base_name(executable_path()), lpModuleName))
+    if (lpModuleName == nullptr
+        || platform::resources::same_name_ignoring_case(base_name(executable_path()), lpModuleName))
         return platform::resources::ModuleResources::executable_handle();
     SetLastError(ERROR_MOD_NOT_FOUND);
     return nullptr;

@@ -10,9 +10,7 @@
 
 namespace platform::resources {
 
-namespace {
-
-bool equal_ignoring_case(std::u16string const& a, std::u16string const& b)
+bool same_name_ignoring_case(std::u16string_view a, std::u16string_view b)
 {
     if (a.size() != b.size())
         return false;
@@ -22,6 +20,8 @@ bool equal_ignoring_case(std::u16string const& a, std::u16string const& b)
     }
     return true;
 }
+
+namespace {
 
 // "#123": the ordinal 123, given as text. Anything else after '#' keeps the
 // string a name.
@@ -58,7 +58,7 @@ bool ResourceId::matches(NameOrOrdinal const& stored) const
 {
     if (ordinal || stored.ordinal)
         return ordinal == stored.ordinal;
-    return equal_ignoring_case(text, stored.text);
+    return same_name_ignoring_case(text, stored.text);
 }
 
 ModuleResources::ModuleResources(std::vector<ResourceEntry> entries)
