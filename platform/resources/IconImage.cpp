@@ -3,6 +3,9 @@
 
 #include "resources/ByteReader.h"
 
+#include <optional>
+#include <type_traits>
+
 namespace platform::resources {
 
 namespace {
@@ -31,24 +34,41 @@ struct InfoHeader {
     DWORD colors_used;
 };
 
+// Reads little-endian fields one after another, each as wide as its type;
+// false when the data ends before the last of them.
+template <typename... Fields>
+bool read_fields(ByteReader& reader, Fields&... fields)
+{
+    auto const read = [&reader](auto& field) {
+        using Field = std::remove_reference_t<decltype(field)>;
+        static_assert(sizeof(Field) == 1 || sizeof(Field) == 2 || sizeof(Field) == 4);
+        std::optional<Field> value;
+        if constexpr (sizeof(Field) == 1) {
+            if (auto const got = reader.u8())
+                value = static_cast<Field>(*got);
+        } else if constexpr (sizeof(Field) == 2) {
+            if (auto const got = reader.u16())
+                value = static_cast<Field>(*got);
+        } else {
+            if (auto const got = reader.u32())
+                value = static_cast<Field>(*got);
+        }
+        if (value)
+            field = *value;
+        return value.has_value();
+    };
+    return (read(fields) && ...);
+}
+
 std::optional<InfoHeader> read_info_header(ByteReader& reader)
 {
     InfoHeader header {};
-    auto const size = reader.u32();
-    auto const width = reader.u32();
-    auto const height = reader.u32();
-    auto const planes = reader.u16();
-    auto const bit_count = reader.u16();
-    auto const compression = reader.u32();
+    DWORD colors_important = 0;
     // Image size, resolution and important colours say nothing the rest does not.
-    bool const skipped = reader.skip(12);
-    auto const colors_used = reader.u32();
-    auto const colors_important = reader.u32();
-    if (!size || !width || !height || !planes || !bit_count || !compression || !skipped || !colors_used
-        || !colors_important)
+    if (!read_fields(reader, header.size, header.width, header.height, header.planes, header.bit_count,
+                     header.compression)
+        || !reader.skip(12) || !read_fields(reader, header.colors_used, colors_important))
         return std::nullopt;
-    header = { *size, static_cast<LONG>(*width), static_cast<LONG>(*height), *planes, *bit_count, *compression,
-               *colors_used };
     // Later header versions only add fields after these.
     if (header.size < info_header_size || !reader.seek(header.size))
         return std::nullopt;
@@ -66,24 +86,19 @@ bool supported_depth(WORD bit_count)
 std::optional<GroupIconDirectory> parse_group_icon(std::span<BYTE const> data)
 {
     ByteReader reader(data);
-    auto const reserved = reader.u16();
-    auto const type = reader.u16();
-    auto const count = reader.u16();
-    if (!reserved || !type || !count || *reserved != 0 || *type != 1)
+    WORD reserved = 0;
+    WORD type = 0;
+    WORD count = 0;
+    if (!read_fields(reader, reserved, type, count) || reserved != 0 || type != 1)
         return std::nullopt;
     GroupIconDirectory directory;
-    for (WORD i = 0; i < *count; ++i) {
-        auto const width = reader.u8();
-        auto const height = reader.u8();
-        auto const colors = reader.u8();
-        auto const entry_reserved = reader.u8();
-        auto const planes = reader.u16();
-        auto const bit_count = reader.u16();
-        auto const bytes = reader.u32();
-        auto const id = reader.u16();
-        if (!width || !height || !colors || !entry_reserved || !planes || !bit_count || !bytes || !id)
+    for (WORD i = 0; i < count; ++i) {
+        GroupIconEntry entry;
+        BYTE entry_reserved = 0;
+        if (!read_fields(reader, entry.width, entry.height, entry.color_count, entry_reserved, entry.planes,
+                         entry.bit_count, entry.bytes_in_res, entry.id))
             return std::nullopt;
-        directory.entries.push_back({ *width, *height, *colors, *planes, *bit_count, *bytes, *id });
+        directory.entries.push_back(entry);
     }
     return directory;
 }
