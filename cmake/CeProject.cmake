@@ -36,8 +36,11 @@ function(ce_compile_resources rc_file)
         file(GLOB rc_inputs CONFIGURE_DEPENDS ${rc_dir}/*.h ${rc_dir}/*.ico ${PROJECT_SOURCE_DIR}/platform/include/*.h)
         file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/${rel})
         add_custom_command(OUTPUT ${res}
+            # llvm-rc reads any argument that starts with a slash as an option,
+            # so an input under /check or /usr would be taken for /c or /u; the
+            # "--" ends the options and lets the absolute path through.
             COMMAND ${CE_LLVM_RC} /nologo /L 0x409 /I ${rc_dir} /I ${PROJECT_SOURCE_DIR}/platform/include
-                    /FO ${res} ${rc_path}
+                    /FO ${res} -- ${rc_path}
             DEPENDS ${rc_path} ${rc_inputs}
             WORKING_DIRECTORY ${rc_dir}
             COMMENT "Compiling resources ${rel}/${stem}.rc"
