@@ -5,7 +5,7 @@ SANITIZE_DIR ?= build-sanitize
 CE_WERROR ?= OFF
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all build run test test-sanitize deps clean
+.PHONY: all build run test test-sanitize bench deps clean
 
 all: build
 
@@ -30,6 +30,9 @@ test-sanitize: deps
 	@cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	@ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
 	    ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS)
+
+bench: build
+	@bench/run.sh $(BUILD_DIR)
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(BUILD_DIR).configure.log $(SANITIZE_DIR).configure.log

@@ -18,6 +18,8 @@ required=(
     "libgtest-dev:/usr/include/gtest/gtest.h"
     "googletest:/usr/src/googletest/CMakeLists.txt"
     "tmux:/usr/bin/tmux"
+    "hyperfine:/usr/bin/hyperfine"
+    "time:/usr/bin/time"
 )
 
 missing=()
