@@ -2,6 +2,7 @@
 // back out. The syntax itself is described at the top of RegistryStore.cpp.
 #include "registry/RegFile.h"
 
+#include "text/TerminalText.h"
 #include "text/Utf.h"
 #include "winreg.h"
 
@@ -285,15 +286,15 @@ private:
         }
         auto root = canonical_root_name(path[0], false);
         if (root.empty())
-            return fail(number, "unknown root key \"" + platform::text::to_utf8(path[0])
-                                    + "\" (expected HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_CLASSES_ROOT or HKEY_USERS)");
+            return fail(number, "unknown root key " + platform::text::quote_for_terminal(path[0])
+                                    + " (expected HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_CLASSES_ROOT or HKEY_USERS)");
         path[0] = root;
         for (std::size_t i = 1; i < path.size(); ++i) {
             if (path[i].empty())
                 return fail(number, "empty key name in the path");
             if (!is_valid_key_name(path[i]))
-                return fail(number, "invalid key name \"" + platform::text::to_utf8(path[i])
-                                        + "\" (at most 255 characters of well-formed text, no line break)");
+                return fail(number, "invalid key name " + platform::text::quote_for_terminal(path[i])
+                                        + " (at most 255 characters of well-formed text, no line break)");
         }
         if (path.size() - 1 > max_key_depth)
             return fail(number, "the key is nested more than 16 levels deep");
@@ -337,8 +338,8 @@ private:
                 out += u'\r';
                 break;
             default:
-                return fail(number, "unknown escape \"\\" + platform::text::to_utf8(std::u16string(1, e))
-                                        + "\" in a quoted string (write \\\\ for a backslash, \\\" for a quote)");
+                return fail(number, "unknown escape " + platform::text::quote_for_terminal(std::u16string { u'\\', e })
+                                        + " in a quoted string (write \\\\ for a backslash, \\\" for a quote)");
             }
         }
         return fail(number, "a quoted string is not closed on its line");

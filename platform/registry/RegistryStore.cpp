@@ -70,6 +70,7 @@
 
 #include "registry/DeviceDirectory.h"
 #include "registry/RegFile.h"
+#include "text/TerminalText.h"
 #include "winerror.h"
 
 #include <dirent.h>
@@ -104,6 +105,8 @@ RegistryStore::RegistryStore(std::filesystem::path directory)
 
 void RegistryStore::report(std::string message)
 {
+    // Paths and names in the message come from the environment and the file.
+    message = platform::text::escape_terminal_controls(message);
     m_last_problem = message;
     for (auto const& reported : m_reported) {
         if (reported == message)
