@@ -57,4 +57,9 @@ private:
     std::vector<std::string> m_reported;
 };
 
+// Creates the key at `path` (root first) with any missing keys above it and
+// sets one value there, in one save: the device's own writes, such as the
+// time-zone record, that must not be left half done.
+LONG store_value(KeyPath const& path, std::u16string_view name, DWORD type, std::span<BYTE const> data);
+
 }

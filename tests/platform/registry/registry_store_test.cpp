@@ -131,6 +131,41 @@ TEST_F(RegistryStoreTest, BrokenFileIsNeverTouched)
     }
 }
 
+// What a broken file holds reaches the terminal only as visible escapes, and
+// a huge name only as its first 200 characters.
+TEST_F(RegistryStoreTest, MessagesAboutABrokenFileAreSafeAndShort)
+{
+    std::string const header = "Windows Registry Editor Version 5.00\n\n";
+    struct Case {
+        char const* label;
+        std::string bytes;
+        std::string shown;
+    } const cases[] = {
+        { "terminal sequences in a root name", header + "[\x1b]0;owned\x07\x1b[2J\\Software]\n",
+          "\"\\x1b]0;owned\\x07\\x1b[2J\"" },
+        { "a long key name", header + "[HKEY_LOCAL_MACHINE\\" + std::string(300, 'a') + "\x1b]0;owned\x07\x1b[2J]\n",
+          "\"" + std::string(200, 'a') + "\"\xE2\x80\xA6 (314 characters)" },
+        { "C1 and bidi in a root name", header + "[HK\xC2\x9B" "2J\xE2\x80\xAE]\n", "\"HK\\u009b2J\\u202e\"" },
+        { "a huge key name", header + "[HKEY_LOCAL_MACHINE\\" + std::string(20u << 20, '\x1b') + "]\n",
+          "(20971520 characters)" },
+    };
+    for (auto const& c : cases) {
+        write_file(registry_file(), c.bytes);
+        testing::internal::CaptureStderr();
+        HKEY key = nullptr;
+        EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software", 0, 0, &key), ERROR_REGISTRY_CORRUPT) << c.label;
+        std::string const message = testing::internal::GetCapturedStderr();
+        EXPECT_LT(message.size(), 2000u) << c.label;
+        EXPECT_NE(message.find(c.shown), std::string::npos) << c.label << ": " << message;
+        for (std::size_t i = 0; i + 1 < message.size(); ++i) {
+            auto const byte = static_cast<unsigned char>(message[i]);
+            ASSERT_TRUE(byte >= 0x20 && byte != 0x7F) << c.label << ": a control character at " << i << ": " << message;
+            ASSERT_FALSE(byte == 0xC2 && static_cast<unsigned char>(message[i + 1]) < 0xA0) << c.label << ": C1 at " << i;
+            ASSERT_FALSE(message.compare(i, 3, "\xE2\x80\xAE") == 0) << c.label << ": bidi override at " << i;
+        }
+    }
+}
+
 TEST_F(RegistryStoreTest, FailedSaveKeepsThePreviousFile)
 {
     HKEY key = create(u"Software\\Limited");
