@@ -91,44 +91,76 @@ RegistryKey* RegistryKey::find_path(std::span<std::u16string const> path)
     return const_cast<RegistryKey*>(std::as_const(*this).find_path(path));
 }
 
+// Keys with at most this many values are searched in order: folding a few
+// names costs less than an index.
+static constexpr std::size_t indexed_value_count = 8;
+
+std::size_t RegistryKey::value_position(std::u16string const& folded) const
+{
+    if (m_values.size() > indexed_value_count) {
+        auto it = m_value_index.find(folded);
+        return it == m_value_index.end() ? m_values.size() : it->second;
+    }
+    for (std::size_t i = 0; i < m_values.size(); ++i) {
+        if (m_values[i].name.size() == folded.size() && fold_name(m_values[i].name) == folded)
+            return i;
+    }
+    return m_values.size();
+}
+
+void RegistryKey::rebuild_value_index()
+{
+    m_value_index.clear();
+    if (m_values.size() <= indexed_value_count)
+        return;
+    m_value_index.reserve(m_values.size());
+    for (std::size_t i = 0; i < m_values.size(); ++i)
+        m_value_index.emplace(fold_name(m_values[i].name), i);
+}
+
 RegistryValue const* RegistryKey::find_value(std::u16string_view name) const
 {
-    auto folded = fold_name(name);
-    for (auto const& value : m_values) {
-        if (value.folded == folded)
-            return &value;
-    }
-    return nullptr;
+    std::size_t const position = value_position(fold_name(name));
+    return position < m_values.size() ? &m_values[position] : nullptr;
 }
 
 bool RegistryKey::set_value(std::u16string_view name, DWORD type, std::span<BYTE const> data)
 {
     auto folded = fold_name(name);
-    for (auto& value : m_values) {
-        if (value.folded != folded)
-            continue;
+    std::size_t const position = value_position(folded);
+    if (position < m_values.size()) {
         // A replaced value keeps its place in the creation order and the case
         // it was created with, as on Windows.
+        RegistryValue& value = m_values[position];
         if (value.type == type && std::ranges::equal(value.data, data))
             return false;
         value.type = type;
         value.data.assign(data.begin(), data.end());
         return true;
     }
-    m_values.push_back({ std::u16string(name), std::move(folded), type, { data.begin(), data.end() } });
+    m_values.push_back({ std::u16string(name), type, { data.begin(), data.end() } });
+    if (m_values.size() == indexed_value_count + 1)
+        rebuild_value_index();
+    else if (m_values.size() > indexed_value_count + 1)
+        m_value_index.emplace(std::move(folded), m_values.size() - 1);
     return true;
 }
 
 bool RegistryKey::remove_value(std::u16string_view name)
 {
-    auto folded = fold_name(name);
-    return std::erase_if(m_values, [&](RegistryValue const& value) { return value.folded == folded; }) > 0;
+    std::size_t const position = value_position(fold_name(name));
+    if (position >= m_values.size())
+        return false;
+    m_values.erase(m_values.begin() + static_cast<std::ptrdiff_t>(position));
+    rebuild_value_index();
+    return true;
 }
 
 bool RegistryKey::remove_all_values()
 {
     bool had_values = !m_values.empty();
     m_values.clear();
+    m_value_index.clear();
     return had_values;
 }
 

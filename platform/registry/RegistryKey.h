@@ -1,5 +1,8 @@
 // One key of the registry tree: its values in creation order and its subkeys in
-// alphabetical order, both found by name without regard to case.
+// alphabetical order, both found by name without regard to case: subkeys by a
+// binary search, values through an index by folded name once a key has more
+// than a handful, so that a key with a hundred thousand values costs no more
+// per lookup than one with ten.
 #pragma once
 
 #include "wintypes.h"
@@ -7,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace platform::registry {
@@ -16,7 +20,6 @@ std::u16string fold_name(std::u16string_view name);
 
 struct RegistryValue {
     std::u16string name; // as created; empty for the default value
-    std::u16string folded;
     DWORD type = 0;
     std::vector<BYTE> data;
 };
@@ -51,9 +54,15 @@ public:
     bool remove_all_values();
 
 private:
+    std::size_t value_position(std::u16string const& folded) const;
+    void rebuild_value_index();
+
     std::u16string m_name;
     std::u16string m_folded;
     std::vector<RegistryValue> m_values;
+    // Folded name to position in m_values; kept only while the key has more
+    // than indexed_value_count values (small keys are searched in order).
+    std::unordered_map<std::u16string, std::size_t> m_value_index;
     std::vector<RegistryKey> m_subkeys;
 };
 
