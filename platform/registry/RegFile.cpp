@@ -626,7 +626,7 @@ public:
     void value(std::u16string name, DWORD type, std::vector<BYTE> data, int) override
     {
         if (m_key)
-            m_key->set_value(name, type, data);
+            m_key->set_value(name, type, std::move(data));
     }
 
     void value_deletion(std::u16string name, int) override

@@ -28,6 +28,14 @@ namespace {
 struct HandleTable {
     std::mutex mutex;
     std::map<std::uintptr_t, KeyPath> paths;
+    // The key a handle found last, good while the store's tree is the same
+    // version: a query or an enumeration then costs no walk down the path.
+    struct Found {
+        RegistryStore const* store = nullptr;
+        std::uint64_t version = 0;
+        RegistryKey const* key = nullptr;
+    };
+    std::map<std::uintptr_t, Found> found;
     // Handle values stay far from the predefined roots (0x80000000 and up).
     std::uintptr_t next = 0x1000;
 };
@@ -264,6 +272,7 @@ LONG WINAPI RegCloseKey(HKEY hKey)
     if (predefined_root(hKey))
         return ERROR_SUCCESS;
     std::lock_guard guard(handles().mutex);
+    handles().found.erase(reinterpret_cast<std::uintptr_t>(hKey));
     return handles().paths.erase(reinterpret_cast<std::uintptr_t>(hKey)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
@@ -303,12 +312,31 @@ LONG WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD Reserved, DWORD
 template <typename Visit>
 static LONG read_key_of_handle(HKEY handle, Visit visit)
 {
-    KeyPath path;
-    if (LONG status = path_of_handle(handle, path))
-        return status;
+    auto& table = handles();
+    auto const id = reinterpret_cast<std::uintptr_t>(handle);
+    KeyPath const* path = nullptr;
+    KeyPath root;
+    if (predefined_root(handle)) {
+        path_of_handle(handle, root);
+        path = &root;
+    } else {
+        auto it = table.paths.find(id);
+        if (it == table.paths.end())
+            return ERROR_INVALID_HANDLE;
+        path = &it->second;
+    }
+    auto& store = RegistryStore::current();
     LONG found = ERROR_SUCCESS;
-    LONG status = RegistryStore::current().read([&](RegistryKey const& tree) {
-        if (RegistryKey const* key = tree.find_path(path))
+    LONG status = store.read([&](RegistryKey const& tree) {
+        RegistryKey const* key = nullptr;
+        auto cached = path == &root ? table.found.end() : table.found.find(id);
+        if (cached != table.found.end() && cached->second.store == &store && cached->second.version == store.version())
+            key = cached->second.key;
+        else
+            key = tree.find_path(*path);
+        if (path != &root && key)
+            table.found[id] = { &store, store.version(), key };
+        if (key)
             visit(*key);
         else
             found = ERROR_KEY_DELETED;

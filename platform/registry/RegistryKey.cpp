@@ -126,23 +126,34 @@ RegistryValue const* RegistryKey::find_value(std::u16string_view name) const
 
 bool RegistryKey::set_value(std::u16string_view name, DWORD type, std::span<BYTE const> data)
 {
+    return set_value(name, type, std::vector<BYTE>(data.begin(), data.end()));
+}
+
+bool RegistryKey::set_value(std::u16string_view name, DWORD type, std::vector<BYTE>&& data)
+{
     auto folded = fold_name(name);
-    std::size_t const position = value_position(folded);
+    std::size_t position = m_values.size();
+    bool const indexed = m_values.size() > indexed_value_count;
+    if (indexed) {
+        // One look in the index finds the value or makes its entry.
+        auto [it, inserted] = m_value_index.try_emplace(std::move(folded), m_values.size());
+        position = it->second;
+    } else {
+        position = value_position(folded);
+    }
     if (position < m_values.size()) {
         // A replaced value keeps its place in the creation order and the case
         // it was created with, as on Windows.
         RegistryValue& value = m_values[position];
-        if (value.type == type && std::ranges::equal(value.data, data))
+        if (value.type == type && value.data == data)
             return false;
         value.type = type;
-        value.data.assign(data.begin(), data.end());
+        value.data = std::move(data);
         return true;
     }
-    m_values.push_back({ std::u16string(name), type, { data.begin(), data.end() } });
+    m_values.push_back({ std::u16string(name), type, std::move(data) });
     if (m_values.size() == indexed_value_count + 1)
         rebuild_value_index();
-    else if (m_values.size() > indexed_value_count + 1)
-        m_value_index.emplace(std::move(folded), m_values.size() - 1);
     return true;
 }
 

@@ -50,6 +50,7 @@ public:
     RegistryValue const* find_value(std::u16string_view name) const;
     // Creates or replaces the value; false when it already held exactly this.
     bool set_value(std::u16string_view name, DWORD type, std::span<BYTE const> data);
+    bool set_value(std::u16string_view name, DWORD type, std::vector<BYTE>&& data);
     bool remove_value(std::u16string_view name);
     bool remove_all_values();
 

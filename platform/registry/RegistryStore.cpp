@@ -88,6 +88,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <cstdint>
 #include <cstring>
@@ -100,9 +101,24 @@ static constexpr char temp_prefix[] = "registry.reg.tmp-";
 RegistryStore& RegistryStore::current()
 {
     static std::unique_ptr<RegistryStore> store;
-    auto directory = device_directory_path();
-    if (!store || store->directory() != directory)
-        store = std::make_unique<RegistryStore>(directory);
+    // Compared as the environment spells it: cheaper than comparing paths,
+    // and a different spelling of the same directory only costs a reload.
+    static std::string spelling;
+    static std::string environment;
+    char const* dir = std::getenv("CE_DEVICE_DIR");
+    char const* data_home = std::getenv("XDG_DATA_HOME");
+    char const* home = std::getenv("HOME");
+    environment.clear();
+    for (char const* part : { dir, data_home, home }) {
+        environment += part ? part : "";
+        environment += '\0';
+    }
+    if (!store || environment != spelling) {
+        auto directory = device_directory_path();
+        if (!store || store->directory() != directory)
+            store = std::make_unique<RegistryStore>(directory);
+        spelling = environment;
+    }
     return *store;
 }
 
@@ -215,6 +231,7 @@ LONG RegistryStore::refresh()
         if (code == ENOENT) {
             if (!m_loaded || m_file_exists) {
                 forget_file();
+                ++m_version;
                 m_tree = make_empty_tree();
                 m_file_exists = false;
                 m_state = ERROR_SUCCESS;
@@ -252,6 +269,7 @@ LONG RegistryStore::refresh()
     m_file_exists = true;
     m_loaded = true;
     ++m_file_reads;
+    ++m_version;
 
     m_tree = make_empty_tree();
     auto parsed = parse_reg_tree(std::span(reinterpret_cast<BYTE const*>(bytes.data()), bytes.size()), m_tree);
@@ -333,6 +351,7 @@ LONG RegistryStore::modify(std::function<LONG(RegistryKey& tree, bool& changed)>
     if (LONG status = refresh())
         return status;
     bool changed = false;
+    ++m_version;
     if (LONG status = change(m_tree, changed)) {
         if (changed)
             forget_file(); // whatever it did is read back from the file
@@ -459,6 +478,7 @@ LONG RegistryStore::save(RegistryKey const& tree)
     m_state = ERROR_SUCCESS;
     m_loaded = true;
     m_saved = true;
+    ++m_saves;
 
     int dir_fd = ::open(m_directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir_fd < 0 || ::fsync(dir_fd) != 0) {

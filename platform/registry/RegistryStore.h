@@ -49,6 +49,12 @@ public:
     // How many times the file has been read and parsed, for tests and
     // benchmarks: an unchanged file is read once per process.
     std::size_t file_reads() const { return m_file_reads; }
+    // How many new files have been put in place.
+    std::size_t saves() const { return m_saves; }
+
+    // Changes whenever the tree may have changed (read anew, or modified):
+    // what was found in it under one version is still there under the same.
+    std::uint64_t version() const { return m_version; }
 
     // What tells one version of the file from another.
     struct FileIdentity {
@@ -76,6 +82,8 @@ private:
     FileIdentity m_identity;         // of the file last read or written
     int m_pinned_fd = -1;            // that file, kept open
     std::size_t m_file_reads = 0;
+    std::size_t m_saves = 0;
+    std::uint64_t m_version = 0;
     LONG m_state = 0;                // ERROR_SUCCESS, or why the file is unusable
     RegistryKey m_tree;
     std::string m_last_problem;

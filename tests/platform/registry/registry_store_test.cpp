@@ -2,6 +2,8 @@
 // failed save keeps the previous file, processes killed at random moments
 // leave a whole file, and processes writing at the same time lose nothing.
 #include "registry/RegFile.h"
+#include "registry/RegistryStore.h"
+#include "text/Utf.h"
 #include "windows.h"
 
 #include "DeviceFixture.h"
@@ -164,6 +166,76 @@ TEST_F(RegistryStoreTest, MessagesAboutABrokenFileAreSafeAndShort)
             ASSERT_FALSE(message.compare(i, 3, "\xE2\x80\xAE") == 0) << c.label << ": bidi override at " << i;
         }
     }
+}
+
+// A large file is parsed once per process: later calls look at its identity
+// only, a change of our own is saved without being read back, and a file that
+// another process changed is read again.
+TEST_F(RegistryStoreTest, AnUnchangedFileIsReadOnce)
+{
+    std::string text = "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\Bulk]\n";
+    for (int i = 0; i < 100000; ++i)
+        text += "\"Value" + std::to_string(i) + "\"=\"text " + std::to_string(i) + "\"\n";
+    write_file(registry_file(), text);
+    auto& store = platform::registry::RegistryStore::current();
+    std::size_t const reads = store.file_reads();
+
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Bulk", 0, 0, &key), ERROR_SUCCESS);
+    for (int i = 0; i < 100000; i += 997) {
+        auto name = u"VALUE" + std::u16string(platform::text::to_utf16(std::to_string(i)));
+        WCHAR data[64] = {};
+        DWORD size = sizeof data;
+        ASSERT_EQ(RegQueryValueExW(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(std::u16string(data), u"text " + platform::text::to_utf16(std::to_string(i)));
+    }
+    WCHAR name[32];
+    DWORD length = 32;
+    ASSERT_EQ(RegEnumValueW(key, 99999, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(std::u16string(name), u"Value99999") << "creation order is kept";
+    EXPECT_EQ(store.file_reads(), reads + 1);
+
+    std::size_t const saves = store.saves();
+    BYTE one[] = { 1 };
+    ASSERT_EQ(RegSetValueExW(key, u"Value5", 0, REG_BINARY, one, 1), ERROR_SUCCESS);
+    EXPECT_EQ(store.saves(), saves + 1);
+    DWORD type = 0;
+    DWORD size = 0;
+    ASSERT_EQ(RegQueryValueExW(key, u"Value5", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, DWORD(REG_BINARY));
+    EXPECT_EQ(store.file_reads(), reads + 1) << "our own save is not read back";
+
+    // Another process's change, of the same size as what it replaced.
+    auto const before = read_file(registry_file());
+    auto changed = before;
+    std::string const old_line = "\"Value7\"=\"text 7\"\n";
+    changed.replace(changed.find(old_line), old_line.size(), "\"Value7\"=\"TEXT 7\"\n");
+    write_file(registry_file(), changed);
+    WCHAR data[64] = {};
+    size = sizeof data;
+    ASSERT_EQ(RegQueryValueExW(key, u"Value7", nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size), ERROR_SUCCESS);
+    EXPECT_EQ(std::u16string(data), u"TEXT 7");
+    EXPECT_EQ(store.file_reads(), reads + 2);
+    RegCloseKey(key);
+}
+
+// Every call that changes something is one save, however many keys it makes.
+TEST_F(RegistryStoreTest, OneSavePerChange)
+{
+    auto& store = platform::registry::RegistryStore::current();
+    std::size_t const saves = store.saves();
+    HKEY key = create(u"Software\\A\\B\\C\\D");
+    EXPECT_EQ(store.saves(), saves + 1);
+    RegCloseKey(key);
+    key = create(u"Software\\A\\B\\C\\D");
+    EXPECT_EQ(store.saves(), saves + 1) << "opening an existing key saves nothing";
+    RegCloseKey(key);
+    BYTE const record[4] = { 1, 2, 3, 4 };
+    ASSERT_EQ(platform::registry::store_value({ u"HKEY_LOCAL_MACHINE", u"Time" }, u"TimeZoneInformation", REG_BINARY,
+                                              record),
+              ERROR_SUCCESS);
+    EXPECT_EQ(store.saves(), saves + 2) << "a key and its value in one save";
 }
 
 TEST_F(RegistryStoreTest, FailedSaveKeepsThePreviousFile)
