@@ -5,6 +5,8 @@
 #include <unicode/utf16.h>
 
 #include <algorithm>
+#include <bit>
+#include <functional>
 #include <array>
 #include <utility>
 
@@ -95,17 +97,50 @@ RegistryKey* RegistryKey::find_path(std::span<std::u16string const> path)
 // names costs less than an index.
 static constexpr std::size_t indexed_value_count = 8;
 
-std::size_t RegistryKey::value_position(std::u16string const& folded) const
+static std::uint32_t name_hash(std::u16string const& folded)
 {
-    if (m_values.size() > indexed_value_count) {
-        auto it = m_value_index.find(folded);
-        return it == m_value_index.end() ? m_values.size() : it->second;
+    auto const hash = std::hash<std::u16string_view> {}(folded);
+    return static_cast<std::uint32_t>(hash ^ (hash >> 32));
+}
+
+std::size_t RegistryKey::value_position(std::u16string const& folded, std::uint32_t hash) const
+{
+    if (m_value_index.empty()) {
+        for (std::size_t i = 0; i < m_values.size(); ++i) {
+            if (m_values[i].name.size() == folded.size() && fold_name(m_values[i].name) == folded)
+                return i;
+        }
+        return m_values.size();
     }
-    for (std::size_t i = 0; i < m_values.size(); ++i) {
-        if (m_values[i].name.size() == folded.size() && fold_name(m_values[i].name) == folded)
-            return i;
+    std::size_t const mask = m_value_index.size() - 1;
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        IndexSlot const& entry = m_value_index[slot];
+        if (entry.position_plus_one == 0)
+            return m_values.size();
+        if (entry.hash != hash)
+            continue;
+        std::size_t const position = entry.position_plus_one - 1;
+        if (m_values[position].name.size() == folded.size() && fold_name(m_values[position].name) == folded)
+            return position;
     }
-    return m_values.size();
+}
+
+void RegistryKey::index_value(std::uint32_t hash, std::size_t position)
+{
+    if (2 * (m_values.size() + 1) > m_value_index.size()) {
+        // Grow to twice the room, moving every entry by its stored hash.
+        std::vector<IndexSlot> old = std::move(m_value_index);
+        m_value_index.assign(std::max<std::size_t>(64, old.size() * 2), IndexSlot {});
+        for (auto const& entry : old) {
+            if (entry.position_plus_one != 0)
+                index_value(entry.hash, entry.position_plus_one - 1);
+        }
+    }
+    std::size_t const mask = m_value_index.size() - 1;
+    std::size_t slot = hash & mask;
+    while (m_value_index[slot].position_plus_one != 0)
+        slot = (slot + 1) & mask;
+    m_value_index[slot] = { static_cast<std::uint32_t>(position + 1), hash };
 }
 
 void RegistryKey::rebuild_value_index()
@@ -113,14 +148,15 @@ void RegistryKey::rebuild_value_index()
     m_value_index.clear();
     if (m_values.size() <= indexed_value_count)
         return;
-    m_value_index.reserve(m_values.size());
+    m_value_index.assign(std::bit_ceil(4 * m_values.size()), IndexSlot {});
     for (std::size_t i = 0; i < m_values.size(); ++i)
-        m_value_index.emplace(fold_name(m_values[i].name), i);
+        index_value(name_hash(fold_name(m_values[i].name)), i);
 }
 
 RegistryValue const* RegistryKey::find_value(std::u16string_view name) const
 {
-    std::size_t const position = value_position(fold_name(name));
+    auto const folded = fold_name(name);
+    std::size_t const position = value_position(folded, name_hash(folded));
     return position < m_values.size() ? &m_values[position] : nullptr;
 }
 
@@ -131,16 +167,9 @@ bool RegistryKey::set_value(std::u16string_view name, DWORD type, std::span<BYTE
 
 bool RegistryKey::set_value(std::u16string_view name, DWORD type, std::vector<BYTE>&& data)
 {
-    auto folded = fold_name(name);
-    std::size_t position = m_values.size();
-    bool const indexed = m_values.size() > indexed_value_count;
-    if (indexed) {
-        // One look in the index finds the value or makes its entry.
-        auto [it, inserted] = m_value_index.try_emplace(std::move(folded), m_values.size());
-        position = it->second;
-    } else {
-        position = value_position(folded);
-    }
+    auto const folded = fold_name(name);
+    std::uint32_t const hash = name_hash(folded);
+    std::size_t const position = value_position(folded, hash);
     if (position < m_values.size()) {
         // A replaced value keeps its place in the creation order and the case
         // it was created with, as on Windows.
@@ -154,12 +183,15 @@ bool RegistryKey::set_value(std::u16string_view name, DWORD type, std::vector<BY
     m_values.push_back({ std::u16string(name), type, std::move(data) });
     if (m_values.size() == indexed_value_count + 1)
         rebuild_value_index();
+    else if (m_values.size() > indexed_value_count + 1)
+        index_value(hash, m_values.size() - 1);
     return true;
 }
 
 bool RegistryKey::remove_value(std::u16string_view name)
 {
-    std::size_t const position = value_position(fold_name(name));
+    auto const folded = fold_name(name);
+    std::size_t const position = value_position(folded, name_hash(folded));
     if (position >= m_values.size())
         return false;
     m_values.erase(m_values.begin() + static_cast<std::ptrdiff_t>(position));

@@ -10,7 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <cstdint>
 #include <vector>
 
 namespace platform::registry {
@@ -55,15 +55,22 @@ public:
     bool remove_all_values();
 
 private:
-    std::size_t value_position(std::u16string const& folded) const;
+    std::size_t value_position(std::u16string const& folded, std::uint32_t hash) const;
+    void index_value(std::uint32_t hash, std::size_t position);
     void rebuild_value_index();
 
     std::u16string m_name;
     std::u16string m_folded;
     std::vector<RegistryValue> m_values;
-    // Folded name to position in m_values; kept only while the key has more
-    // than indexed_value_count values (small keys are searched in order).
-    std::unordered_map<std::u16string, std::size_t> m_value_index;
+    // An open-addressing table of positions in m_values by the hash of the
+    // folded name (position + 1 and the hash, 0 for a free slot); kept only
+    // while the key has more than indexed_value_count values (small keys are
+    // searched in order). Eight bytes a slot, at most half of them used.
+    struct IndexSlot {
+        std::uint32_t position_plus_one = 0;
+        std::uint32_t hash = 0;
+    };
+    std::vector<IndexSlot> m_value_index;
     std::vector<RegistryKey> m_subkeys;
 };
 
