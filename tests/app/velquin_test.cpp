@@ -259,6 +259,30 @@ TEST_F(Program, TypedTextBecomesTheBiasOrZero)
     }
 }
 
+// Typed text is text: a carriage return, an escape or a tab inside it neither
+// confirms, nor cancels, nor moves the focus.
+TEST_F(Program, ControlCharactersInTypedTextAreNotKeys)
+{
+    for (char const* typed : { "-1\r5", "-1\x1b" "5", "-1\t5", "\x1b-15\r" }) {
+        auto session = run(std::string("key Tab\ntype ") + typed + "\ndump\nkey Escape\n");
+        ASSERT_EQ(session.dumps.size(), 1u) << "the dialog is still open after the text";
+        EXPECT_EQ(session.text(0, IdDaylightBias), "-15");
+        EXPECT_EQ(session.dumps[0].at("focus"), IdDaylightBias);
+        EXPECT_EQ(session.end, 2);
+    }
+    EXPECT_FALSE(time_zone_written());
+}
+
+TEST_F(Program, AnOverlongScriptLineIsRefused)
+{
+    std::string const commands = "key Tab\ntype " + std::string(20u << 20, '7') + "\ntype 8\nkey Enter\n";
+    auto result = run_process({ binary_path("velquin") }, environment(), commands, 60);
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_EQ(result.out, "{\"error\":\"line too long\",\"limit\":1048576,\"line\":2}\n{\"end\":1}\n");
+    EXPECT_LT(result.err.size(), 300u);
+    EXPECT_EQ(time_zone().at("DaylightBias"), 8);
+}
+
 TEST_F(Program, EmptiedFieldSetsItsBiasToZero)
 {
     run("key Tab\ntype -45\nkey Enter\n");
