@@ -61,6 +61,10 @@
  * is flushed to disk, renamed over registry.reg, and the directory flushed too.
  * A process killed at any moment thus leaves the old file or the new one;
  * temporary files left behind by killed processes are removed by the next save.
+ * When registry.reg is a symbolic link, the save goes through it: the new file
+ * is written beside the file the link leads to and renamed over that one, so
+ * the link stays; a link that leads to no file is refused, never followed to
+ * create one.
  * Changes are read-modify-write under an exclusive flock on registry.lock in
  * the same directory (opened without following a symbolic link), and the file
  * is read again whenever it is another file than the one last read (its device
@@ -365,16 +369,32 @@ LONG RegistryStore::modify(std::function<LONG(RegistryKey& tree, bool& changed)>
     return status;
 }
 
-static void remove_stale_temporaries(std::filesystem::path const& directory)
+static void remove_stale_temporaries(std::filesystem::path const& directory, std::string const& prefix)
 {
     DIR* dir = ::opendir(directory.c_str());
     if (!dir)
         return;
     while (dirent* entry = ::readdir(dir)) {
-        if (std::strncmp(entry->d_name, temp_prefix, sizeof temp_prefix - 1) == 0)
+        if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) == 0)
             ::unlinkat(::dirfd(dir), entry->d_name, 0);
     }
     ::closedir(dir);
+}
+
+// Where a save puts the new file: registry.reg itself, or, when it is a
+// symbolic link, the file the link leads to, so that the link stays.
+static int save_target(std::filesystem::path const& file, std::filesystem::path& target)
+{
+    target = file;
+    struct stat st {};
+    if (::lstat(file.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return 0;
+    char* real = ::realpath(file.c_str(), nullptr);
+    if (!real)
+        return errno;
+    target = real;
+    std::free(real);
+    return 0;
 }
 
 namespace {
@@ -439,9 +459,19 @@ LONG RegistryStore::save(RegistryKey const& tree)
 {
     // Only the lock holder writes temporaries, so any found now are left over
     // from a process that died while saving.
-    remove_stale_temporaries(m_directory);
+    remove_stale_temporaries(m_directory, temp_prefix);
     m_saved = false;
-    std::string temp = (m_directory / temp_prefix).string() + "XXXXXX";
+    std::filesystem::path target;
+    if (int code = save_target(m_file_path, target)) {
+        report("cannot save " + m_file_path.string() + ": it is a symbolic link that leads to no file (" + std::strerror(code)
+               + "); the link is kept");
+        return error_for_errno(code);
+    }
+    auto const target_directory = target.parent_path();
+    std::string const target_prefix = target.filename().string() + ".tmp-";
+    if (target != m_file_path)
+        remove_stale_temporaries(target_directory, target_prefix);
+    std::string temp = (target_directory / target_prefix).string() + "XXXXXX";
     int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     auto fail = [&](int code, char const* step) {
         if (fd >= 0)
@@ -466,7 +496,7 @@ LONG RegistryStore::save(RegistryKey const& tree)
     struct stat st {};
     if (::fstat(fd, &st) != 0)
         return fail(errno, "flushing");
-    if (::rename(temp.c_str(), file_path().c_str()) != 0)
+    if (::rename(temp.c_str(), target.c_str()) != 0)
         return fail(errno, "renaming");
 
     // The new file is the one the tree now stands for; it stays open, like a
@@ -480,12 +510,12 @@ LONG RegistryStore::save(RegistryKey const& tree)
     m_saved = true;
     ++m_saves;
 
-    int dir_fd = ::open(m_directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int dir_fd = ::open(target_directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir_fd < 0 || ::fsync(dir_fd) != 0) {
         int code = errno;
         if (dir_fd >= 0)
             ::close(dir_fd);
-        report("cannot flush the directory " + m_directory.string() + ": " + std::strerror(code));
+        report("cannot flush the directory " + target_directory.string() + ": " + std::strerror(code));
         return ERROR_REGISTRY_IO_FAILED;
     }
     ::close(dir_fd);

@@ -238,6 +238,49 @@ TEST_F(RegistryStoreTest, OneSavePerChange)
     EXPECT_EQ(store.saves(), saves + 2) << "a key and its value in one save";
 }
 
+// registry.reg may be a symbolic link (to a file kept with other settings, say):
+// a save goes through it and the link stays. registry.lock is never followed.
+TEST_F(RegistryStoreTest, SymbolicLinks)
+{
+    auto const elsewhere = dir() / "elsewhere";
+    std::filesystem::create_directories(elsewhere);
+    auto const target = elsewhere / "device.reg";
+    write_file(target, "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\Linked]\n");
+    std::filesystem::create_symlink(target, registry_file());
+    HKEY key = create(u"Software\\Linked\\Below");
+    BYTE one[] = { 1 };
+    EXPECT_EQ(RegSetValueExW(key, u"v", 0, REG_BINARY, one, 1), ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_TRUE(std::filesystem::is_symlink(registry_file()));
+    EXPECT_NE(read_file(target).find("[HKEY_LOCAL_MACHINE\\Software\\Linked\\Below]\n\"v\"=hex:01\n"), std::string::npos)
+        << read_file(target);
+    EXPECT_EQ(files_in(elsewhere), (std::vector<std::string> { "device.reg" }));
+
+    // A link that leads nowhere is refused, and nothing is created for it.
+    std::filesystem::remove(target);
+    testing::internal::CaptureStderr();
+    HKEY other = nullptr;
+    EXPECT_NE(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"Software\\New", 0, nullptr, 0, 0, nullptr, &other, nullptr),
+              ERROR_SUCCESS);
+    std::string const message = testing::internal::GetCapturedStderr();
+    EXPECT_NE(message.find("symbolic link that leads to no file"), std::string::npos) << message;
+    EXPECT_FALSE(std::filesystem::exists(target));
+    EXPECT_TRUE(std::filesystem::is_symlink(registry_file()));
+    std::filesystem::remove(registry_file());
+
+    // A lock that is a dangling link does not get its target created.
+    auto const planted = dir() / "planted";
+    std::filesystem::remove(dir() / "registry.lock");
+    std::filesystem::create_symlink(planted, dir() / "registry.lock");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"Software\\New", 0, nullptr, 0, 0, nullptr, &other, nullptr),
+              ERROR_LOCK_VIOLATION);
+    std::string const lock_message = testing::internal::GetCapturedStderr();
+    EXPECT_NE(lock_message.find("symbolic link"), std::string::npos) << lock_message;
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(planted)));
+    EXPECT_FALSE(std::filesystem::exists(registry_file()));
+}
+
 TEST_F(RegistryStoreTest, FailedSaveKeepsThePreviousFile)
 {
     HKEY key = create(u"Software\\Limited");
