@@ -102,6 +102,14 @@ namespace platform::registry {
 
 static constexpr char temp_prefix[] = "registry.reg.tmp-";
 
+// Versions are unique across every store of the process, so that what was
+// found in one store's tree is never taken for part of another's.
+static std::uint64_t next_version()
+{
+    static std::uint64_t last = 0;
+    return ++last;
+}
+
 RegistryStore& RegistryStore::current()
 {
     static std::unique_ptr<RegistryStore> store;
@@ -235,7 +243,7 @@ LONG RegistryStore::refresh()
         if (code == ENOENT) {
             if (!m_loaded || m_file_exists) {
                 forget_file();
-                ++m_version;
+                m_version = next_version();
                 m_tree = make_empty_tree();
                 m_file_exists = false;
                 m_state = ERROR_SUCCESS;
@@ -273,7 +281,7 @@ LONG RegistryStore::refresh()
     m_file_exists = true;
     m_loaded = true;
     ++m_file_reads;
-    ++m_version;
+    m_version = next_version();
 
     m_tree = make_empty_tree();
     auto parsed = parse_reg_tree(std::span(reinterpret_cast<BYTE const*>(bytes.data()), bytes.size()), m_tree);
@@ -355,7 +363,7 @@ LONG RegistryStore::modify(std::function<LONG(RegistryKey& tree, bool& changed)>
     if (LONG status = refresh())
         return status;
     bool changed = false;
-    ++m_version;
+    m_version = next_version();
     if (LONG status = change(m_tree, changed)) {
         if (changed)
             forget_file(); // whatever it did is read back from the file
