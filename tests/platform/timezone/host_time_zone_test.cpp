@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -23,19 +24,27 @@ ExpectedZone const berlin { -60, -60, recurring(10, 0, 5, 3), recurring(3, 0, 5,
 ExpectedZone const cet_rule { -60, -60, recurring(10, 0, 5, 3), recurring(3, 0, 5, 2), "CET", "CEST" };
 ExpectedZone const utc_zone { 0, 0, no_date(), no_date(), "Coordinated Universal Time", "Coordinated Universal Time" };
 
-// A zone file of version 2 with no transitions of its own: all it says is the
-// rule on its last line.
+// A zone file of version 2 whose one transition lies before all history, so
+// that (as for the C library) the rule on its last line holds for every time.
 std::string zone_file(std::string const& rule)
 {
-    auto const be32 = [](std::uint32_t v) {
-        return std::string { static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
-                             static_cast<char>(v) };
+    auto const big_endian = [](std::uint64_t v, int bytes) {
+        std::string out;
+        for (int i = bytes - 1; i >= 0; --i)
+            out += static_cast<char>(v >> (8 * i));
+        return out;
     };
-    std::string header = std::string("TZif2") + std::string(15, '\0');
-    for (std::uint32_t count : { 0u, 0u, 0u, 0u, 1u, 4u }) // isut, isstd, leap, time, type, char
-        header += be32(count);
-    std::string const block = be32(3600) + std::string { '\0', '\0' } + std::string("CET", 4);
-    return header + block + header + block + "\n" + rule + "\n";
+    auto const header = [&](std::uint32_t transitions) {
+        std::string text = std::string("TZif2") + std::string(15, '\0');
+        for (std::uint32_t count : { 0u, 0u, 0u, transitions, 1u, 4u }) // isut, isstd, leap, time, type, char
+            text += big_endian(count, 4);
+        return text;
+    };
+    std::string const type = big_endian(3600, 4) + std::string { '\0', '\0' } + std::string("CET", 4);
+    std::string const version1 = header(0) + type;
+    std::string const version2 = header(1) + big_endian(static_cast<std::uint64_t>(-(std::int64_t(1) << 59)), 8)
+        + std::string(1, '\0') + type;
+    return version1 + version2 + "\n" + rule + "\n";
 }
 
 TEST_F(HostTimeZone, EveryFormOfTzGivesTheZonesRecord)
