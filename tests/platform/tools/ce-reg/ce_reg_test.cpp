@@ -637,4 +637,25 @@ TEST_F(CeReg, PathLikeArgumentsAreNotSwitches)
     }
 }
 
+TEST_F(CeReg, ExportWritesNoCommentsWhereTheRegistryFileHasThem)
+{
+    // The program's own value: 255 bytes, so hex(1): with every byte.
+    std::vector<BYTE> data(255, 0);
+    auto const text = text_bytes(u"Default: -60");
+    std::copy(text.begin(), text.end(), data.begin());
+    set(key16, u"DayLight", REG_SZ, data);
+    EXPECT_NE(read_file(registry_file()).find("; \"DayLight\" reads \"Default: -60\"\n"), std::string::npos)
+        << "the store's own file shows the text";
+
+    auto const exported = run({ "export", key, "-" });
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    std::u16string units(exported.out.size() / 2, u'\0');
+    std::memcpy(units.data(), exported.out.data(), units.size() * 2);
+    std::u16string const expected_start = u"\uFEFFWindows Registry Editor Version 5.00\r\n\r\n"
+                                          u"[HKEY_LOCAL_MACHINE\\Software\\Corvane\\Tembrel\\DEFAULTS]\r\n"
+                                          u"\"DayLight\"=hex(1):44,00,65,00,66,00,61,00,75,00,6c,00,74,00,3a,00,20,00,2d,00,\\\r\n";
+    EXPECT_EQ(units.substr(0, expected_start.size()), expected_start);
+    EXPECT_EQ(units.find(u"\n;"), std::u16string::npos) << "regedit writes no comments";
+}
+
 }
