@@ -60,8 +60,10 @@ void print_usage(std::string const& command, FILE* stream)
 
 int main(int argc, char** argv)
 {
-    if (argc < 2)
+    if (argc < 2) {
+        std::fputs("ERROR: Invalid syntax: a command is needed.\n\n", stderr);
         return print_usage("", stderr), 1;
+    }
     std::string command = argv[1];
     for (auto& c : command)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
