@@ -48,6 +48,28 @@ constexpr char const* usage_text =
     "\n"
     "Exit status: 0 shown, 1 bad arguments, 2 the device's registry cannot be read.\n";
 
+// Text for the terminal: control characters (C0, DEL, C1) as visible escapes,
+// so that a stored name or a zone's path can never drive the terminal.
+std::string visible(std::string const& text)
+{
+    std::string out;
+    char escape[8];
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        auto const c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c == 0x7F) {
+            std::snprintf(escape, sizeof escape, "\\x%02X", c);
+            out += escape;
+        } else if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                   static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
+            std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned char>(text[++i]));
+            out += escape;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
 std::string name_text(WCHAR const (&name)[32])
 {
     std::size_t length = 0;
@@ -198,7 +220,7 @@ std::string offsets_text(TIME_ZONE_INFORMATION const& tz, DWORD id)
 void print_text(TIME_ZONE_INFORMATION const& tz, DWORD id, Source const& source)
 {
     auto const line = [](char const* field, std::string const& value) {
-        std::printf("%-14s%s\n", field, value.c_str());
+        std::printf("%-14s%s\n", field, visible(value).c_str());
     };
     auto const minutes = [](LONG value) { return std::to_string(value) + (value == 1 || value == -1 ? " minute" : " minutes"); };
     line("Source:", source_text(source));
@@ -297,14 +319,9 @@ int main(int argc, char** argv)
             json = true;
             continue;
         }
-        std::string shown;
-        for (unsigned char const c : argument) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\x%02X", c);
-            shown += c < 0x20 || c == 0x7F ? std::string(escape) : std::string(1, static_cast<char>(c));
-        }
         std::fprintf(stderr, "ERROR: Invalid syntax: %s \"%s\".\n%s",
-                     argument == "--json" ? "option given twice:" : "unexpected argument", shown.c_str(), usage_line);
+                     argument == "--json" ? "option given twice:" : "unexpected argument",
+                     visible(std::string(argument)).c_str(), usage_line);
         return exit_usage;
     }
 

@@ -291,4 +291,19 @@ TEST_F(CeTz, SourceNamesTheHostsZoneInEveryFormOfTz)
     }
 }
 
+TEST_F(CeTz, ControlCharactersInStoredNamesAreShownAsEscapes)
+{
+    set_host_zone("UTC");
+    TIME_ZONE_INFORMATION record {};
+    std::u16string_view const name = u"A\x1b[2J\x07\x85Z";
+    std::copy(name.begin(), name.end(), record.StandardName);
+    ASSERT_TRUE(SetTimeZoneInformation(&record));
+    ToolRun const r = run({});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("StandardName: \"A\\x1B[2J\\x07\\u0085Z\"\n"), std::string::npos) << r.out;
+    ToolRun const j = run({ "--json" });
+    EXPECT_EQ(nlohmann::json::parse(j.out).at("StandardName"), "A\x1b[2J\x07\xc2\x85Z") << "JSON escapes them itself";
+    EXPECT_EQ(j.out.find('\x1b'), std::string::npos);
+}
+
 }
