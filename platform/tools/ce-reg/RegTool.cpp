@@ -5,6 +5,7 @@
 #include "registry/DeviceDirectory.h"
 #include "registry/RegistryKey.h"
 #include "text/Utf.h"
+#include "tools/VisibleText.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -169,29 +170,6 @@ bool parse_key(std::string const& text, KeyArgument& key)
         return false;
     }
     return true;
-}
-
-// Control characters of typed or stored text as visible escapes, so that no
-// message hands them to the terminal: C0 and DEL as \xNN, C1 as \u0080.
-std::string visible(std::string const& text)
-{
-    std::string out;
-    char buffer[8];
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        auto const c = static_cast<unsigned char>(text[i]);
-        if (c < 0x20 || c == 0x7F) {
-            std::snprintf(buffer, sizeof buffer, "\\x%02X", c);
-            out += buffer;
-        } else if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80
-                   && static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
-            std::snprintf(buffer, sizeof buffer, "\\u%04X", static_cast<unsigned char>(text[i + 1]));
-            out += buffer;
-            ++i;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
 }
 
 int fail(std::string const& message)

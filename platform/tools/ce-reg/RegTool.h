@@ -4,6 +4,8 @@
 
 #include "windows.h"
 
+#include "tools/VisibleText.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -53,8 +55,7 @@ std::string value_not_found(KeyArgument const& key, std::u16string const& name);
 // the registry reports); otherwise says that there is no device there and
 // returns 1. Commands that only read call it first, so that they create nothing.
 int require_device();
-// The text with control characters shown as escapes.
-std::string visible(std::string const& text);
+
 // For bad syntax: the message and the usage hint for the command; returns 1.
 int fail_syntax(std::string const& command, std::string const& message);
 // The Win32 error in words, for "ERROR: " messages.

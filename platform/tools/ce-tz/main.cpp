@@ -7,6 +7,7 @@
 #include "timezone/HostTimeZone.h"
 #include "timezone/TimeZonePeriod.h"
 #include "timezone/TimeZoneStore.h"
+#include "tools/VisibleText.h"
 
 #include <nlohmann/json.hpp>
 
@@ -20,6 +21,7 @@
 namespace {
 
 using platform::timezone::StoredRecord;
+using platform::tools::visible;
 
 constexpr int exit_usage = 1;
 constexpr int exit_device = 2;
@@ -47,28 +49,6 @@ constexpr char const* usage_text =
     "nothing.\n"
     "\n"
     "Exit status: 0 shown, 1 bad arguments, 2 the device's registry cannot be read.\n";
-
-// Text for the terminal: control characters (C0, DEL, C1) as visible escapes,
-// so that a stored name or a zone's path can never drive the terminal.
-std::string visible(std::string const& text)
-{
-    std::string out;
-    char escape[8];
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        auto const c = static_cast<unsigned char>(text[i]);
-        if (c < 0x20 || c == 0x7F) {
-            std::snprintf(escape, sizeof escape, "\\x%02X", c);
-            out += escape;
-        } else if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
-                   static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
-            std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned char>(text[++i]));
-            out += escape;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
-}
 
 std::string name_text(WCHAR const (&name)[32])
 {
