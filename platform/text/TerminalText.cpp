@@ -63,9 +63,9 @@ void append_escaped(std::string& out, char32_t c, bool quoting)
         break;
     }
     if (c < 0x80)
-        std::snprintf(buffer, sizeof buffer, "\\x%02x", static_cast<unsigned>(c));
+        std::snprintf(buffer, sizeof buffer, "\\x%02X", static_cast<unsigned>(c));
     else
-        std::snprintf(buffer, sizeof buffer, "\\u%04x", static_cast<unsigned>(c));
+        std::snprintf(buffer, sizeof buffer, "\\u%04X", static_cast<unsigned>(c));
     out += buffer;
 }
 

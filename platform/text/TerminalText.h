@@ -17,8 +17,8 @@ bool is_terminal_control(char32_t c);
 inline constexpr std::size_t quoted_text_limit = 200;
 
 // A name, line or value for a message, in double quotes, as UTF-8. Every
-// terminal control shows as a visible escape (\n, \t, \x1b, \x7f, \u009b,
-// \u202e), a backslash as \\ and a quote as \"; ill-formed text shows U+FFFD.
+// terminal control shows as a visible escape (\n, \t, \x1B, \x7F, \u009B,
+// \u202E), a backslash as \\ and a quote as \"; ill-formed text shows U+FFFD.
 // A text of more than `limit` characters is cut there, with an ellipsis and
 // its whole length after the closing quote: "abc..."… (52428800 characters).
 std::string quote_for_terminal(std::u16string_view text, std::size_t limit = quoted_text_limit);

@@ -144,10 +144,10 @@ TEST_F(RegistryStoreTest, MessagesAboutABrokenFileAreSafeAndShort)
         std::string shown;
     } const cases[] = {
         { "terminal sequences in a root name", header + "[\x1b]0;owned\x07\x1b[2J\\Software]\n",
-          "\"\\x1b]0;owned\\x07\\x1b[2J\"" },
+          "\"\\x1B]0;owned\\x07\\x1B[2J\"" },
         { "a long key name", header + "[HKEY_LOCAL_MACHINE\\" + std::string(300, 'a') + "\x1b]0;owned\x07\x1b[2J]\n",
           "\"" + std::string(200, 'a') + "\"\xE2\x80\xA6 (314 characters)" },
-        { "C1 and bidi in a root name", header + "[HK\xC2\x9B" "2J\xE2\x80\xAE]\n", "\"HK\\u009b2J\\u202e\"" },
+        { "C1 and bidi in a root name", header + "[HK\xC2\x9B" "2J\xE2\x80\xAE]\n", "\"HK\\u009B2J\\u202E\"" },
         { "a huge key name", header + "[HKEY_LOCAL_MACHINE\\" + std::string(20u << 20, '\x1b') + "]\n",
           "(20971520 characters)" },
     };

@@ -22,12 +22,12 @@ TEST(TerminalText, QuotingShowsEveryControlAsAnEscape)
     QuoteCase const cases[] = {
         { "plain", u"DEFAULTS", "\"DEFAULTS\"" },
         { "quote and backslash", u"a\"b\\c", "\"a\\\"b\\\\c\"" },
-        { "title sequence", u"\x1b]0;owned\x07\x1b[2J", "\"\\x1b]0;owned\\x07\\x1b[2J\"" },
+        { "title sequence", u"\x1b]0;owned\x07\x1b[2J", "\"\\x1B]0;owned\\x07\\x1B[2J\"" },
         { "line breaks and tab", u"a\nb\rc\td", "\"a\\nb\\rc\\td\"" },
-        { "DEL", u"a\x7f", "\"a\\x7f\"" },
-        { "C1 CSI", u"a\u009b2J", "\"a\\u009b2J\"" },
-        { "bidi override", u"abc\u202Etxt.exe", "\"abc\\u202etxt.exe\"" },
-        { "bidi isolate and marks", u"\u2066\u200F\u061C", "\"\\u2066\\u200f\\u061c\"" },
+        { "DEL", u"a\x7f", "\"a\\x7F\"" },
+        { "C1 CSI", u"a\u009b2J", "\"a\\u009B2J\"" },
+        { "bidi override", u"abc\u202Etxt.exe", "\"abc\\u202Etxt.exe\"" },
+        { "bidi isolate and marks", u"\u2066\u200F\u061C", "\"\\u2066\\u200F\\u061C\"" },
         { "lone surrogate", std::u16string(1, char16_t(0xD800)), "\"\xEF\xBF\xBD\"" },
         { "letters kept", u"Gr\u00fc\u00dfe \u20ac \U0001F600", "\"Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC \xF0\x9F\x98\x80\"" },
     };
@@ -41,7 +41,7 @@ TEST(TerminalText, AHugeTextIsCutWithItsLength)
     std::string const quoted = quote_for_terminal(huge);
     std::string expected = "\"";
     for (int i = 0; i < 200; ++i)
-        expected += "\\x1b";
+        expected += "\\x1B";
     expected += "\"\xE2\x80\xA6 (52428800 characters)";
     EXPECT_EQ(quoted, expected);
 
@@ -51,14 +51,14 @@ TEST(TerminalText, AHugeTextIsCutWithItsLength)
 
 TEST(TerminalText, Utf8InputIsQuotedTheSameWay)
 {
-    EXPECT_EQ(quote_for_terminal(std::string_view("\x1b[31mred\xC2\x9b")), "\"\\x1b[31mred\\u009b\"");
+    EXPECT_EQ(quote_for_terminal(std::string_view("\x1b[31mred\xC2\x9b")), "\"\\x1B[31mred\\u009B\"");
     EXPECT_EQ(quote_for_terminal(std::string_view("bad \xE2\x82")), "\"bad \xEF\xBF\xBD\"");
 }
 
 TEST(TerminalText, WholeMessagesAndRawOutputKeepNoControl)
 {
     EXPECT_EQ(escape_terminal_controls("cannot read /tmp/\x1b]0;x\x07/registry.reg\n"),
-              "cannot read /tmp/\\x1b]0;x\\x07/registry.reg\\n");
+              "cannot read /tmp/\\x1B]0;x\\x07/registry.reg\\n");
     EXPECT_EQ(escape_terminal_controls("\"quoted\" \\ kept"), "\"quoted\" \\ kept");
     EXPECT_EQ(replace_terminal_controls(u"a\x1b\u009b\u202e\x7f\tb \u00e9", '?'), "a?????b \xC3\xA9");
 }
