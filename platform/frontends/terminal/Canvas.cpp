@@ -83,6 +83,12 @@ void Canvas::set_icon(int col, int row, int top, int bottom)
         *target = Cell { U"", Role::icon, top, bottom };
 }
 
+void Canvas::set(int col, int row, Cell const& value)
+{
+    if (Cell* target = cell(col, row))
+        *target = value;
+}
+
 std::string Canvas::row_text(int row) const
 {
     std::u32string text;
