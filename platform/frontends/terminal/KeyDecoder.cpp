@@ -485,7 +485,7 @@ KeyDecoder::Parse KeyDecoder::parse_csi(std::size_t at)
     case '^':
     case '@': {
         int const number = values[0];
-        if (number == 200) {
+        if (number == 200 && params == "200") {
             m_in_paste = true;
             m_paste_bytes.clear();
             m_paste_line_ended = false;
