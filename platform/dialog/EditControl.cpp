@@ -294,9 +294,7 @@ bool EditControl::type_text(std::u16string_view insert)
 void EditControl::replace_selection(std::u16string_view insert)
 {
     std::size_t const start = selection_start();
-    std::u16string updated = text();
-    updated.replace(start, selection_end() - start, insert);
-    assign_text(std::move(updated));
+    text_in_place().replace(start, selection_end() - start, insert);
     m_caret = m_anchor = start + insert.size();
     scroll_to_caret();
 }

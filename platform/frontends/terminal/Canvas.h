@@ -47,6 +47,10 @@ class Canvas {
 public:
     Canvas(int cols, int rows);
 
+    // Makes the canvas `cols` x `rows`, keeping its storage when it has
+    // that size already (the cells are then as they were).
+    void resize(int cols, int rows);
+
     int cols() const { return m_cols; }
     int rows() const { return m_rows; }
     Cell const& at(int col, int row) const;

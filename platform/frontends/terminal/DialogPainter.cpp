@@ -397,6 +397,13 @@ HitTarget hit_test(DialogView const& view, DialogGeometry const& g, int col, int
 
 void paint_dialog(Canvas& canvas, DialogView const& view, DialogGeometry const& g, PaintOptions const& options)
 {
+    Canvas scratch(0, 0);
+    paint_dialog(canvas, scratch, view, g, options);
+}
+
+void paint_dialog(Canvas& canvas, Canvas& inner, DialogView const& view, DialogGeometry const& g,
+                  PaintOptions const& options)
+{
     canvas.fill({ 0, 0, canvas.cols(), canvas.rows() }, Role::screen);
     canvas.cursor.reset();
     if (!options.notice.empty() && canvas.rows() > 0)
@@ -409,7 +416,8 @@ void paint_dialog(Canvas& canvas, DialogView const& view, DialogGeometry const& 
 
     // The controls are painted at the dialog's own size, then put on the
     // screen without the rows and columns left out.
-    Canvas inner(g.natural_client.cols, g.natural_client.rows);
+    inner.resize(g.natural_client.cols, g.natural_client.rows);
+    inner.cursor.reset();
     inner.fill({ 0, 0, inner.cols(), inner.rows() }, Role::body);
     int clip_right = inner.cols();
     int clip_bottom = inner.rows();

@@ -72,5 +72,9 @@ HitTarget hit_test(DialogView const& view, DialogGeometry const& geometry, int c
 // focused edit.
 void paint_dialog(Canvas& canvas, DialogView const& view, DialogGeometry const& geometry,
                   PaintOptions const& options);
+// The same, painting the client area in `scratch` first (kept from one call
+// to the next, so that a redraw allocates nothing).
+void paint_dialog(Canvas& canvas, Canvas& scratch, DialogView const& view, DialogGeometry const& geometry,
+                  PaintOptions const& options);
 
 }

@@ -187,15 +187,15 @@ void TerminalFrontEnd::draw()
     if (!m_session.is_open() || !m_view)
         return;
     check_device_notice();
-    Canvas canvas(COLS, LINES);
+    m_canvas.resize(COLS, LINES);
     PaintOptions options;
     options.charset = m_charset;
     options.line_drawing = m_session.line_drawing();
     if (m_device_notice)
         options.notice = u"The device's registry cannot be used: changes will not be kept.";
     m_geometry = dialog_geometry(*m_view, COLS, LINES, options);
-    paint_dialog(canvas, *m_view, m_geometry, options);
-    m_screen->show(canvas);
+    paint_dialog(m_canvas, m_scratch, *m_view, m_geometry, options);
+    m_screen->show(m_canvas);
 }
 
 std::optional<InputEvent> TerminalFrontEnd::click_event(int col, int row)

@@ -56,6 +56,8 @@ private:
     TerminalSession m_session;
     std::unique_ptr<CursesScreen> m_screen;
     std::optional<DialogView> m_view;
+    Canvas m_canvas { 0, 0 };
+    Canvas m_scratch { 0, 0 };
     DialogGeometry m_geometry;
 };
 
