@@ -326,17 +326,22 @@ std::optional<std::string> TerminalSession::open()
 {
     if (m_open)
         return std::nullopt;
+    // Whatever stops the dialog from showing is said at once.
+    auto fail = [this](std::string reason) {
+        release_stderr();
+        return std::optional<std::string>(std::move(reason));
+    };
     if (auto problem = terminal_problem())
-        return problem;
+        return fail(*problem);
     std::string problem;
     auto device = find_terminal("/dev/tty", problem);
     if (!device)
-        return problem;
+        return fail(problem);
     m_device = *device;
     m_file = m_device.owned ? fdopen(m_device.in, "r+") : stdout;
     if (!m_file) {
         ::close(m_device.in);
-        return "the terminal cannot be opened";
+        return fail("the terminal cannot be opened");
     }
 
     char const* locale = std::setlocale(LC_CTYPE, nullptr);
