@@ -620,16 +620,16 @@ case_home_and_end_of_every_terminal() {
 }
 
 case_a_sequence_split_by_a_pause_is_one_key() {
-    start_shell 80 24
+    # The pauses are timed inside the tmux server, but a busy machine may
+    # still stretch them: a wait well beyond them keeps the case about the
+    # assembling of the pieces, not about the machine's load.
+    start_shell 80 24 ESCDELAY=600
     start_dialog
     keys Tab
     type_text "12"
     # Home as ESC [ 1 ~, its bytes 30 ms apart, as a slow link delivers them.
-    t send-keys -t test -l -- $'\e'
-    sleep 0.03
-    t send-keys -t test -l -- '['
-    sleep 0.03
-    t send-keys -t test -l -- '1~'
+    t send-keys -t test -l -- $'\e' \; run-shell -d 0.03 '' \; send-keys -t test -l -- '[' \; \
+        run-shell -d 0.03 '' \; send-keys -t test -l -- '1~'
     type_text "9"
     wait_for "[912 "
     still_open "after a split sequence"
@@ -660,9 +660,10 @@ case_escape_after_a_pause() {
     start_dialog
     keys Tab
     type_text "12"
-    # Escape, then a key after more than the Escape delay: Escape closes.
+    # Escape, then a key long after the Escape delay: Escape closes (the
+    # two are not Alt with the key).
     t send-keys -t test -l -- $'\e'
-    sleep 0.3
+    sleep 1
     type_text "3"
     assert_ended "ended 2"
 }
