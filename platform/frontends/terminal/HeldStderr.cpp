@@ -89,7 +89,7 @@ long long HeldStderr::size() const
     return static_cast<long long>(st.st_size);
 }
 
-std::string HeldStderr::peek(std::size_t limit) const
+std::string HeldStderr::peek(std::size_t limit, long long offset) const
 {
     std::string text;
     if (!holding())
@@ -98,7 +98,7 @@ std::string HeldStderr::peek(std::size_t limit) const
     text.resize(limit);
     std::size_t got = 0;
     while (got < limit) {
-        ssize_t n = pread(m_hold_fd, text.data() + got, limit - got, static_cast<off_t>(got));
+        ssize_t n = pread(m_hold_fd, text.data() + got, limit - got, static_cast<off_t>(offset) + static_cast<off_t>(got));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)

@@ -48,6 +48,8 @@ constexpr int longest_escape_delay_ms = 30000;
 // it is taken as all there is.
 constexpr int sequence_wait_ms = 1000;
 constexpr int paste_wait_ms = 3000;
+// The longest a change waits to be drawn while input keeps coming.
+constexpr std::chrono::milliseconds longest_unshown { 100 };
 
 int escape_delay_ms()
 {
@@ -74,19 +76,26 @@ Charset environment_charset()
     return charset;
 }
 
-// Lines of held standard error that say the device's registry failed.
-bool registry_failed(std::string_view held)
+// Does a held line start with the registry's own prefix ("registry: ")?
+// The device writes each message whole, between two of the dialog's events;
+// the lines are looked at a piece at a time, `at_line_start` carrying over
+// from one piece to the next.
+bool registry_failed(std::string_view held, bool& at_line_start)
 {
     constexpr std::string_view marker = "registry: ";
+    bool found = false;
     for (std::size_t at = 0; at < held.size();) {
-        if (held.substr(at, marker.size()) == marker)
-            return true;
+        if (at_line_start && held.substr(at).starts_with(marker))
+            found = true;
         std::size_t const end = held.find('\n', at);
-        if (end == std::string_view::npos)
+        if (end == std::string_view::npos) {
+            at_line_start = false;
             break;
+        }
         at = end + 1;
+        at_line_start = true;
     }
-    return false;
+    return found;
 }
 
 }
@@ -167,23 +176,42 @@ bool TerminalFrontEnd::show(DialogView const& view)
 
 void TerminalFrontEnd::refresh(DialogView const& view)
 {
+    // Drawn once the input that is already there has been handled: a burst
+    // of keys (typed ahead, pasted without brackets) is drawn once, not key
+    // by key, as curses itself does when it checks for typeahead.
     m_view = view;
+    m_dirty = true;
+}
+
+void TerminalFrontEnd::draw_unless_input_waits()
+{
+    if (!m_dirty)
+        return;
+    pollfd input { m_session.input_fd(), POLLIN, 0 };
+    bool const waiting = poll(&input, 1, 0) > 0 && (input.revents & POLLIN);
+    if (waiting && std::chrono::steady_clock::now() - m_last_draw < longest_unshown)
+        return;
     draw();
 }
 
 void TerminalFrontEnd::check_device_notice()
 {
-    if (m_device_notice)
-        return;
+    // Only what was held since the last look is read.
     long long const held = m_session.held_stderr().size();
-    if (held == m_held_seen)
-        return;
-    m_held_seen = held;
-    m_device_notice = registry_failed(m_session.held_stderr().peek(64 * 1024));
+    while (!m_device_notice && m_held_seen < held) {
+        constexpr std::size_t piece = 64 * 1024;
+        std::string const text = m_session.held_stderr().peek(piece, m_held_seen);
+        if (text.empty())
+            break;
+        m_device_notice = registry_failed(text, m_held_line_start);
+        m_held_seen += static_cast<long long>(text.size());
+    }
 }
 
 void TerminalFrontEnd::draw()
 {
+    m_dirty = false;
+    m_last_draw = std::chrono::steady_clock::now();
     if (!m_session.is_open() || !m_view)
         return;
     check_device_notice();
@@ -269,6 +297,7 @@ InputEvent TerminalFrontEnd::next_event()
             continue;
         }
 
+        draw_unless_input_waits();
         int wait_ms = key_wait_ms;
         if (m_decoder.waiting()) {
             int const limit = m_decoder.in_paste() ? paste_wait_ms

@@ -41,6 +41,7 @@ public:
 
 private:
     void draw();
+    void draw_unless_input_waits();
     void check_device_notice();
     std::optional<InputEvent> event_for(DecodedKey const& key);
     std::optional<InputEvent> click_event(int col, int row);
@@ -53,9 +54,12 @@ private:
     // outside the dialog says so.
     bool m_device_notice { false };
     long long m_held_seen { 0 };
+    bool m_held_line_start { true };
     TerminalSession m_session;
     std::unique_ptr<CursesScreen> m_screen;
     std::optional<DialogView> m_view;
+    bool m_dirty { false };
+    std::chrono::steady_clock::time_point m_last_draw {};
     Canvas m_canvas { 0, 0 };
     Canvas m_scratch { 0, 0 };
     DialogGeometry m_geometry;
