@@ -65,7 +65,15 @@ pid_of() {
     exit 1
 }
 
-cpu_ns() { cut -d' ' -f1 "/proc/$1/schedstat"; }
+# Nanoseconds on the CPU; from the clock ticks of user and system time where
+# the kernel keeps no scheduler statistics.
+cpu_ns() {
+    if [ -r "/proc/$1/schedstat" ]; then
+        cut -d' ' -f1 "/proc/$1/schedstat"
+    else
+        awk -v hz="$(getconf CLK_TCK)" '{ printf "%d\n", ($14 + $15) * 1e9 / hz }' "/proc/$1/stat"
+    fi
+}
 
 # type_pairs N: N times a digit and Backspace, then 1234, each key on its
 # own (the program reads and draws each before the next arrives, as it
