@@ -93,17 +93,21 @@ void paint_frame(Canvas& canvas, DialogView const& view, DialogGeometry const& g
     canvas.put_text(right, bottom, std::u32string(1, lines.bottom_right), Role::frame, right + 1);
 }
 
+// The column a label's text of `width` cells starts at, by its alignment.
+int label_column(ControlView const& control, CellRect const& box, int width)
+{
+    DWORD type = control.style & static_type_mask;
+    if (type == static_center)
+        return box.col + centred_column(width, box.cols);
+    if (type == static_right)
+        return box.col + std::max(0, box.cols - width);
+    return box.col;
+}
+
 void paint_static(Canvas& canvas, ControlView const& control, CellRect const& box, int clip_right, Charset charset)
 {
     auto glyphs = display_glyphs(control.text, charset);
-    int width = display_width(glyphs);
-    int col = box.col;
-    DWORD type = control.style & static_type_mask;
-    if (type == static_center)
-        col += centred_column(width, box.cols);
-    else if (type == static_right)
-        col += std::max(0, box.cols - width);
-    canvas.put_glyphs(col, box.row, glyphs, Role::body, clip_right);
+    canvas.put_glyphs(label_column(control, box, display_width(glyphs)), box.row, glyphs, Role::body, clip_right);
 }
 
 void paint_edit(Canvas& canvas, ControlView const& control, CellRect const& box, int clip_right, Charset charset)
@@ -217,16 +221,10 @@ std::optional<CellRect> taken_by(ControlView const& control, CellRect const& box
         return box;
     if (control.shows_icon)
         return control.icon ? std::optional(box) : std::nullopt;
-    int width = std::min(box.cols, display_width(display_glyphs(control.text, charset)));
+    int width = display_width(display_glyphs(control.text, charset));
     if (width <= 0)
         return std::nullopt;
-    int col = box.col;
-    DWORD type = control.style & static_type_mask;
-    if (type == static_center)
-        col += centred_column(width, box.cols);
-    else if (type == static_right)
-        col += std::max(0, box.cols - width);
-    return CellRect { col, box.row, width, 1 };
+    return CellRect { label_column(control, box, width), box.row, std::min(box.cols, width), 1 };
 }
 
 // Which of `count` lines to leave out, `excess` of them, all from among the
