@@ -275,3 +275,40 @@ TEST(KeyDecoder, WithoutUtf8OnlyAsciiIsTyped)
     EXPECT_EQ(decode({ "a\xe9" "b" }, false), expected({ chr('a'), chr('b') }));
     EXPECT_EQ(decode({ "\x1b[1~" }, false), expected({ vk(VK_HOME) }));
 }
+
+TEST(KeyDecoder, RunsOfSequencesSplitAtRandomDecodeAsEachAlone)
+{
+    // Any run of the sequences terminals send, however the link cuts it,
+    // decodes as the sequences one by one: nothing is lost, merged, taken
+    // for Escape or typed.
+    std::vector<std::string> const pieces {
+        "\x1b[1~", "\x1b[4~",  "\x1bOH",   "\x1b[F",    "\x1b[1;5D", "\x1b[1;2C", "\x1b[24~", "\x1b[[A",
+        "\x1bx",   "\x1b[Z",   "\x1b[99z", "\x1b]0;t\a", "\x1b[<0;5;5M", "a",     "-",        "\xc3\xa9",
+        "\t",      "\x7f",     "\x1b[200~pasted\x1b[201~", "\x1b[7$", "\x1bOd",
+    };
+    std::vector<std::vector<std::string>> alone;
+    for (auto const& piece : pieces)
+        alone.push_back(decode({ piece }));
+
+    std::uint32_t seed = 12345;
+    auto random = [&seed](std::uint32_t below) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % below;
+    };
+    for (int round = 0; round < 500; ++round) {
+        std::string bytes;
+        std::vector<std::string> want;
+        for (int n = 0; n < 8; ++n) {
+            auto const which = random(static_cast<std::uint32_t>(pieces.size()));
+            bytes += pieces[which];
+            want.insert(want.end(), alone[which].begin(), alone[which].end());
+        }
+        std::vector<std::string> cut;
+        for (std::size_t at = 0; at < bytes.size();) {
+            std::size_t const length = 1 + random(6);
+            cut.push_back(bytes.substr(at, length));
+            at += length;
+        }
+        ASSERT_EQ(decode(cut), want) << "round " << round;
+    }
+}
