@@ -20,6 +20,7 @@ required=(
     "tmux:/usr/bin/tmux"
     "hyperfine:/usr/bin/hyperfine"
     "time:/usr/bin/time"
+    "dialog:/usr/bin/dialog"
 )
 
 missing=()
