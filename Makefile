@@ -23,7 +23,7 @@ all: build
 # Each "package:file" line whose file is missing; deps.sh installs them (as
 # root) or prints the apt-get line.
 package_entries := $(foreach word,$(file <scripts/packages),$(if $(findstring :/,$(word)),$(word)))
-missing_packages := $(foreach entry,$(package_entries),$(if $(wildcard $(lastword $(subst :, ,$(entry)))),,$(entry)))
+missing_packages := $(strip $(foreach entry,$(package_entries),$(if $(wildcard $(lastword $(subst :, ,$(entry)))),,$(entry))))
 
 deps:
 ifneq ($(missing_packages),)
@@ -49,9 +49,12 @@ define configure
 	    || { cat $(1).configure.log >&2; exit 1; }
 endef
 
-build_needs_configure := $(or $(if $(wildcard $(BUILD_DIR)/CMakeCache.txt),,new), \
+# A tree with no build files yet (new, or its first configuring failed).
+unconfigured = $(if $(wildcard $(1)/build.ninja $(1)/Makefile),,new)
+
+build_needs_configure := $(or $(call unconfigured,$(BUILD_DIR)), \
     $(if $(werror_wanted),$(if $(filter $(werror_wanted),$(call cached,$(BUILD_DIR),CE_WERROR:BOOL)),,changed)))
-sanitize_needs_configure := $(if $(wildcard $(SANITIZE_DIR)/CMakeCache.txt),,new)
+sanitize_needs_configure := $(call unconfigured,$(SANITIZE_DIR))
 
 # --- building -------------------------------------------------------------------
 
@@ -68,14 +71,18 @@ run: deps
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target velquin | { $(quiet_when_idle); }
 	@$(BUILD_DIR)/bin/velquin
 
+# ctest, then the reasons of any skipped tests, which its summary leaves out.
+run_tests = status=0; ctest --test-dir $(1) --output-on-failure -j $(JOBS) || status=$$?; \
+	    scripts/skipped-tests.sh $(1); exit $$status
+
 test: build
-	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+	@$(call run_tests,$(BUILD_DIR))
 
 test-sanitize: deps
 	$(if $(sanitize_needs_configure),$(call configure,$(SANITIZE_DIR),-DCMAKE_BUILD_TYPE=Debug -DCE_SANITIZE=ON -DCE_WERROR=ON))
 	@cmake --build $(SANITIZE_DIR) -j $(JOBS) | { $(quiet_when_idle); }
-	@ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
-	    ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS)
+	@export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1; \
+	    $(call run_tests,$(SANITIZE_DIR))
 
 bench: build
 	@bench/run.sh $(BUILD_DIR)
