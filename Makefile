@@ -58,8 +58,9 @@ sanitize_needs_configure := $(call unconfigured,$(SANITIZE_DIR))
 
 # --- building -------------------------------------------------------------------
 
-# The build tool's report that it had nothing to do is left out.
-quiet_when_idle := grep --line-buffered -v -E '^(ninja: no work to do\.|\[ *[0-9]+%\] Built target .*)$$' || true
+# The build tool's reports that it had nothing to do are left out.
+quiet_when_idle := grep --line-buffered -v -E \
+    '^(ninja: no work to do\.|\[0/[0-9]+\] Re-checking globbed directories\.\.\.|\[ *[0-9]+%\] Built target .*)$$' || true
 
 build: deps
 	$(if $(build_needs_configure),$(call configure,$(BUILD_DIR),-DCE_WERROR=$(or $(werror_wanted),OFF)))
