@@ -24,14 +24,22 @@ constexpr WORD version_resource_type = 16; // RT_VERSION
 constexpr WORD version_resource_name = 1;
 
 // Text from the environment or a resource goes out with every control
-// character shown as '?', so it cannot steer the terminal.
+// character (C0, DEL, and C1 as UTF-8 encodes it) shown as '?', so that it
+// cannot steer the terminal.
 std::string printable(std::string_view text)
 {
-    std::string shown(text);
-    for (char& c : shown) {
-        auto const byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F)
-            c = '?';
+    std::string shown;
+    shown.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        auto const byte = static_cast<unsigned char>(text[i]);
+        if (byte == 0xC2 && i + 1 < text.size() && (static_cast<unsigned char>(text[i + 1]) & 0xE0) == 0x80) {
+            shown += '?';
+            ++i;
+        } else if (byte < 0x20 || byte == 0x7F) {
+            shown += '?';
+        } else {
+            shown += text[i];
+        }
     }
     return shown;
 }

@@ -483,6 +483,21 @@ TEST(DeviceOptions, AnsweredWithoutTouchingTheDevice)
     }
 }
 
+// The device directory named in --help is the user's text: its control
+// characters, C1 ones included, never reach the terminal.
+TEST(DeviceOptions, HelpShowsControlCharactersInTheDirectoryAsQuestionMarks)
+{
+    std::filesystem::path const parent = fresh_directory("options");
+    std::string const device = (parent / "a\x1b]0;title\x07" "b\xc2\x9b" "31m").string();
+    auto const result = run_process({ binary_path("velquin"), "--help" }, { { "CE_DEVICE_DIR", device } });
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_NE(result.out.find("a?]0;title?b?31m"), std::string::npos) << result.out;
+    EXPECT_EQ(result.out.find('\x1b'), std::string::npos);
+    EXPECT_EQ(result.out.find('\x07'), std::string::npos);
+    EXPECT_EQ(result.out.find("\xc2\x9b"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_empty(parent));
+}
+
 // Only the first argument is the device's: anywhere else an option is the
 // program's, which reads none, so the dialog runs as always.
 TEST_F(Program, OptionsAfterTheFirstArgumentReachTheProgram)
