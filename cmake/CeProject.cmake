@@ -2,17 +2,48 @@
 
 find_program(CE_LLVM_RC NAMES llvm-rc llvm-rc-14 llvm-rc-15 REQUIRED)
 
-# ce_add_test(NAME SOURCES file... [LIBS lib...] [RESOURCES file.rc] [ENVIRONMENT VAR=value...])
-# One GoogleTest executable, its cases registered with CTest one by one.
+# ce_test_code(TARGET [OWN_PCH])
+# Settings for the tests' own code. It is built to run, not to be debugged: no
+# debug information and no optimisation (the code under test keeps the build's
+# settings), except in a Debug build, where sanitizer reports want line numbers.
+# Every test shares one precompiled header, made once by the test_support
+# library (tests/support/PrecompiledHeaders.h). A test whose libraries bring
+# preprocessor definitions of their own (ncursesw's _XOPEN_SOURCE, say) cannot
+# use that one: OWN_PCH gives it a copy compiled with its own definitions. A
+# header that does not fit is never an error; the compiler then reads the
+# headers themselves.
+function(ce_test_code target)
+    cmake_parse_arguments(ARG "OWN_PCH" "" "" ${ARGN})
+    target_compile_definitions(${target} PRIVATE
+        CE_SOURCE_DIR="${PROJECT_SOURCE_DIR}" CE_BINARY_DIR="${PROJECT_BINARY_DIR}")
+    if(NOT CMAKE_BUILD_TYPE STREQUAL "Debug")
+        target_compile_options(${target} PRIVATE -O0 -g0)
+    endif()
+    target_link_libraries(${target} PRIVATE GTest::gtest)
+    set_target_properties(${target} PROPERTIES PCH_WARN_INVALID OFF)
+    if(ARG_OWN_PCH OR target STREQUAL "test_support")
+        target_precompile_headers(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/PrecompiledHeaders.h)
+    elseif(TARGET test_support)
+        target_precompile_headers(${target} REUSE_FROM test_support)
+    endif()
+endfunction()
+
+# ce_add_test(NAME SOURCES file... [LIBS lib...] [RESOURCES file.rc] [ENVIRONMENT VAR=value...] [OWN_PCH])
+# One GoogleTest executable, its cases registered with CTest one by one. Test
+# files that share libraries and resources go into one executable: adding a
+# test file is one line in its SOURCES. OWN_PCH: see ce_test_code.
 # Each test runs on a device directory of its own under the build tree unless
 # the test itself points CE_DEVICE_DIR elsewhere.
 function(ce_add_test name)
-    cmake_parse_arguments(ARG "" "RESOURCES" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
+    cmake_parse_arguments(ARG "OWN_PCH" "RESOURCES" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
-    target_compile_definitions(${name} PRIVATE
-        CE_SOURCE_DIR="${PROJECT_SOURCE_DIR}" CE_BINARY_DIR="${PROJECT_BINARY_DIR}")
+    if(ARG_OWN_PCH)
+        ce_test_code(${name} OWN_PCH)
+    else()
+        ce_test_code(${name})
+    endif()
     if(ARG_RESOURCES)
         ce_embed_resources(${name} ${ARG_RESOURCES})
     endif()

@@ -1,34 +1,19 @@
 #!/usr/bin/env bash
 # Makes sure that everything the build and the tests need is installed: as root
 # it installs what is missing from Debian's packages, otherwise it prints the
-# exact apt-get line and fails.
+# exact apt-get line and fails. The packages, each with a file that shows it is
+# there, are listed in scripts/packages ("package:file", one a line), which the
+# Makefile also reads to skip this script when nothing is missing.
 set -euo pipefail
 
-# Debian package, and a file that shows it is there.
-required=(
-    "cmake:/usr/bin/cmake"
-    "make:/usr/bin/make"
-    "g++:/usr/bin/g++"
-    "pkg-config:/usr/bin/pkg-config"
-    "llvm:/usr/bin/llvm-rc"
-    "clang:/usr/bin/clang"
-    "libncurses-dev:/usr/include/ncursesw/curses.h"
-    "libicu-dev:/usr/include/unicode/ucal.h"
-    "nlohmann-json3-dev:/usr/include/nlohmann/json.hpp"
-    "libgtest-dev:/usr/include/gtest/gtest.h"
-    "googletest:/usr/src/googletest/CMakeLists.txt"
-    "tmux:/usr/bin/tmux"
-    "hyperfine:/usr/bin/hyperfine"
-    "time:/usr/bin/time"
-    "dialog:/usr/bin/dialog"
-)
-
+list="$(dirname "$0")/packages"
 missing=()
-for entry in "${required[@]}"; do
+while IFS= read -r entry || [ -n "$entry" ]; do
+    case $entry in ''|'#'*) continue ;; esac
     package=${entry%%:*}
     witness=${entry#*:}
     [ -e "$witness" ] || missing+=("$package")
-done
+done < "$list"
 
 [ ${#missing[@]} -eq 0 ] && exit 0
 

@@ -1,5 +1,6 @@
-// The process entry of a program written with a WinMain. It makes sure the
-// device's front end can run before the program starts (so a broken setup ends
+// The process entry of a program written with a WinMain. It answers the
+// device's own options (--help, --version) without starting the program, makes
+// sure the device's front end can run before the program starts (so a broken setup ends
 // the process before anything is drawn or stored), then hands WinMain the four
 // arguments a Windows CE program is started with. The application object is
 // already constructed by then: static initialisation runs before main. When
@@ -9,6 +10,7 @@
 #include "afxwin.h"
 
 #include "framework/CommandLine.h"
+#include "framework/DeviceOptions.h"
 #include "frontends/FrontEnds.h"
 #include "registry/LostWrites.h"
 
@@ -65,15 +67,20 @@ bool report_lost_writes(std::string_view program)
 
 int main(int argc, char** argv)
 {
+    std::span<char const* const> arguments;
+    if (argc > 1)
+        arguments = std::span<char const* const>(argv + 1, static_cast<std::size_t>(argc - 1));
+
+    if (auto const status = platform::framework::answer_device_option(
+            arguments, program_name(argc > 0 ? argv[0] : nullptr), stdout))
+        return *status;
+
     if (auto const error = platform::frontends::prepare_front_end()) {
         std::string const name(program_name(argc > 0 ? argv[0] : nullptr));
         std::fprintf(stderr, "%s: %s\n", name.c_str(), one_line(*error).c_str());
         return front_end_unavailable;
     }
 
-    std::span<char const* const> arguments;
-    if (argc > 1)
-        arguments = std::span<char const* const>(argv + 1, static_cast<std::size_t>(argc - 1));
     std::u16string command_line = platform::framework::build_command_line(arguments);
 
     int const status = WinMain(GetModuleHandleW(nullptr), nullptr, command_line.data(), SW_SHOWNORMAL);

@@ -558,3 +558,64 @@ TEST_F(LostWrites, ReadOnlyDeviceDirectory)
     EXPECT_EQ(result.exit_code, lost_writes_status) << result.err;
     EXPECT_NE(result.err.find("velquin:   the time-zone record: cannot save "), std::string::npos) << result.err;
 }
+
+// --help and --version are the device's, answered before the program starts:
+// on a device directory that does not exist, with a front end that could not
+// run and a call trace asked for, they answer, end with 0 and create nothing.
+TEST(DeviceOptions, AnsweredWithoutTouchingTheDevice)
+{
+    struct {
+        char const* option;
+        std::vector<std::string> expected;
+    } const cases[] = {
+        { "--version", { "Velquin Application 1.0.0.2\ndevice: emulated Windows CE 3.0, platform " } },
+        { "--help", { "Usage: velquin [--help | --version | ARGUMENT...]\n", "Velquin Application 1.0.0.2",
+                      "CE_DEVICE_DIR", "CE_DEVICE_UI", "CE_DEVICE_TRACE", "TZ", "NO_COLOR",
+                      "docs/terminal.md", "ce-reg", "ce-tz", "not created yet" } },
+        { "-h", { "Usage: velquin " } },
+        { "/?", { "Usage: velquin " } },
+    };
+    for (auto const& c : cases) {
+        std::filesystem::path const parent = fresh_directory("options");
+        std::string const device = (parent / "device").string();
+        auto const result = run_process({ binary_path("velquin"), c.option },
+                                        { { "CE_DEVICE_DIR", device },
+                                          { "CE_DEVICE_UI", "no-such-front-end" },
+                                          { "CE_DEVICE_TRACE", (parent / "calls.trace").string() },
+                                          { "TERM", "" } },
+                                        test_support::ProcessOptions { .input = {}, .input_from_null = true, .timeout_seconds = 20 });
+        EXPECT_EQ(result.exit_code, 0) << c.option << ": " << result.err;
+        EXPECT_EQ(result.err, "") << c.option;
+        for (auto const& text : c.expected)
+            EXPECT_NE(result.out.find(text), std::string::npos) << c.option << " lacks " << text << ":\n" << result.out;
+        if (std::string_view(c.option) != "--version") {
+            EXPECT_NE(result.out.find(device), std::string::npos) << c.option << " names no device directory";
+        }
+        EXPECT_TRUE(std::filesystem::is_empty(parent)) << c.option << " created something in " << parent;
+    }
+}
+
+// The device directory named in --help is the user's text: its control
+// characters, C1 ones included, never reach the terminal.
+TEST(DeviceOptions, HelpShowsControlCharactersInTheDirectoryAsQuestionMarks)
+{
+    std::filesystem::path const parent = fresh_directory("options");
+    std::string const device = (parent / "a\x1b]0;title\x07" "b\xc2\x9b" "31m").string();
+    auto const result = run_process({ binary_path("velquin"), "--help" }, { { "CE_DEVICE_DIR", device } });
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_NE(result.out.find("a?]0;title?b?31m"), std::string::npos) << result.out;
+    EXPECT_EQ(result.out.find('\x1b'), std::string::npos);
+    EXPECT_EQ(result.out.find('\x07'), std::string::npos);
+    EXPECT_EQ(result.out.find("\xc2\x9b"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_empty(parent));
+}
+
+// Only the first argument is the device's: anywhere else an option is the
+// program's, which reads none, so the dialog runs as always.
+TEST_F(Program, OptionsAfterTheFirstArgumentReachTheProgram)
+{
+    auto const result = run_process({ binary_path("velquin"), "x", "--help" }, environment(), "dump\nkey Escape\n");
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_EQ(result.out.find("Usage:"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("{\"end\":2}"), std::string::npos) << result.out;
+}

@@ -14,7 +14,7 @@
 namespace {
 
 // The name this test executable is built as.
-constexpr char16_t executable_name[] = u"framework_app_test";
+constexpr char16_t executable_name[] = u"framework_test";
 
 class CCountingApp : public CWinApp {
 public:

@@ -89,3 +89,30 @@ TEST(ProcessEntry, ExitStatusIsWinMainsResult)
         EXPECT_NE(run.out.find("{\"end\":"), std::string::npos) << run.out;
     }
 }
+
+// The device's options are answered before the front end is prepared (here one
+// that cannot run) and WinMain never runs; a program without a version record
+// says so. Anything else, the options included when not first, is WinMain's.
+TEST(ProcessEntry, DeviceOptionsAreAnsweredBeforeTheProgram)
+{
+    struct {
+        std::vector<std::string> arguments;
+        char const* output_starts;
+    } const cases[] = {
+        { { "--version" }, "framework_probe: no version record\ndevice: emulated Windows CE 3.0, platform " },
+        { { "--help" }, "Usage: framework_probe [--help | --version | ARGUMENT...]\nframework_probe\n\nA Windows CE program" },
+        { { "-h", "more" }, "Usage: framework_probe " },
+        { { "/?" }, "Usage: framework_probe " },
+    };
+    for (auto const& c : cases) {
+        ProbeRun const run = run_probe(c.arguments, "no-such-front-end", "");
+        EXPECT_EQ(run.status, 0) << c.arguments.front() << run.err;
+        EXPECT_EQ(run.out.rfind(c.output_starts, 0), 0u) << run.out;
+        EXPECT_EQ(run.err, "");
+    }
+
+    ProbeRun const passed = run_probe({ "--helpful", "--help", "/?", "--version" }, "script", "");
+    nlohmann::json const report = winmain_report(passed.err);
+    ASSERT_FALSE(report.is_null()) << passed.err;
+    EXPECT_EQ(report.at("command_line"), "--helpful --help /? --version");
+}

@@ -1,0 +1,233 @@
+// The device's own answers to --help and --version, given before the program
+// runs. They read only the executable's embedded resources and the process's
+// environment: no front end is prepared, nothing is traced, and the device
+// directory is named but never created.
+#include "framework/DeviceOptions.h"
+
+#include "registry/DeviceDirectory.h"
+#include "resources/ModuleResources.h"
+#include "resources/VersionInfo.h"
+#include "text/Utf.h"
+
+#include <cctype>
+#include <system_error>
+
+#ifndef CE_DEVICE_VERSION
+#define CE_DEVICE_VERSION "unknown"
+#endif
+
+namespace platform::framework {
+
+namespace {
+
+constexpr WORD version_resource_type = 16; // RT_VERSION
+constexpr WORD version_resource_name = 1;
+
+// Text from the environment or a resource goes out with every control
+// character (C0, DEL, and C1 as UTF-8 encodes it) shown as '?', so that it
+// cannot steer the terminal.
+std::string printable(std::string_view text)
+{
+    std::string shown;
+    shown.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        auto const byte = static_cast<unsigned char>(text[i]);
+        if (byte == 0xC2 && i + 1 < text.size() && (static_cast<unsigned char>(text[i + 1]) & 0xE0) == 0x80) {
+            shown += '?';
+            ++i;
+        } else if (byte < 0x20 || byte == 0x7F) {
+            shown += '?';
+        } else {
+            shown += text[i];
+        }
+    }
+    return shown;
+}
+
+std::optional<resources::VersionInfo> program_version_record()
+{
+    auto const* module = resources::ModuleResources::executable();
+    if (!module)
+        return std::nullopt;
+    resources::ResourceId type;
+    type.ordinal = version_resource_type;
+    resources::ResourceId name;
+    name.ordinal = version_resource_name;
+    auto const* entry = module->find(type, name, resources::device_language);
+    if (!entry)
+        return std::nullopt;
+    return resources::parse_version_info(entry->data);
+}
+
+// The string table the record's first translation names, else its first one.
+resources::VersionStringTable const* string_table(resources::VersionInfo const& record)
+{
+    if (record.string_tables.empty())
+        return nullptr;
+    if (!record.translations.empty()) {
+        DWORD const translation = record.translations.front();
+        char wanted[9];
+        std::snprintf(wanted, sizeof wanted, "%04X%04X", static_cast<unsigned>(translation & 0xFFFF),
+                      static_cast<unsigned>(translation >> 16));
+        for (auto const& table : record.string_tables) {
+            std::string key = text::to_utf8(table.key);
+            for (char& c : key)
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            if (key == wanted)
+                return &table;
+        }
+    }
+    return &record.string_tables.front();
+}
+
+std::optional<std::u16string> record_string(resources::VersionStringTable const* table, std::u16string_view key)
+{
+    if (!table)
+        return std::nullopt;
+    auto value = table->find(key);
+    if (value && value->empty())
+        return std::nullopt;
+    return value;
+}
+
+std::string fixed_version(VS_FIXEDFILEINFO const& fixed)
+{
+    return std::to_string(fixed.dwFileVersionMS >> 16) + "." + std::to_string(fixed.dwFileVersionMS & 0xFFFF) + "."
+        + std::to_string(fixed.dwFileVersionLS >> 16) + "." + std::to_string(fixed.dwFileVersionLS & 0xFFFF);
+}
+
+// "1, 0, 0, 2" as 1.0.0.2: numbers separated by commas or dots, with blanks
+// around them, joined by dots. Any other text is shown as it is.
+std::string dotted_version(std::u16string_view text)
+{
+    std::string const utf8 = text::to_utf8(text);
+    std::string dotted;
+    std::size_t start = 0;
+    while (true) {
+        std::size_t const end = utf8.find_first_of(",.", start);
+        std::string_view part = std::string_view(utf8).substr(start, end == std::string::npos ? end : end - start);
+        while (!part.empty() && (part.front() == ' ' || part.front() == '\t'))
+            part.remove_prefix(1);
+        while (!part.empty() && (part.back() == ' ' || part.back() == '\t'))
+            part.remove_suffix(1);
+        if (part.empty() || part.find_first_not_of("0123456789") != std::string_view::npos)
+            return printable(utf8);
+        if (!dotted.empty())
+            dotted += '.';
+        dotted += part;
+        if (end == std::string::npos)
+            return dotted;
+        start = end + 1;
+    }
+}
+
+// The program's name and version from its version record, as
+// "Velquin Application 1.0.0.2"; nullopt when it has none.
+std::optional<std::string> program_version_line()
+{
+    auto const record = program_version_record();
+    if (!record)
+        return std::nullopt;
+    auto const* table = string_table(*record);
+
+    std::string version;
+    if (auto const text = record_string(table, u"FileVersion"))
+        version = dotted_version(*text);
+    else if (record->fixed)
+        version = fixed_version(*record->fixed);
+
+    std::string name;
+    if (auto const product = record_string(table, u"ProductName"))
+        name = printable(text::to_utf8(*product));
+    else if (auto const description = record_string(table, u"FileDescription"))
+        name = printable(text::to_utf8(*description));
+    else if (auto const internal = record_string(table, u"InternalName"))
+        name = printable(text::to_utf8(*internal));
+
+    if (name.empty() && version.empty())
+        return std::nullopt;
+    if (name.empty())
+        return version;
+    return version.empty() ? name : name + " " + version;
+}
+
+bool write_all(std::FILE* out, std::string const& text)
+{
+    std::fwrite(text.data(), 1, text.size(), out);
+    return std::fflush(out) == 0 && !std::ferror(out);
+}
+
+std::string device_line()
+{
+    return std::string("device: emulated Windows CE 3.0, platform ") + CE_DEVICE_VERSION;
+}
+
+std::string help_text(std::string_view program)
+{
+    std::string const name = printable(program);
+    std::string const version = program_version_line().value_or(name);
+
+    std::string directory;
+    auto const path = registry::device_directory_path();
+    if (path.empty()) {
+        directory = "none: CE_DEVICE_DIR, XDG_DATA_HOME and HOME are all unset";
+    } else {
+        std::error_code ignored;
+        directory = printable(path.string());
+        if (!std::filesystem::exists(path, ignored))
+            directory += ", not created yet";
+    }
+
+    return "Usage: " + name + " [--help | --version | ARGUMENT...]\n"
+        + version + "\n"
+        "\n"
+        "A Windows CE program, run here on an emulated Windows CE 3.0 device. The\n"
+        "device answers --help (-h, /?) and --version given as the first argument;\n"
+        "any other arguments reach the program as its command line.\n"
+        "\n"
+        "The device's environment:\n"
+        "  CE_DEVICE_DIR    the directory that holds the device's registry, and in it\n"
+        "                   the program's settings and the time-zone record\n"
+        "                   (now " + directory + ")\n"
+        "  CE_DEVICE_UI     the front end that shows the dialog: terminal (the default)\n"
+        "                   or script (commands on standard input, JSON answers on\n"
+        "                   standard output)\n"
+        "  CE_DEVICE_TRACE  a file to which the device adds a line for every call the\n"
+        "                   program makes into it\n"
+        "  TZ               the host's time zone, shown while the device has no\n"
+        "                   time-zone record of its own\n"
+        "  NO_COLOR, ESCDELAY, TERM\n"
+        "                   as for any terminal program\n"
+        "\n"
+        "The device's tools, beside this program: ce-reg (its registry, like reg.exe)\n"
+        "and ce-tz (its time-zone record); both take --help.\n"
+        "The dialog's keys, the mouse and the script commands are described in\n"
+        "docs/terminal.md and docs/script-front-end.md of the Velquin sources, which\n"
+        "the README there links.\n";
+}
+
+}
+
+std::optional<int> answer_device_option(std::span<char const* const> arguments, std::string_view program,
+                                        std::FILE* out)
+{
+    if (arguments.empty() || !arguments.front())
+        return std::nullopt;
+    std::string_view const option = arguments.front();
+
+    std::string answer;
+    if (option == "--help" || option == "-h" || option == "/?")
+        answer = help_text(program);
+    else if (option == "--version")
+        answer = program_version_line().value_or(printable(program) + ": no version record") + "\n" + device_line()
+            + "\n";
+    else
+        return std::nullopt;
+
+    if (write_all(out, answer))
+        return 0;
+    std::fprintf(stderr, "%s: cannot write the answer to %s\n", printable(program).c_str(), option.data());
+    return 1;
+}
+
+}
