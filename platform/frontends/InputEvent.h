@@ -65,6 +65,26 @@ struct ScreenResize {
     SIZE size { 0, 0 };
 };
 
-using InputEvent = std::variant<KeyPress, CharInput, PointClick, ControlClick, CaptionClick, CloseRequest, ScreenResize>;
+// The primary button going down on a control that the front end has found
+// (`index` and `offset` as in ControlClick), moving while it is held, and
+// coming up again, for front ends that follow the pointer: the control gets
+// WM_LBUTTONDOWN (WM_LBUTTONDBLCLK for the second press of a double click),
+// WM_MOUSEMOVE and WM_LBUTTONUP, and keeps the mouse between press and release
+// wherever the pointer goes (the offsets may then lie outside the control).
+struct PointerPress {
+    std::size_t index { 0 };
+    POINT offset { 0, 0 };
+    bool shift { false };
+    bool double_click { false };
+};
+struct PointerMove {
+    POINT offset { 0, 0 };
+};
+struct PointerRelease {
+    POINT offset { 0, 0 };
+};
+
+using InputEvent = std::variant<KeyPress, CharInput, PointClick, ControlClick, CaptionClick, CloseRequest, ScreenResize,
+                                PointerPress, PointerMove, PointerRelease>;
 
 }

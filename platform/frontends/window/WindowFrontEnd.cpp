@@ -1,0 +1,551 @@
+// The window front end on SDL2: a software renderer (no GPU probing, so the
+// first frame comes quickly), one streaming texture the size of the device's
+// screen scaled by a whole number with nearest-neighbour sampling, and a wait
+// for the next event that sleeps until input comes or the caret blinks.
+#include "frontends/window/WindowFrontEnd.h"
+
+#include "frontends/window/PngFile.h"
+#include "text/Utf.h"
+#include "windows.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <pthread.h>
+#include <mutex>
+#include <thread>
+
+namespace platform::frontends {
+
+std::unique_ptr<FrontEnd> create_window_front_end()
+{
+    return std::make_unique<window::WindowFrontEnd>();
+}
+
+}
+
+namespace platform::frontends::window {
+
+namespace {
+
+// SIGTERM, SIGINT and SIGHUP close the dialog as its close button does. They
+// are blocked in every thread and taken by one watcher thread with sigwait,
+// which wakes the event loop with an event of its own; so no signal handler
+// ever runs inside the windowing library.
+std::atomic<int> g_signal { 0 };
+std::atomic<Uint32> g_signal_event { 0 };
+
+sigset_t closing_signals()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGHUP);
+    return set;
+}
+
+void watch_signals()
+{
+    static std::once_flag started;
+    std::call_once(started, [] {
+        std::thread([] {
+            sigset_t const set = closing_signals();
+            for (;;) {
+                int signal = 0;
+                if (sigwait(&set, &signal) != 0)
+                    continue;
+                g_signal = signal;
+                if (Uint32 const type = g_signal_event.load()) {
+                    SDL_Event event {};
+                    event.type = type;
+                    SDL_PushEvent(&event);
+                }
+            }
+        }).detach();
+    });
+}
+
+// The host window's title: the caption, with characters that would act as
+// controls in a window manager's title shown as their visible pictures.
+std::string host_title(std::u16string_view caption)
+{
+    std::u16string shown;
+    shown.reserve(caption.size());
+    for (char16_t c : caption) {
+        if (c < 0x20)
+            shown += static_cast<char16_t>(0x2400 + c);
+        else if (c == 0x7F)
+            shown += u'\u2421';
+        else if ((c >= 0x80 && c < 0xA0) || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069))
+            shown += u'\uFFFD';
+        else
+            shown += c;
+    }
+    return text::to_utf8(shown);
+}
+
+UINT virtual_key(SDL_Keycode key)
+{
+    switch (key) {
+    case SDLK_TAB: return VK_TAB;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER: return VK_RETURN;
+    case SDLK_ESCAPE: return VK_ESCAPE;
+    case SDLK_BACKSPACE: return VK_BACK;
+    case SDLK_DELETE: return VK_DELETE;
+    case SDLK_LEFT: return VK_LEFT;
+    case SDLK_RIGHT: return VK_RIGHT;
+    case SDLK_UP: return VK_UP;
+    case SDLK_DOWN: return VK_DOWN;
+    case SDLK_HOME: return VK_HOME;
+    case SDLK_END: return VK_END;
+    default: return 0;
+    }
+}
+
+}
+
+WindowFrontEnd::~WindowFrontEnd()
+{
+    close(IDCANCEL);
+    if (m_video_started)
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+std::optional<std::string> WindowFrontEnd::prepare()
+{
+    if (auto error = read_device_settings(m_settings))
+        return error;
+    char const* x11 = std::getenv("DISPLAY");
+    char const* wayland = std::getenv("WAYLAND_DISPLAY");
+    char const* driver = std::getenv("SDL_VIDEODRIVER");
+    if (!(x11 && *x11) && !(wayland && *wayland) && !(driver && *driver))
+        return "no display for the window (neither DISPLAY nor WAYLAND_DISPLAY is set); use CE_DEVICE_UI=terminal or script";
+    std::string error;
+    m_dialog_font = DeviceFont::open(dialog_font_path, dialog_font_points, error);
+    if (m_dialog_font)
+        m_caption_font = DeviceFont::open(caption_font_path, dialog_font_points, error);
+    if (!m_dialog_font || !m_caption_font)
+        return error;
+
+    // Blocked before the library starts any thread of its own.
+    sigset_t const set = closing_signals();
+    sigset_t previous;
+    pthread_sigmask(SIG_BLOCK, &set, &previous);
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        std::string const reason = SDL_GetError();
+        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+        return "cannot open the display for the window: " + reason;
+    }
+    m_video_started = true;
+    g_signal_event = SDL_RegisterEvents(1);
+    watch_signals();
+    return std::nullopt;
+}
+
+BaseUnits WindowFrontEnd::base_units() const
+{
+    return m_dialog_font ? m_dialog_font->base_units() : BaseUnits { 6, 13, 1 };
+}
+
+Insets WindowFrontEnd::non_client_insets(DWORD style, DWORD ex_style) const
+{
+    return dialog_insets(style, ex_style);
+}
+
+int WindowFrontEnd::text_extent(std::u16string_view text) const
+{
+    return m_dialog_font ? m_dialog_font->extent(text) : FrontEnd::text_extent(text);
+}
+
+RECT WindowFrontEnd::edit_text_rect(RECT const& control, DWORD style) const
+{
+    return edit_text_area(control, style);
+}
+
+bool WindowFrontEnd::show(DialogView const& view)
+{
+    m_view = view;
+    m_zoom = m_settings.zoom;
+    if (m_zoom == 0) {
+        SDL_Rect usable {};
+        m_zoom = SDL_GetDisplayUsableBounds(0, &usable) == 0 ? automatic_zoom(m_settings.screen, usable.w, usable.h) : 1;
+    }
+    int const width = static_cast<int>(m_settings.screen.cx) * m_zoom;
+    int const height = static_cast<int>(m_settings.screen.cy) * m_zoom;
+    m_window = SDL_CreateWindow(host_title(view.caption).c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
+                                height, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
+    if (m_window)
+        m_renderer = SDL_CreateRenderer(m_window, -1, SDL_RENDERER_SOFTWARE);
+    if (m_renderer)
+        m_texture = SDL_CreateTexture(m_renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
+                                      static_cast<int>(m_settings.screen.cx), static_cast<int>(m_settings.screen.cy));
+    if (!m_texture) {
+        std::fprintf(stderr, "cannot show a dialog: cannot create the window: %s\n", SDL_GetError());
+        close(-1);
+        return false;
+    }
+    SDL_SetWindowMinimumSize(m_window, static_cast<int>(m_settings.screen.cx), static_cast<int>(m_settings.screen.cy));
+    m_canvas.emplace(static_cast<int>(m_settings.screen.cx), static_cast<int>(m_settings.screen.cy));
+    restart_caret();
+    draw(false);
+    SDL_ShowWindow(m_window);
+    present();
+    SDL_StartTextInput();
+    return true;
+}
+
+void WindowFrontEnd::refresh(DialogView const& view)
+{
+    if (m_window && (!m_view || m_view->caption != view.caption))
+        SDL_SetWindowTitle(m_window, host_title(view.caption).c_str());
+    m_view = view;
+    restart_caret();
+    draw(false);
+}
+
+bool WindowFrontEnd::caret_blinks() const
+{
+    if (!m_view || !m_active || !m_view->focus)
+        return false;
+    return m_view->controls[*m_view->focus].control_class == ControlClass::Edit;
+}
+
+void WindowFrontEnd::restart_caret()
+{
+    m_caret_on = true;
+    m_caret_toggle = Clock::now() + std::chrono::milliseconds(Metrics::caret_blink_ms);
+}
+
+// Paints the screen and shows it if anything changed; the screenshot holds
+// the screen with the caret shown, so that it changes only with the dialog.
+void WindowFrontEnd::draw(bool caret_tick)
+{
+    if (!m_view || !m_canvas)
+        return;
+    Fonts const fonts { *m_dialog_font, *m_caption_font };
+    PaintState state { m_active, m_caret_on, std::nullopt };
+    if (m_held && m_held_over && m_held->kind != Target::Kind::nothing) {
+        bool const pushable = m_held->kind != Target::Kind::control
+            || m_view->controls[m_held->index].control_class == ControlClass::Button;
+        if (pushable)
+            state.sunk = m_held;
+    }
+    paint_screen(*m_canvas, *m_view, fonts, state);
+    if (!m_shown || m_shown->pixels() != m_canvas->pixels()) {
+        m_shown = *m_canvas;
+        present();
+    }
+    if (m_settings.screenshot.empty() || caret_tick)
+        return;
+    if (!state.caret_on || !state.active) {
+        state.caret_on = true;
+        state.active = true;
+        paint_screen(*m_canvas, *m_view, fonts, state);
+    }
+    if (m_screenshot && m_screenshot->pixels() == m_canvas->pixels())
+        return;
+    if (auto error = write_png(m_settings.screenshot, *m_canvas)) {
+        if (!m_screenshot_failed)
+            std::fprintf(stderr, "screenshot: %s\n", error->c_str());
+        m_screenshot_failed = true;
+        return;
+    }
+    m_screenshot = *m_canvas;
+}
+
+void WindowFrontEnd::present()
+{
+    if (!m_renderer || !m_texture || !m_shown)
+        return;
+    SDL_UpdateTexture(m_texture, nullptr, m_shown->pixels().data(), m_shown->width() * 4);
+    Rgb const box = colour(Role::letterbox);
+    SDL_SetRenderDrawColor(m_renderer, static_cast<Uint8>(box >> 16), static_cast<Uint8>(box >> 8),
+                           static_cast<Uint8>(box), 255);
+    SDL_RenderClear(m_renderer);
+    int out_w = 0, out_h = 0;
+    SDL_GetRendererOutputSize(m_renderer, &out_w, &out_h);
+    int const sw = m_shown->width(), sh = m_shown->height();
+    // The largest whole zoom that fits, never less than one.
+    int zoom = std::max(1, std::min(out_w / std::max(sw, 1), out_h / std::max(sh, 1)));
+    SDL_Rect const target { (out_w - sw * zoom) / 2, (out_h - sh * zoom) / 2, sw * zoom, sh * zoom };
+    SDL_RenderCopy(m_renderer, m_texture, nullptr, &target);
+    SDL_RenderPresent(m_renderer);
+}
+
+std::optional<POINT> WindowFrontEnd::to_screen(int window_x, int window_y) const
+{
+    if (!m_window || !m_renderer || !m_canvas)
+        return std::nullopt;
+    int win_w = 0, win_h = 0, out_w = 0, out_h = 0;
+    SDL_GetWindowSize(m_window, &win_w, &win_h);
+    SDL_GetRendererOutputSize(m_renderer, &out_w, &out_h);
+    if (win_w <= 0 || win_h <= 0)
+        return std::nullopt;
+    int const sw = m_canvas->width(), sh = m_canvas->height();
+    int const zoom = std::max(1, std::min(out_w / std::max(sw, 1), out_h / std::max(sh, 1)));
+    long const px = static_cast<long>(window_x) * out_w / win_w - (out_w - sw * zoom) / 2;
+    long const py = static_cast<long>(window_y) * out_h / win_h - (out_h - sh * zoom) / 2;
+    auto floor_div = [](long a, long b) { return a >= 0 ? a / b : -((-a + b - 1) / b); };
+    return POINT { static_cast<LONG>(floor_div(px, zoom)), static_cast<LONG>(floor_div(py, zoom)) };
+}
+
+POINT WindowFrontEnd::control_offset(std::size_t index, POINT screen) const
+{
+    RECT const& client = m_view->client_rect;
+    RECT const& r = m_view->controls[index].rect;
+    return { screen.x - client.left - r.left, screen.y - client.top - r.top };
+}
+
+bool WindowFrontEnd::pointer_over_held(POINT screen) const
+{
+    if (!m_held || !m_view)
+        return false;
+    Fonts const fonts { *m_dialog_font, *m_caption_font };
+    ScreenGeometry const geometry = screen_geometry(*m_view, fonts);
+    switch (m_held->kind) {
+    case Target::Kind::caption_ok:
+        return geometry.caption_ok && geometry.caption_ok->contains(screen.x, screen.y);
+    case Target::Kind::caption_close:
+        return geometry.caption_close && geometry.caption_close->contains(screen.x, screen.y);
+    case Target::Kind::control: {
+        RECT const& r = m_view->controls[m_held->index].rect;
+        POINT const offset = control_offset(m_held->index, screen);
+        return offset.x >= 0 && offset.y >= 0 && offset.x < r.right - r.left && offset.y < r.bottom - r.top;
+    }
+    case Target::Kind::nothing: return false;
+    }
+    return false;
+}
+
+void WindowFrontEnd::pointer_down(int x, int y, bool shift, bool double_click)
+{
+    auto const screen = to_screen(x, y);
+    if (!screen || !m_view)
+        return;
+    Fonts const fonts { *m_dialog_font, *m_caption_font };
+    Target const target = hit_test(*m_view, screen_geometry(*m_view, fonts), screen->x, screen->y);
+    if (target.kind == Target::Kind::nothing)
+        return;
+    m_held = target;
+    m_held_over = true;
+    if (target.kind == Target::Kind::control) {
+        auto const& control = m_view->controls[target.index];
+        if (!control.enabled || control.control_class == ControlClass::Static) {
+            m_held.reset();
+            return;
+        }
+        m_pending.push_back(PointerPress { target.index, control_offset(target.index, *screen), shift, double_click });
+    }
+    draw(false);
+}
+
+void WindowFrontEnd::pointer_moved(int x, int y)
+{
+    if (!m_held)
+        return;
+    auto const screen = to_screen(x, y);
+    if (!screen)
+        return;
+    bool const over = pointer_over_held(*screen);
+    if (m_held->kind == Target::Kind::control
+        && m_view->controls[m_held->index].control_class == ControlClass::Edit) {
+        m_pending.push_back(PointerMove { control_offset(m_held->index, *screen) });
+    }
+    if (over != m_held_over) {
+        m_held_over = over;
+        draw(false);
+    }
+}
+
+void WindowFrontEnd::pointer_up(int x, int y)
+{
+    if (!m_held)
+        return;
+    Target const held = *m_held;
+    auto const screen = to_screen(x, y);
+    bool const over = screen && pointer_over_held(*screen);
+    m_held.reset();
+    m_held_over = false;
+    switch (held.kind) {
+    case Target::Kind::caption_ok:
+        if (over)
+            m_pending.push_back(CaptionClick { CaptionButton::Ok });
+        break;
+    case Target::Kind::caption_close:
+        if (over)
+            m_pending.push_back(CaptionClick { CaptionButton::Close });
+        break;
+    case Target::Kind::control:
+        // Released outside, the offset lies outside the control and the
+        // control does nothing.
+        m_pending.push_back(PointerRelease { screen ? control_offset(held.index, *screen) : POINT { -1, -1 } });
+        break;
+    case Target::Kind::nothing: break;
+    }
+    draw(false);
+}
+
+void WindowFrontEnd::translate(SDL_Event const& event)
+{
+    if (event.type == g_signal_event.load() && event.type != 0) {
+        m_pending.push_back(CloseRequest { true });
+        return;
+    }
+    switch (event.type) {
+    case SDL_KEYDOWN: {
+        SDL_Keymod const mod = static_cast<SDL_Keymod>(event.key.keysym.mod);
+        bool const shift = (mod & KMOD_SHIFT) != 0;
+        bool const ctrl = (mod & KMOD_CTRL) != 0;
+        bool const alt = (mod & KMOD_ALT) != 0;
+        SDL_Keycode const key = event.key.keysym.sym;
+        if (UINT const vk = virtual_key(key)) {
+            if (!alt)
+                m_pending.push_back(KeyPress { vk, shift, ctrl });
+        } else if (ctrl && !alt && key >= SDLK_a && key <= SDLK_z) {
+            m_pending.push_back(KeyPress { static_cast<UINT>('A' + (key - SDLK_a)), shift, true });
+        }
+        break;
+    }
+    case SDL_TEXTINPUT: {
+        std::u16string const text = text::to_utf16(event.text.text);
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            char32_t c = text[i];
+            if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size()) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+                ++i;
+            }
+            if (c >= 0x20 && c != 0x7F)
+                m_pending.push_back(CharInput { c });
+        }
+        break;
+    }
+    case SDL_MOUSEBUTTONDOWN:
+        if (event.button.button == SDL_BUTTON_LEFT) {
+            bool const shift = (SDL_GetModState() & KMOD_SHIFT) != 0;
+            pointer_down(event.button.x, event.button.y, shift, event.button.clicks >= 2 && event.button.clicks % 2 == 0);
+        }
+        break;
+    case SDL_MOUSEMOTION:
+        if (event.motion.state & SDL_BUTTON_LMASK)
+            pointer_moved(event.motion.x, event.motion.y);
+        break;
+    case SDL_MOUSEBUTTONUP:
+        if (event.button.button == SDL_BUTTON_LEFT)
+            pointer_up(event.button.x, event.button.y);
+        break;
+    case SDL_WINDOWEVENT:
+        switch (event.window.event) {
+        case SDL_WINDOWEVENT_CLOSE:
+            m_pending.push_back(CloseRequest { false });
+            break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            m_active = true;
+            restart_caret();
+            draw(false);
+            break;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+            m_active = false;
+            if (m_held) {
+                // As a button losing the capture: released, not clicked.
+                m_held.reset();
+                m_pending.push_back(PointerRelease { { -1, -1 } });
+            }
+            draw(false);
+            break;
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            present();
+            break;
+        default: break;
+        }
+        break;
+    default: break;
+    }
+}
+
+InputEvent WindowFrontEnd::next_event()
+{
+    for (;;) {
+        if (g_signal.load() != 0 || !m_window)
+            return CloseRequest { true };
+        if (!m_pending.empty()) {
+            InputEvent const event = m_pending.front();
+            m_pending.pop_front();
+            return event;
+        }
+        SDL_Event event {};
+        int got = 0;
+        if (caret_blinks()) {
+            auto const wait = std::chrono::duration_cast<std::chrono::milliseconds>(m_caret_toggle - Clock::now());
+            got = wait.count() > 0 ? SDL_WaitEventTimeout(&event, static_cast<int>(wait.count())) : SDL_PollEvent(&event);
+            if (!got && Clock::now() >= m_caret_toggle) {
+                m_caret_on = !m_caret_on;
+                m_caret_toggle = Clock::now() + std::chrono::milliseconds(Metrics::caret_blink_ms);
+                draw(true);
+                continue;
+            }
+        } else {
+            got = SDL_WaitEvent(&event);
+        }
+        if (got)
+            translate(event);
+    }
+}
+
+void WindowFrontEnd::close(INT_PTR)
+{
+    if (m_window)
+        SDL_StopTextInput();
+    if (m_texture)
+        SDL_DestroyTexture(m_texture);
+    if (m_renderer)
+        SDL_DestroyRenderer(m_renderer);
+    if (m_window)
+        SDL_DestroyWindow(m_window);
+    m_texture = nullptr;
+    m_renderer = nullptr;
+    m_window = nullptr;
+    m_view.reset();
+    m_held.reset();
+    m_pending.clear();
+    // A signal that closed the dialog now ends the process as it would have.
+    if (int const signal = g_signal.exchange(0)) {
+        std::fflush(nullptr);
+        std::signal(signal, SIG_DFL);
+        sigset_t set;
+        sigemptyset(&set);
+        sigaddset(&set, signal);
+        pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+        std::raise(signal);
+    }
+}
+
+std::u16string WindowFrontEnd::clipboard_text() const
+{
+    if (!m_video_started)
+        return FrontEnd::clipboard_text();
+    char* text = SDL_GetClipboardText();
+    std::u16string result = text ? text::to_utf16(text) : std::u16string();
+    SDL_free(text);
+    return result;
+}
+
+void WindowFrontEnd::set_clipboard_text(std::u16string_view text)
+{
+    if (!m_video_started) {
+        FrontEnd::set_clipboard_text(text);
+        return;
+    }
+    SDL_SetClipboardText(text::to_utf8(text).c_str());
+}
+
+}
