@@ -49,7 +49,7 @@ start_shell() {
     local cols=$1 rows=$2
     shift 2
     t new-session -d -s test -x "$cols" -y "$rows" \
-        "env -u NO_COLOR -u ESCDELAY TERM=tmux-256color LANG=C.UTF-8 LC_ALL=C.UTF-8 TZ=$TZ $* PS1='ready> ' bash --norc --noprofile"
+        "env -u NO_COLOR -u ESCDELAY CE_DEVICE_UI=terminal TERM=tmux-256color LANG=C.UTF-8 LC_ALL=C.UTF-8 TZ=$TZ $* PS1='ready> ' bash --norc --noprofile"
     # Keep the pane at its size whatever clients come and go.
     t set-option -g window-size manual >/dev/null
     wait_for 'ready>'
