@@ -20,6 +20,16 @@ required=(
     "tmux:/usr/bin/tmux"
     "hyperfine:/usr/bin/hyperfine"
     "time:/usr/bin/time"
+    "libsdl2-dev:/usr/include/SDL2/SDL.h"
+    "libsdl2-ttf-dev:/usr/include/SDL2/SDL_ttf.h"
+    "libpng-dev:/usr/include/png.h"
+    "libx11-dev:/usr/include/X11/Xlib.h"
+    "fonts-dejavu-extra:/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed.ttf"
+    "xvfb:/usr/bin/Xvfb"
+    "xauth:/usr/bin/xauth"
+    "xdotool:/usr/bin/xdotool"
+    "x11-utils:/usr/bin/xdpyinfo"
+    "zenity:/usr/bin/zenity"
 )
 
 missing=()

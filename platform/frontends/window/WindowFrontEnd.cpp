@@ -139,6 +139,8 @@ std::optional<std::string> WindowFrontEnd::prepare()
     pthread_sigmask(SIG_BLOCK, &set, &previous);
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    // Pixels straight into the window (XShm on X11): no GL to load or probe.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::string const reason = SDL_GetError();

@@ -31,8 +31,9 @@ deadline_s=${CE_XVFB_TIMEOUT:-30}
 xvfb_pid=
 velquin_pid=
 cleanup() {
-    [ -n "$velquin_pid" ] && kill -KILL "$velquin_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    set +e
+    if [ -n "$velquin_pid" ]; then kill -KILL "$velquin_pid" 2>/dev/null; fi
+    if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null; fi
     wait 2>/dev/null
     rm -rf "$work"
 }
