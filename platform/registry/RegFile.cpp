@@ -672,7 +672,8 @@ private:
     void write_value(RegistryValue const& value)
     {
         bool plain = value.type == REG_SZ && has_plain_string_form(value.data);
-        if (!plain)
+        // Only the store's own file carries comments; an export is what regedit writes.
+        if (!plain && m_encoding == RegFileEncoding::Utf8Lf)
             write_text_comment(value);
         std::size_t line_start = m_out.size();
         if (value.name.empty())

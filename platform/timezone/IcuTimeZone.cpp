@@ -3,6 +3,8 @@
 // zone's Windows id gives its names.
 #include "timezone/IcuTimeZone.h"
 
+#include "timezone/RecordFields.h"
+
 #include <unicode/basictz.h>
 #include <unicode/dtrule.h>
 #include <unicode/locid.h>
@@ -22,22 +24,10 @@ using namespace std::chrono;
 namespace {
 
 constexpr int32_t ms_per_minute = 60'000;
-constexpr int32_t ms_per_day = 86'400'000;
 
 std::u16string to_u16(icu::UnicodeString const& text)
 {
     return std::u16string(text.getBuffer(), static_cast<std::size_t>(text.length()));
-}
-
-// Fills a name field: at most 31 characters, never half a surrogate pair, the
-// rest zero.
-void set_name(WCHAR (&field)[32], std::u16string_view name)
-{
-    std::size_t length = std::min<std::size_t>(name.size(), 31);
-    if (length < name.size() && length > 0 && name[length - 1] >= 0xD800 && name[length - 1] <= 0xDBFF)
-        --length;
-    std::fill(std::begin(field), std::end(field), u'\0');
-    std::copy_n(name.begin(), length, field);
 }
 
 struct ZoneNames {
@@ -91,39 +81,6 @@ ZoneNames zone_names(icu::TimeZone const& zone)
     return { to_u16(standard), to_u16(daylight) };
 }
 
-int days_in_month(int year, int month)
-{
-    return static_cast<int>(static_cast<unsigned>(
-        year_month_day_last(std::chrono::year(year) / std::chrono::month(static_cast<unsigned>(month)) / last)
-            .day()));
-}
-
-// The days of the month on which a rule can fall: [first, last_day].
-struct DayWindow {
-    int first;
-    int last_day;
-};
-
-// The occurrence (1-5, 5 the last) whose days best cover the window; a window
-// that reaches the end of the month is the last occurrence.
-WORD occurrence_for(DayWindow window, int month_length)
-{
-    if (window.last_day >= month_length)
-        return 5;
-    WORD best = 1;
-    int best_overlap = -1;
-    for (WORD n = 1; n <= 5; ++n) {
-        int const first = n == 5 ? month_length - 6 : 7 * n - 6;
-        int const last_of_n = n == 5 ? month_length : 7 * n;
-        int const overlap = std::min(last_of_n, window.last_day) - std::max(first, window.first);
-        if (overlap > best_overlap) {
-            best = n;
-            best_overlap = overlap;
-        }
-    }
-    return best;
-}
-
 // One of ICU's annual rules as a Windows transition date. `offset_before` is
 // the zone's full offset from UTC, and `saving_before` its daylight saving,
 // just before the change: Windows gives the time of the change on the clock
@@ -171,24 +128,7 @@ SYSTEMTIME windows_date(icu::DateTimeRule const& rule, int32_t offset_before, in
         break;
     }
 
-    // A change before midnight or after it on that clock moves to the day
-    // before or after, as Windows writes it ("last Saturday, 22:00").
-    int64_t const day_shift = local_ms >= 0 ? local_ms / ms_per_day : -((-local_ms + ms_per_day - 1) / ms_per_day);
-    local_ms -= day_shift * ms_per_day;
-    int const shift = static_cast<int>(day_shift);
-    weekday = ((weekday + shift) % 7 + 7) % 7;
-    window = { std::clamp(window.first + shift, 1, month_length), std::clamp(window.last_day + shift, 1, month_length) };
-
-    SYSTEMTIME date {};
-    date.wYear = 0;
-    date.wMonth = static_cast<WORD>(month);
-    date.wDayOfWeek = static_cast<WORD>(weekday);
-    date.wDay = occurrence_for(window, month_length);
-    date.wHour = static_cast<WORD>(local_ms / 3'600'000);
-    date.wMinute = static_cast<WORD>(local_ms / ms_per_minute % 60);
-    date.wSecond = static_cast<WORD>(local_ms / 1000 % 60);
-    date.wMilliseconds = static_cast<WORD>(local_ms % 1000);
-    return date;
+    return recurring_date(year, month, weekday, window, local_ms);
 }
 
 TIME_ZONE_INFORMATION empty_record()
@@ -263,38 +203,34 @@ std::optional<TIME_ZONE_INFORMATION> time_zone_from_icu(std::string_view zone_id
     return record_of(*zone, when);
 }
 
+bool is_known_zone_id(std::string_view zone_id)
+{
+    icu::UnicodeString const id =
+        icu::UnicodeString::fromUTF8(icu::StringPiece(zone_id.data(), static_cast<int32_t>(zone_id.size())));
+    icu::UnicodeString canonical;
+    UBool system = false;
+    UErrorCode status = U_ZERO_ERROR;
+    icu::TimeZone::getCanonicalID(id, canonical, system, status);
+    return U_SUCCESS(status) && system && canonical != UNICODE_STRING_SIMPLE("Etc/Unknown");
+}
+
 // ICU's detection reads TZ and /etc/localtime afresh each time, but is not
-// thread-safe. A TZ that names no zone ICU knows but does give an offset
-// ("JST-9") yields a zone of that fixed offset.
-static std::unique_ptr<icu::TimeZone> detect_host_zone()
+// thread-safe.
+std::optional<std::string> detect_host_zone_id()
 {
-    std::lock_guard const lock(host_detection);
-    return std::unique_ptr<icu::TimeZone>(icu::TimeZone::detectHostTimeZone());
-}
-
-std::string host_time_zone_id()
-{
-    std::unique_ptr<icu::TimeZone> const zone = detect_host_zone();
+    std::unique_ptr<icu::TimeZone> zone;
+    {
+        std::lock_guard const lock(host_detection);
+        zone.reset(icu::TimeZone::detectHostTimeZone());
+    }
+    if (!zone)
+        return std::nullopt;
+    icu::UnicodeString name;
     std::string id;
-    if (zone) {
-        icu::UnicodeString name;
-        zone->getID(name).toUTF8String(id);
-    }
-    return id.empty() ? "Etc/Unknown" : id;
-}
-
-TIME_ZONE_INFORMATION host_time_zone(system_clock::time_point when)
-{
-    if (std::unique_ptr<icu::TimeZone> const zone = detect_host_zone()) {
-        if (auto record = record_of(*zone, when))
-            return *record;
-    }
-    if (auto record = time_zone_from_icu("Etc/UTC", when))
-        return *record;
-    TIME_ZONE_INFORMATION record = empty_record();
-    set_name(record.StandardName, u"Coordinated Universal Time");
-    set_name(record.DaylightName, u"Coordinated Universal Time");
-    return record;
+    zone->getID(name).toUTF8String(id);
+    if (!is_known_zone_id(id))
+        return std::nullopt;
+    return id;
 }
 
 }

@@ -1,5 +1,5 @@
-// The host's time zones, through ICU, in the form of the device's time-zone
-// record: what a device that has no record of its own presents.
+// Named time zones, through ICU, in the form of the device's time-zone record:
+// what a device that has no record of its own presents for the host's zone.
 #pragma once
 
 #include "windows.h"
@@ -22,11 +22,12 @@ namespace platform::timezone {
 std::optional<TIME_ZONE_INFORMATION> time_zone_from_icu(std::string_view zone_id,
                                                         std::chrono::system_clock::time_point when);
 
-// The host's zone as ICU finds it each time it is asked: TZ, else
-// /etc/localtime. "Etc/Unknown" when neither names a zone ICU knows.
-std::string host_time_zone_id();
+// Whether ICU knows `zone_id` as one of its zones ("Europe/Berlin", "UTC",
+// "EST5EDT"), rather than as a custom offset ("GMT+5") or not at all.
+bool is_known_zone_id(std::string_view zone_id);
 
-// The host's zone at `when`; UTC when ICU cannot tell what it is.
-TIME_ZONE_INFORMATION host_time_zone(std::chrono::system_clock::time_point when);
+// The zone that /etc/localtime holds, as ICU finds it (by the link's target or
+// the file's content); nothing when ICU cannot name a zone it knows.
+std::optional<std::string> detect_host_zone_id();
 
 }

@@ -190,6 +190,26 @@ TEST_F(Program, FirstRunShowsTheBiasesAndRecordsThemAsDefaults)
     EXPECT_EQ(run_again.text(0, IdStandardDefault), "Default: 0");
 }
 
+TEST_F(Program, FirstRunTakesTheHostsZoneFromAPosixRule)
+{
+    // Three hours west, daylight time half an hour less: DaylightBias -30.
+    m_zone = "AAA3BBB2:30,M3.2.0,M11.1.0";
+    auto session = run("dump\nkey Escape\n");
+    ASSERT_EQ(session.dumps.size(), 1u) << session.process.out << session.process.err;
+    EXPECT_EQ(session.text(0, IdDaylightBias), "-30");
+    EXPECT_EQ(session.text(0, IdDaylightDefault), "Default: -30");
+    EXPECT_EQ(session.process.err, "");
+
+    // A name that is no zone: UTC, and one line on standard error.
+    m_device = fresh_directory("velquin");
+    m_zone = "Nowhere/Invalid";
+    session = run("dump\nkey Escape\n");
+    ASSERT_EQ(session.dumps.size(), 1u) << session.process.out << session.process.err;
+    EXPECT_EQ(session.text(0, IdDaylightBias), "0");
+    EXPECT_EQ(session.process.err, "device: TZ=\"Nowhere/Invalid\" is no time zone the device knows (no zone of "
+                                    "that name, no zone file, no POSIX rule); it uses UTC, as the C library does\n");
+}
+
 TEST_F(Program, RecordedTextIsStoredAs255Bytes)
 {
     run("key Escape\n");

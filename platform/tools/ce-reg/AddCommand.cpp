@@ -8,7 +8,7 @@ namespace platform::tools {
 int run_add(Options const& options)
 {
     if (options.positional.size() != 1)
-        return fail_syntax("add", options.positional.empty() ? "KEY is missing" : "too many arguments");
+        return fail_arguments(options, 1, "KEY is missing");
     if (options.separator
         && (options.separator->empty() || !options.type || type_from_name(*options.type) != DWORD(REG_MULTI_SZ)))
         return fail_syntax("add", "/s takes one separator and goes with /t REG_MULTI_SZ only");

@@ -19,7 +19,7 @@ static int ask(std::string const& question, std::string const& what)
 int run_delete(Options const& options)
 {
     if (options.positional.size() != 1)
-        return fail_syntax("delete", options.positional.empty() ? "KEY is missing" : "too many arguments");
+        return fail_arguments(options, 1, "KEY is missing");
     KeyArgument key_argument;
     if (!parse_key(options.positional[0], key_argument))
         return 1;
@@ -27,9 +27,14 @@ int run_delete(Options const& options)
     bool whole_key = !options.value_name && !options.default_value && !options.all_values;
     if (whole_key && key_argument.sub_key.empty())
         return fail("a root key cannot be deleted.");
+    // Nothing to delete on a device that does not exist, and nothing to create.
+    if (int missing = require_device())
+        return missing;
 
     HKEY key = nullptr;
     LONG status = RegOpenKeyExW(key_argument.root, key_argument.sub_key.c_str(), 0, KEY_ALL_ACCESS, &key);
+    if (status == ERROR_FILE_NOT_FOUND)
+        return fail(key_not_found(key_argument));
     if (status != ERROR_SUCCESS)
         return fail(describe_error(status));
 
@@ -75,6 +80,10 @@ int run_delete(Options const& options)
         }
         if (status == ERROR_SUCCESS)
             status = RegDeleteValueW(key, name.c_str());
+        if (status == ERROR_FILE_NOT_FOUND) {
+            RegCloseKey(key);
+            return fail(value_not_found(key_argument, name));
+        }
     }
     RegCloseKey(key);
     if (status != ERROR_SUCCESS)

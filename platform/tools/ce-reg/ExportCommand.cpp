@@ -11,53 +11,195 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <optional>
 
 namespace platform::tools {
 
 using platform::registry::KeyPath;
 using platform::registry::RegistryKey;
 
-// Writes the whole file or leaves what was there: a temporary file beside it,
-// renamed over it once complete.
-static std::string write_file_atomically(std::string const& path, std::string const& bytes)
+namespace {
+
+// Where an export goes, once the FILE argument has been looked at.
+struct Target {
+    enum class Kind {
+        standard_output, // "-", or a name for this process's standard output
+        in_place,        // a FIFO, a device: written where it is, never replaced
+        new_file,        // nothing there yet: created whole
+        regular_file,    // an existing file: replaced whole, keeping its mode
+    };
+    Kind kind = Kind::new_file;
+    std::string path;   // the file to write: symbolic links followed
+    struct stat st {};  // of an existing target
+};
+
+int write_all(int fd, std::string const& bytes)
 {
-    std::string temp = path + ".tmp-XXXXXX";
-    int fd = ::mkstemp(temp.data());
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t const wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote < 0)
+            return errno;
+        done += static_cast<std::size_t>(wrote);
+    }
+    return 0;
+}
+
+// Follows a chain of symbolic links whose last one names nothing yet, so that
+// the export creates the file the link points to and the link stays. Empty
+// when the chain loops or cannot be read.
+std::string dangling_link_target(std::string path)
+{
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0)
+            return errno == ENOENT ? path : std::string();
+        if (!S_ISLNK(st.st_mode))
+            return path;
+        std::string link(static_cast<std::size_t>(PATH_MAX), '\0');
+        ssize_t const length = ::readlink(path.c_str(), link.data(), link.size());
+        if (length < 0 || static_cast<std::size_t>(length) >= link.size())
+            return {};
+        link.resize(static_cast<std::size_t>(length));
+        if (link.empty())
+            return {};
+        if (link[0] == '/')
+            path = link;
+        else
+            path = std::filesystem::path(path).parent_path() / link;
+    }
+    return {};
+}
+
+// What FILE names: "-" is standard output; anything else is looked at through
+// its symbolic links, so that a link is written through and stays a link.
+std::optional<Target> find_target(std::string const& file, std::string& error)
+{
+    Target target;
+    if (file == "-") {
+        target.kind = Target::Kind::standard_output;
+        return target;
+    }
+    if (::stat(file.c_str(), &target.st) != 0) {
+        if (errno != ENOENT) {
+            error = "cannot write " + file + ": " + std::strerror(errno) + ".";
+            return std::nullopt;
+        }
+        target.path = dangling_link_target(file);
+        if (target.path.empty()) {
+            error = "cannot write " + file + ": the symbolic link cannot be followed.";
+            return std::nullopt;
+        }
+        target.kind = Target::Kind::new_file;
+        return target;
+    }
+    struct stat out {};
+    if (::fstat(STDOUT_FILENO, &out) == 0 && out.st_dev == target.st.st_dev && out.st_ino == target.st.st_ino) {
+        // /dev/stdout, /proc/self/fd/1 or the file that standard output is
+        // redirected to: the stream, not a file to replace.
+        target.kind = Target::Kind::standard_output;
+        return target;
+    }
+    if (S_ISDIR(target.st.st_mode)) {
+        error = file + " is a directory.";
+        return std::nullopt;
+    }
+    if (!S_ISREG(target.st.st_mode) || target.st.st_nlink > 1) {
+        // A FIFO or a device is no file of ours to replace; nor is a file with
+        // other names, which a rename would leave holding the old content.
+        target.kind = Target::Kind::in_place;
+        target.path = file;
+        return target;
+    }
+    char* real = ::realpath(file.c_str(), nullptr);
+    if (!real) {
+        error = "cannot write " + file + ": " + std::strerror(errno) + ".";
+        return std::nullopt;
+    }
+    target.path = real;
+    std::free(real);
+    target.kind = Target::Kind::regular_file;
+    return target;
+}
+
+// Writes the whole file or leaves what was there: a temporary file beside it,
+// flushed, then renamed over it. An existing file keeps its mode and, where
+// the user may keep it, its owner.
+std::string write_file_atomically(Target const& target, std::string const& bytes)
+{
+    std::string temp = target.path + ".tmp-XXXXXX";
+    int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
         return std::strerror(errno);
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    std::size_t done = 0;
     int error = 0;
-    while (done < bytes.size() && !error) {
-        ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (wrote < 0 && errno != EINTR)
+    if (target.kind == Target::Kind::regular_file) {
+        if (::fchown(fd, target.st.st_uid, target.st.st_gid) != 0)
+            (void)::fchown(fd, static_cast<uid_t>(-1), target.st.st_gid); // the group, if not the owner
+        if (::fchmod(fd, target.st.st_mode & 07777) != 0)
             error = errno;
-        else if (wrote > 0)
-            done += static_cast<std::size_t>(wrote);
+    } else {
+        mode_t const mask = ::umask(0);
+        ::umask(mask);
+        if (::fchmod(fd, 0666 & ~mask) != 0)
+            error = errno;
     }
+    if (!error)
+        error = write_all(fd, bytes);
     if (!error && ::fsync(fd) != 0)
         error = errno;
     if (::close(fd) != 0 && !error)
         error = errno;
-    if (!error && ::rename(temp.c_str(), path.c_str()) != 0)
+    if (!error && ::rename(temp.c_str(), target.path.c_str()) != 0)
         error = errno;
     if (error) {
         ::unlink(temp.c_str());
         return std::strerror(error);
     }
+    auto const directory = std::filesystem::path(target.path).parent_path();
+    int const dir_fd = ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir_fd >= 0) {
+        ::fsync(dir_fd);
+        ::close(dir_fd);
+    }
     return {};
+}
+
+// A FIFO, a device or a file with several names: opened and written where it is.
+std::string write_in_place(Target const& target, std::string const& bytes)
+{
+    int const fd = ::open(target.path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC
+                              | (S_ISREG(target.st.st_mode) ? O_TRUNC : 0));
+    if (fd < 0)
+        return std::strerror(errno);
+    if (::isatty(fd)) {
+        ::close(fd);
+        return "it is a terminal, and an export is UTF-16 text for a file";
+    }
+    int error = write_all(fd, bytes);
+    if (!error && S_ISREG(target.st.st_mode) && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && !error)
+        error = errno;
+    return error ? std::strerror(error) : std::string();
+}
+
 }
 
 int run_export(Options const& options)
 {
     if (options.positional.size() != 2)
-        return fail_syntax("export", options.positional.size() < 2 ? "KEY and FILE are needed" : "too many arguments");
+        return fail_arguments(options, 2, "KEY and FILE are needed");
     KeyArgument key_argument;
     if (!parse_key(options.positional[0], key_argument))
         return 1;
+    if (int missing = require_device())
+        return missing;
     std::string const& file = options.positional[1];
 
     KeyPath wanted { key_argument.root_name };
@@ -91,24 +233,33 @@ int run_export(Options const& options)
     if (status != ERROR_SUCCESS)
         return fail(describe_error(status));
     if (!found)
-        return fail(describe_error(ERROR_FILE_NOT_FOUND));
+        return fail(key_not_found(key_argument));
 
-    struct stat st {};
-    if (::stat(file.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode))
-            return fail(file + " is a directory.");
-        if (!options.force) {
-            switch (confirm("File " + file + " already exists. Overwrite")) {
-            case Answer::Yes:
-                break;
-            case Answer::No:
-                return fail("The operation was cancelled; " + file + " is unchanged.");
-            case Answer::NoTerminal:
-                return fail("File " + file + " exists; add /y to overwrite it without a prompt.");
-            }
+    std::string error;
+    auto const target = find_target(file, error);
+    if (!target)
+        return fail(error);
+    if (target->kind == Target::Kind::standard_output) {
+        if (::isatty(STDOUT_FILENO))
+            return fail("Standard output is a terminal, and an export is UTF-16 text for a file: redirect it, or "
+                        "name a file.");
+        if (int code = write_all(STDOUT_FILENO, text))
+            return fail("cannot write the export to standard output: " + std::string(std::strerror(code)) + ".");
+        // The export is the whole output; the success message would end up in it.
+        return 0;
+    }
+    if (target->kind != Target::Kind::new_file && S_ISREG(target->st.st_mode) && !options.force) {
+        switch (confirm("File " + file + " already exists. Overwrite")) {
+        case Answer::Yes:
+            break;
+        case Answer::No:
+            return fail("The operation was cancelled; " + file + " is unchanged.");
+        case Answer::NoTerminal:
+            return fail("File " + file + " exists; add /y to overwrite it without a prompt.");
         }
     }
-    auto error = write_file_atomically(file, text);
+    error = target->kind == Target::Kind::in_place ? write_in_place(*target, text)
+                                                   : write_file_atomically(*target, text);
     if (!error.empty())
         return fail("cannot write " + file + ": " + error + ".");
     return succeed();

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 
 namespace platform::tools {
@@ -16,19 +17,28 @@ namespace platform::tools {
 int run_import(Options const& options)
 {
     if (options.positional.size() != 1)
-        return fail_syntax("import", options.positional.empty() ? "FILE is missing" : "too many arguments");
+        return fail_arguments(options, 1, "FILE is missing");
+    // "-" is standard input, so that an export can be piped back in.
     std::string const& file = options.positional[0];
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        return fail("cannot read " + file + ": " + std::strerror(errno) + ".");
-    std::string bytes { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
-    if (in.bad())
-        return fail("cannot read " + file + ".");
+    std::string const shown = file == "-" ? "standard input" : file;
+    std::string bytes;
+    if (file == "-") {
+        bytes.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+        if (std::cin.bad())
+            return fail("cannot read standard input.");
+    } else {
+        std::ifstream in(file, std::ios::binary);
+        if (!in)
+            return fail("cannot read " + file + ": " + std::strerror(errno) + ".");
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        if (in.bad())
+            return fail("cannot read " + file + ".");
+    }
 
     auto parsed = platform::registry::parse_reg_file(
         std::span(reinterpret_cast<BYTE const*>(bytes.data()), bytes.size()), platform::registry::RegFileUse::Import);
     if (!parsed.ok())
-        return fail("cannot import " + file + ", " + parsed.error + "; nothing was changed.");
+        return fail("cannot import " + shown + ", " + parsed.error + "; nothing was changed.");
 
     LONG status = platform::registry::RegistryStore::current().modify(
         [&](platform::registry::RegistryKey& tree, bool& changed) -> LONG {

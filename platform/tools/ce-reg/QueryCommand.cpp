@@ -167,12 +167,16 @@ private:
 int run_query(Options const& options)
 {
     if (options.positional.size() != 1)
-        return fail_syntax("query", options.positional.empty() ? "KEY is missing" : "too many arguments");
+        return fail_arguments(options, 1, "KEY is missing");
     KeyArgument key_argument;
     if (!parse_key(options.positional[0], key_argument))
         return 1;
+    if (int missing = require_device())
+        return missing;
     HKEY key = nullptr;
     LONG status = RegOpenKeyExW(key_argument.root, key_argument.sub_key.c_str(), 0, KEY_READ, &key);
+    if (status == ERROR_FILE_NOT_FOUND)
+        return fail(key_not_found(key_argument));
     if (status != ERROR_SUCCESS)
         return fail(describe_error(status));
     Query query(options);
@@ -186,7 +190,8 @@ int run_query(Options const& options)
         return 0;
     }
     if (selected && query.matches() == 0)
-        return fail(describe_error(ERROR_FILE_NOT_FOUND));
+        return fail(value_not_found(key_argument,
+                                    options.default_value ? std::u16string() : to_utf16(*options.value_name)));
     std::printf("\n");
     return 0;
 }

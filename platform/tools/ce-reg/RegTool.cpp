@@ -2,13 +2,17 @@
 // value data to and from text.
 #include "RegTool.h"
 
+#include "registry/DeviceDirectory.h"
 #include "registry/RegistryKey.h"
 #include "text/Utf.h"
+#include "tools/VisibleText.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cinttypes>
 #include <cstdio>
@@ -33,7 +37,9 @@ static std::string lower(std::string text)
     return text;
 }
 
-// "/v", "-VE", "/?": a switch, as opposed to a path such as /tmp/x.reg.
+// "/v", "-VE", "/?": the shape of a switch. Whether it is one depends on the
+// command: a word of this shape that is none of the command's switches is a
+// path or a value, and named as an unknown option only when it is left over.
 static bool looks_like_switch(std::string const& arg)
 {
     if (arg.size() < 2 || arg.size() > 4 || (arg[0] != '/' && arg[0] != '-'))
@@ -45,35 +51,41 @@ static bool looks_like_switch(std::string const& arg)
     return true;
 }
 
+// The switch that `arg` spells for `command` ("v", "ve", "?"), or nothing when
+// the word is a path or a value.
+static std::optional<std::string> switch_name(std::string const& command, std::string const& arg)
+{
+    if (arg == "--help")
+        return "?";
+    if (arg.size() < 2 || (arg[0] != '/' && arg[0] != '-'))
+        return std::nullopt;
+    static std::pair<char const*, char const*> const table[] = {
+        { "query", " v ve s ? h " },
+        { "add", " v ve t d s f ? h " },
+        { "delete", " v ve va f ? h " },
+        { "export", " y ? h " },
+        { "import", " ? h " },
+    };
+    std::string const name = lower(arg.substr(1));
+    for (auto const& [cmd, switches] : table) {
+        if (command == cmd && std::string(switches).find(" " + name + " ") != std::string::npos)
+            return name == "h" ? "?" : name;
+    }
+    return std::nullopt;
+}
+
 bool parse_options(std::string const& command, int argc, char** argv, Options& options)
 {
     options.command = command;
-    auto allowed = [&](std::string const& name) {
-        static std::pair<char const*, char const*> const table[] = {
-            { "query", " v ve s ? " },
-            { "add", " v ve t d s f ? " },
-            { "delete", " v ve va f ? " },
-            { "export", " y ? " },
-            { "import", " ? " },
-        };
-        for (auto const& [cmd, switches] : table) {
-            if (command == cmd)
-                return std::string(switches).find(" " + name + " ") != std::string::npos;
-        }
-        return false;
-    };
     std::vector<std::string> seen;
     for (int i = 2; i < argc; ++i) {
         std::string arg = argv[i];
-        if (!looks_like_switch(arg)) {
+        auto const switch_found = switch_name(command, arg);
+        if (!switch_found) {
             options.positional.push_back(arg);
             continue;
         }
-        std::string name = lower(arg.substr(1));
-        if (!allowed(name)) {
-            fail_syntax(command, "unknown option " + arg + " for " + command);
-            return false;
-        }
+        std::string const& name = *switch_found;
         if (std::find(seen.begin(), seen.end(), name) != seen.end()) {
             fail_syntax(command, "option " + arg + " given twice");
             return false;
@@ -103,12 +115,26 @@ bool parse_options(std::string const& command, int argc, char** argv, Options& o
         else if (name == "d")
             options.data = argv[++i];
     }
+    if (options.help)
+        return true;
     int value_choices = options.value_name.has_value() + options.default_value + options.all_values;
     if (value_choices > 1) {
         fail_syntax(command, "choose only one of /v, /ve and /va");
         return false;
     }
     return true;
+}
+
+int fail_arguments(Options const& options, std::size_t wanted, std::string const& missing)
+{
+    if (options.positional.size() < wanted)
+        return fail_syntax(options.command, missing);
+    // A word left over that looks like a switch was most likely meant as one.
+    for (auto const& word : options.positional) {
+        if (looks_like_switch(word))
+            return fail_syntax(options.command, "unknown option " + word + " for " + options.command);
+    }
+    return fail_syntax(options.command, "too many arguments");
 }
 
 bool parse_key(std::string const& text, KeyArgument& key)
@@ -118,6 +144,15 @@ bool parse_key(std::string const& text, KeyArgument& key)
     auto root_text = wide.substr(0, slash);
     key.root_name = platform::registry::canonical_root_name(root_text, true);
     if (key.root_name.empty()) {
+        // HKLM/Software/Corvane: a root, then forward slashes.
+        auto const forward = root_text.find(u'/');
+        if (forward != std::u16string::npos
+            && !platform::registry::canonical_root_name(root_text.substr(0, forward), true).empty()) {
+            std::string suggested = text;
+            std::replace(suggested.begin(), suggested.end(), '/', '\\');
+            fail("Invalid key name: \"" + text + "\". Keys are written with backslashes: \"" + suggested + "\".");
+            return false;
+        }
         fail("Invalid key name: \"" + text
              + "\". A key starts with HKLM, HKCU, HKCR or HKU (or HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, "
                "HKEY_CLASSES_ROOT, HKEY_USERS).");
@@ -139,15 +174,37 @@ bool parse_key(std::string const& text, KeyArgument& key)
 
 int fail(std::string const& message)
 {
-    std::fprintf(stderr, "ERROR: %s\n", message.c_str());
+    std::fprintf(stderr, "ERROR: %s\n", visible(message).c_str());
     return 1;
 }
 
 int fail_syntax(std::string const& command, std::string const& message)
 {
-    std::fprintf(stderr, "ERROR: Invalid syntax: %s.\nType \"ce-reg %s%s/?\" for usage.\n", message.c_str(),
+    std::fprintf(stderr, "ERROR: Invalid syntax: %s.\nType \"ce-reg %s%s/?\" for usage.\n", visible(message).c_str(),
                  command.c_str(), command.empty() ? "" : " ");
     return 1;
+}
+
+std::string key_not_found(KeyArgument const& key)
+{
+    return describe_error(ERROR_FILE_NOT_FOUND) + " No key " + to_utf8(key.display()) + ".";
+}
+
+std::string value_not_found(KeyArgument const& key, std::u16string const& name)
+{
+    return describe_error(ERROR_FILE_NOT_FOUND)
+        + (name.empty() ? " No default value" : " No value \"" + to_utf8(name) + "\"") + " in "
+        + to_utf8(key.display()) + ".";
+}
+
+int require_device()
+{
+    auto const directory = platform::registry::device_directory_path();
+    struct stat st {};
+    if (directory.empty() || ::stat(directory.c_str(), &st) == 0 || errno != ENOENT)
+        return 0; // the store says what is wrong with anything but a missing directory
+    return fail("There is no device at " + directory.string()
+                + " (the directory does not exist; check CE_DEVICE_DIR). Only add and import create a device.");
 }
 
 int succeed()
@@ -189,7 +246,7 @@ Answer confirm(std::string const& question)
     if (!::isatty(STDIN_FILENO))
         return Answer::NoTerminal;
     for (;;) {
-        std::printf("%s (Yes/No)? ", question.c_str());
+        std::printf("%s (Yes/No)? ", visible(question).c_str());
         std::fflush(stdout);
         std::string line;
         if (!std::getline(std::cin, line))

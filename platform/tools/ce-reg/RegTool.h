@@ -4,6 +4,8 @@
 
 #include "windows.h"
 
+#include "tools/VisibleText.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,8 +41,21 @@ bool parse_options(std::string const& command, int argc, char** argv, Options& o
 // Parses KEY; false, with the message printed, when it names no root.
 bool parse_key(std::string const& text, KeyArgument& key);
 
-// "ERROR: ..." on standard error; returns the exit status 1.
+// "ERROR: ..." on standard error, control characters shown as escapes;
+// returns the exit status 1.
 int fail(std::string const& message);
+// For a wrong number of positional arguments: `missing` when there are fewer
+// than `wanted`, else the word that looks like an unknown switch, else "too
+// many arguments"; returns 1.
+int fail_arguments(Options const& options, std::size_t wanted, std::string const& missing);
+// reg.exe's sentence for a missing key or value, and which one it was.
+std::string key_not_found(KeyArgument const& key);
+std::string value_not_found(KeyArgument const& key, std::u16string const& name);
+// 0 when the device directory exists (or is unusable for another reason, which
+// the registry reports); otherwise says that there is no device there and
+// returns 1. Commands that only read call it first, so that they create nothing.
+int require_device();
+
 // For bad syntax: the message and the usage hint for the command; returns 1.
 int fail_syntax(std::string const& command, std::string const& message);
 // The Win32 error in words, for "ERROR: " messages.

@@ -34,13 +34,14 @@ void print_usage(std::string const& command, FILE* stream)
                    stream);
     } else if (command == "export") {
         std::fputs("ce-reg export KEY FILE [/y]\n"
-                   "  Writes KEY and everything below it to FILE (.reg, UTF-16, as regedit writes it).\n"
+                   "  Writes KEY and everything below it to FILE (.reg, UTF-16, in regedit's format).\n"
+                   "  FILE - is standard output; a link is written through, a FIFO or device in place.\n"
                    "  /y       overwrite FILE without a prompt\n",
                    stream);
     } else if (command == "import") {
         std::fputs("ce-reg import FILE\n"
                    "  Imports a .reg file (\"Windows Registry Editor Version 5.00\" or REGEDIT4, UTF-16 or\n"
-                   "  UTF-8). A file with an error anywhere changes nothing.\n",
+                   "  UTF-8); FILE - is standard input. A file with an error anywhere changes nothing.\n",
                    stream);
     } else {
         std::fputs("ce-reg: the emulated device's registry, in the manner of reg.exe.\n\n"
@@ -60,8 +61,10 @@ void print_usage(std::string const& command, FILE* stream)
 
 int main(int argc, char** argv)
 {
-    if (argc < 2)
+    if (argc < 2) {
+        std::fputs("ERROR: Invalid syntax: a command is needed.\n\n", stderr);
         return print_usage("", stderr), 1;
+    }
     std::string command = argv[1];
     for (auto& c : command)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

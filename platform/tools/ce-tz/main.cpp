@@ -2,12 +2,18 @@
 // gives it to a program, field by field or as one JSON object.
 #include "windows.h"
 
+#include "registry/DeviceDirectory.h"
 #include "text/Utf.h"
-#include "timezone/IcuTimeZone.h"
+#include "timezone/HostTimeZone.h"
+#include "timezone/TimeZonePeriod.h"
 #include "timezone/TimeZoneStore.h"
+#include "tools/VisibleText.h"
 
 #include <nlohmann/json.hpp>
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -15,9 +21,12 @@
 namespace {
 
 using platform::timezone::StoredRecord;
+using platform::tools::visible;
 
 constexpr int exit_usage = 1;
 constexpr int exit_device = 2;
+
+constexpr char const* usage_line = "Usage: ce-tz [--json]   (ce-tz --help for more)\n";
 
 constexpr char const* usage_text =
     "Usage: ce-tz [--json]\n"
@@ -25,14 +34,19 @@ constexpr char const* usage_text =
     "GetTimeZoneInformation: every field, the transition dates spelt out, and\n"
     "which period is in force now.\n"
     "\n"
-    "  --json   print one JSON object: the record's fields by name, and\n"
-    "           TimeZoneId, the value GetTimeZoneInformation returned\n"
-    "  --help   print this help\n"
+    "  --json      print one JSON object: Source, where the record comes from;\n"
+    "              the record's fields by name; and TimeZoneId, the value\n"
+    "              GetTimeZoneInformation returned\n"
+    "  --help, -h, /?\n"
+    "              print this help\n"
     "\n"
     "The record lives in the device's registry, HKEY_LOCAL_MACHINE\\Time, value\n"
     "\"TimeZoneInformation\" (REG_BINARY, 172 bytes); while the device has none,\n"
-    "it shows the host's time zone (TZ, else /etc/localtime). The device is the\n"
-    "directory $CE_DEVICE_DIR (default ${XDG_DATA_HOME:-~/.local/share}/ce-device).\n"
+    "it shows the host's time zone: TZ (a zone name, :name, a zone file's path or\n"
+    "a POSIX rule such as CET-1CEST,M3.5.0,M10.5.0/3), else /etc/localtime. The\n"
+    "device is the directory $CE_DEVICE_DIR (default\n"
+    "${XDG_DATA_HOME:-~/.local/share}/ce-device); ce-tz only reads, and creates\n"
+    "nothing.\n"
     "\n"
     "Exit status: 0 shown, 1 bad arguments, 2 the device's registry cannot be read.\n";
 
@@ -132,33 +146,65 @@ std::string type_name(DWORD type)
     }
 }
 
-std::string source_text()
+// Where the record shown comes from.
+struct Source {
+    bool device = false;  // the device's own record
+    std::string reason;   // why the host's zone stands in
+    std::string zone;     // the host's zone
+    std::string note;     // what the record cannot hold of the host's zone, or why UTC stands in
+};
+
+Source find_source(StoredRecord const& stored, std::string const& missing_device)
 {
-    StoredRecord const stored = platform::timezone::read_stored_record();
-    std::string const host = "the host's time zone (" + platform::timezone::host_time_zone_id() + ")";
-    switch (stored.state) {
-    case StoredRecord::State::stored:
-        return "the device's record, HKEY_LOCAL_MACHINE\\Time, \"TimeZoneInformation\"";
-    case StoredRecord::State::absent:
-        return "no record stored yet: " + host;
-    case StoredRecord::State::invalid:
-        return "the stored value is not a record (" + type_name(stored.type) + ", " + std::to_string(stored.size) +
-            (stored.size == 1 ? " byte" : " bytes") + "; a record is REG_BINARY of 172 bytes): " + host;
-    case StoredRecord::State::unreadable:
-        break;
+    Source source;
+    if (stored.state == StoredRecord::State::stored) {
+        source.device = true;
+        return source;
     }
-    return host;
+    if (!missing_device.empty()) {
+        source.reason = "no record stored yet (there is no device at " + missing_device + ")";
+    } else if (stored.state == StoredRecord::State::invalid) {
+        source.reason = "the stored value is not a record (" + type_name(stored.type) + ", " +
+            std::to_string(stored.size) + (stored.size == 1 ? " byte" : " bytes") +
+            "; a record is REG_BINARY of 172 bytes)";
+    } else {
+        source.reason = "no record stored yet";
+    }
+    platform::timezone::HostZone const host = platform::timezone::host_zone(platform::timezone::Clock::now());
+    source.zone = host.name;
+    source.note = host.note;
+    return source;
 }
 
-void print_text(TIME_ZONE_INFORMATION const& tz, DWORD id)
+std::string source_text(Source const& source)
+{
+    if (source.device)
+        return "the device's record, HKEY_LOCAL_MACHINE\\Time, \"TimeZoneInformation\"";
+    std::string text = source.reason + ": the host's time zone (" + source.zone + ")";
+    if (!source.note.empty())
+        text += "; " + source.note;
+    return text;
+}
+
+// "standard time UTC+01:00, daylight time UTC+02:00", or "no daylight time"
+// for a record whose dates never bring it in. The sums are 64-bit: any two
+// LONGs give their true offset.
+std::string offsets_text(TIME_ZONE_INFORMATION const& tz, DWORD id)
+{
+    std::string text = "standard time " + offset_text(static_cast<long long>(tz.Bias) + tz.StandardBias);
+    if (id == TIME_ZONE_ID_UNKNOWN)
+        return text + ", no daylight time";
+    return text + ", daylight time " + offset_text(static_cast<long long>(tz.Bias) + tz.DaylightBias);
+}
+
+void print_text(TIME_ZONE_INFORMATION const& tz, DWORD id, Source const& source)
 {
     auto const line = [](char const* field, std::string const& value) {
-        std::printf("%-14s%s\n", field, value.c_str());
+        std::printf("%-14s%s\n", field, visible(value).c_str());
     };
     auto const minutes = [](LONG value) { return std::to_string(value) + (value == 1 || value == -1 ? " minute" : " minutes"); };
-    line("Source:", source_text());
-    line("Bias:", minutes(tz.Bias) + " (standard time " + offset_text(static_cast<long long>(tz.Bias) + tz.StandardBias) +
-             ", daylight time " + offset_text(static_cast<long long>(tz.Bias) + tz.DaylightBias) + ")");
+    line("Source:", source_text(source));
+    line("Bias:", minutes(tz.Bias) + " (" + offsets_text(tz, id) + ")");
     line("StandardName:", "\"" + name_text(tz.StandardName) + "\"");
     line("StandardDate:", date_text(tz.StandardDate) + " (" + fields_text(tz.StandardDate) + ")");
     line("StandardBias:", minutes(tz.StandardBias));
@@ -177,9 +223,20 @@ nlohmann::ordered_json date_json(SYSTEMTIME const& d)
     };
 }
 
-void print_json(TIME_ZONE_INFORMATION const& tz, DWORD id)
+nlohmann::ordered_json source_json(Source const& source)
+{
+    if (source.device)
+        return { { "From", "device" } };
+    nlohmann::ordered_json object = { { "From", "host" }, { "Zone", source.zone }, { "Reason", source.reason } };
+    if (!source.note.empty())
+        object["Note"] = source.note;
+    return object;
+}
+
+void print_json(TIME_ZONE_INFORMATION const& tz, DWORD id, Source const& source)
 {
     nlohmann::ordered_json const object = {
+        { "Source", source_json(source) },
         { "Bias", tz.Bias },
         { "StandardName", name_text(tz.StandardName) },
         { "StandardDate", date_json(tz.StandardDate) },
@@ -189,7 +246,8 @@ void print_json(TIME_ZONE_INFORMATION const& tz, DWORD id)
         { "DaylightBias", tz.DaylightBias },
         { "TimeZoneId", id },
     };
-    std::printf("%s\n", object.dump(2).c_str());
+    // Names may hold any UTF-16; nothing invalid reaches the output.
+    std::printf("%s\n", object.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
 }
 
 std::string error_text(DWORD code)
@@ -215,6 +273,17 @@ std::string error_text(DWORD code)
     }
 }
 
+// The device directory when it does not exist, so that nothing is read (and
+// nothing created); empty otherwise.
+std::string missing_device()
+{
+    auto const directory = platform::registry::device_directory_path();
+    struct stat st {};
+    if (directory.empty() || ::stat(directory.c_str(), &st) == 0 || errno != ENOENT)
+        return {};
+    return directory.string();
+}
+
 }
 
 int main(int argc, char** argv)
@@ -222,7 +291,7 @@ int main(int argc, char** argv)
     bool json = false;
     for (int i = 1; i < argc; ++i) {
         std::string_view const argument = argv[i];
-        if (argument == "--help" || argument == "-h") {
+        if (argument == "--help" || argument == "-h" || argument == "/?" || argument == "-?") {
             std::fputs(usage_text, stdout);
             return 0;
         }
@@ -230,22 +299,35 @@ int main(int argc, char** argv)
             json = true;
             continue;
         }
-        std::fprintf(stderr, "ce-tz: unexpected argument '%s'\nUsage: ce-tz [--json]   (ce-tz --help for more)\n",
-                     argv[i]);
+        std::fprintf(stderr, "ERROR: Invalid syntax: %s \"%s\".\n%s",
+                     argument == "--json" ? "option given twice:" : "unexpected argument",
+                     visible(std::string(argument)).c_str(), usage_line);
         return exit_usage;
     }
 
     TIME_ZONE_INFORMATION tz;
-    DWORD const id = GetTimeZoneInformation(&tz);
-    if (id == TIME_ZONE_ID_INVALID) {
-        DWORD const error = GetLastError();
-        std::fprintf(stderr, "ce-tz: cannot read the device's time-zone record: %s (error %lu)\n",
-                     error_text(error).c_str(), static_cast<unsigned long>(error));
-        return exit_device;
+    DWORD id;
+    StoredRecord stored;
+    std::string const missing = missing_device();
+    if (!missing.empty()) {
+        // No device: what a fresh one would show, without making one.
+        tz = platform::timezone::host_zone(platform::timezone::Clock::now()).record;
+        id = platform::timezone::time_zone_period(tz, platform::timezone::Clock::now());
+        stored.state = StoredRecord::State::absent;
+    } else {
+        id = GetTimeZoneInformation(&tz);
+        if (id == TIME_ZONE_ID_INVALID) {
+            DWORD const error = GetLastError();
+            std::fprintf(stderr, "ERROR: cannot read the device's time-zone record: %s (error %lu)\n",
+                         error_text(error).c_str(), static_cast<unsigned long>(error));
+            return exit_device;
+        }
+        stored = platform::timezone::read_stored_record();
     }
+    Source const source = find_source(stored, missing);
     if (json)
-        print_json(tz, id);
+        print_json(tz, id, source);
     else
-        print_text(tz, id);
+        print_text(tz, id, source);
     return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : exit_device;
 }

@@ -130,7 +130,7 @@ TEST_F(TimeZoneApi, HostZoneExamples)
     EXPECT_EQ(GetTimeZoneInformation(&got), static_cast<DWORD>(TIME_ZONE_ID_UNKNOWN));
     EXPECT_EQ(got.Bias, -540);
 
-    // A TZ that ICU knows only by its offset still gives that offset.
+    // A POSIX rule without daylight time gives its offset.
     set_host_zone("JST-9");
     EXPECT_EQ(GetTimeZoneInformation(&got), static_cast<DWORD>(TIME_ZONE_ID_UNKNOWN));
     EXPECT_EQ(got.Bias, -540);

@@ -6,12 +6,16 @@
 #include "DeviceFixture.h"
 #include "Process.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
+#include <functional>
 
 namespace {
 
@@ -32,6 +36,14 @@ protected:
         test_support::ProcessOptions options;
         options.input_from_null = true;
         auto const process = test_support::run_process(args, {}, options);
+        return { process.shell_status(), process.out, process.err };
+    }
+
+    // Runs ce-reg with `input` on standard input (a pipe).
+    RunResult run_with_input(std::vector<std::string> args, std::string const& input)
+    {
+        args.insert(args.begin(), ce_reg);
+        auto const process = test_support::run_process(args, {}, input);
         return { process.shell_status(), process.out, process.err };
     }
 
@@ -432,6 +444,218 @@ TEST_F(CeReg, BrokenRegistryFileIsReportedAndKept)
     write_file(file, "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\Software\\Y]\n");
     EXPECT_EQ(run({ "import", file.string() }).status, 1);
     EXPECT_EQ(read_file(registry_file()), broken);
+}
+
+}
+
+namespace {
+
+struct FileState {
+    bool is_link = false;
+    std::string link_target; // of a link
+    mode_t type = 0;         // S_IFREG, S_IFIFO... of what the name leads to
+    mode_t permissions = 0;
+};
+
+FileState state_of(std::filesystem::path const& path)
+{
+    FileState state;
+    struct stat st {};
+    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        state.is_link = true;
+        state.link_target = std::filesystem::read_symlink(path).string();
+    }
+    if (stat(path.c_str(), &st) == 0) {
+        state.type = st.st_mode & S_IFMT;
+        state.permissions = st.st_mode & 07777;
+    }
+    return state;
+}
+
+TEST_F(CeReg, ExportReplacesOnlyWhatItWasAskedToWrite)
+{
+    ASSERT_EQ(run({ "add", key, "/v", "DayLight", "/d", "Default: -60" }).status, 0);
+    // "-" is standard output: the export and nothing else, no file named "-".
+    bool const dash_existed = std::filesystem::exists("-");
+    auto const to_stdout = run({ "export", "HKLM\\Software\\Corvane", "-" });
+    ASSERT_EQ(to_stdout.status, 0) << to_stdout.err;
+    std::string const exported = to_stdout.out;
+    ASSERT_EQ(exported.rfind("\xFF\xFEW\0i\0n\0", 0), 0u) << "UTF-16LE with a byte-order mark";
+    EXPECT_EQ(std::filesystem::exists("-"), dash_existed);
+
+    auto const file = dir() / "plain.reg";
+    auto const target = dir() / "target.reg";
+    auto const link = dir() / "link.reg";
+    auto const dangling = dir() / "dangling.reg";
+    auto const second_name = dir() / "second-name.reg";
+    auto const fifo = dir() / "fifo";
+    auto const stdout_link = dir() / "stdout-link";
+    struct Case {
+        char const* label;
+        std::function<void()> make;    // what is there before the export
+        std::filesystem::path file;    // FILE as given
+        std::filesystem::path written; // where the export must end up
+        FileState after;               // what FILE must still be
+    } const cases[] = {
+        { "a regular file keeps its mode", [&] { write_file(file, "old"); chmod(file.c_str(), 0640); }, file, file,
+          { false, "", S_IFREG, 0640 } },
+        { "a link is written through",
+          [&] {
+              write_file(target, "old");
+              chmod(target.c_str(), 0600);
+              std::filesystem::create_symlink("target.reg", link);
+          },
+          link, target, { true, "target.reg", S_IFREG, 0600 } },
+        { "a dangling link gets its target", [&] { std::filesystem::create_symlink("new.reg", dangling); }, dangling,
+          dir() / "new.reg", { true, "new.reg", S_IFREG, 0 } },
+        { "a file with two names keeps both",
+          [&] {
+              write_file(target, "old");
+              std::filesystem::create_hard_link(target, second_name);
+          },
+          second_name, target, { false, "", S_IFREG, 0 } },
+    };
+    for (auto const& c : cases) {
+        std::filesystem::remove(target);
+        c.make();
+        auto const result = run({ "export", "HKLM\\Software\\Corvane", c.file.string(), "/y" });
+        EXPECT_EQ(result.status, 0) << c.label << ": " << result.err;
+        EXPECT_EQ(result.out, "The operation completed successfully.\n") << c.label;
+        EXPECT_EQ(read_file(c.written), exported) << c.label;
+        EXPECT_EQ(read_file(c.file), exported) << c.label;
+        auto const after = state_of(c.file);
+        EXPECT_EQ(after.is_link, c.after.is_link) << c.label;
+        EXPECT_EQ(after.link_target, c.after.link_target) << c.label;
+        EXPECT_EQ(after.type, c.after.type) << c.label;
+        if (c.after.permissions) {
+            EXPECT_EQ(after.permissions, c.after.permissions) << c.label;
+        }
+    }
+
+    // A FIFO is written in place and stays a FIFO.
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    int const reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    auto const into_fifo = run({ "export", "HKLM\\Software\\Corvane", fifo.string() });
+    EXPECT_EQ(into_fifo.status, 0) << into_fifo.err;
+    std::string got;
+    char buffer[4096];
+    for (ssize_t n; (n = read(reader, buffer, sizeof buffer)) > 0;)
+        got.append(buffer, static_cast<std::size_t>(n));
+    close(reader);
+    EXPECT_EQ(got, exported);
+    EXPECT_EQ(state_of(fifo).type, static_cast<mode_t>(S_IFIFO));
+
+    // /dev/stdout, reached through a link of the test's own, while standard
+    // output is a pipe: the export goes down the pipe, and the link stays.
+    std::filesystem::create_symlink("/dev/stdout", stdout_link);
+    auto const through_link = run({ "export", "HKLM\\Software\\Corvane", stdout_link.string(), "/y" });
+    EXPECT_EQ(through_link.status, 0) << through_link.err;
+    EXPECT_EQ(through_link.out, exported);
+    EXPECT_EQ(state_of(stdout_link).link_target, "/dev/stdout");
+}
+
+TEST_F(CeReg, ReadOnlyCommandsOnAMissingDeviceCreateNothing)
+{
+    auto const missing = dir() / "no-such-device";
+    set_variable("CE_DEVICE_DIR", missing.c_str());
+    for (auto const& args : std::vector<std::vector<std::string>> {
+             { "query", key },
+             { "query", "HKLM", "/s" },
+             { "export", key, (dir() / "out.reg").string() },
+             { "delete", key, "/f" },
+         }) {
+        auto const result = run(args);
+        EXPECT_EQ(result.status, 1) << args[0];
+        EXPECT_EQ(result.err, "ERROR: There is no device at " + missing.string()
+                                  + " (the directory does not exist; check CE_DEVICE_DIR). Only add and import create "
+                                    "a device.\n")
+            << args[0];
+        EXPECT_FALSE(std::filesystem::exists(missing)) << args[0];
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir() / "out.reg"));
+    EXPECT_EQ(run({ "add", key, "/v", "x", "/d", "y" }).status, 0);
+    EXPECT_TRUE(std::filesystem::exists(missing / "registry.reg"));
+}
+
+TEST_F(CeReg, MessagesNameWhatWasNotFound)
+{
+    ASSERT_EQ(run({ "add", key, "/v", "Present", "/d", "here" }).status, 0);
+    std::string const not_found = "ERROR: The system was unable to find the specified registry key or value. ";
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    } const cases[] = {
+        { { "query", "HKLM\\Software\\Missing" }, "No key HKEY_LOCAL_MACHINE\\Software\\Missing." },
+        { { "query", key, "/v", "Absent" }, "No value \"Absent\" in HKEY_LOCAL_MACHINE\\Software\\Corvane\\Tembrel\\DEFAULTS." },
+        { { "query", key, "/ve" }, "No default value in HKEY_LOCAL_MACHINE\\Software\\Corvane\\Tembrel\\DEFAULTS." },
+        { { "delete", "HKCU\\Gone", "/f" }, "No key HKEY_CURRENT_USER\\Gone." },
+        { { "delete", key, "/v", "Absent", "/f" }, "No value \"Absent\" in HKEY_LOCAL_MACHINE\\Software\\Corvane\\Tembrel\\DEFAULTS." },
+        { { "export", "HKLM\\Software\\Missing", (dir() / "x.reg").string() }, "No key HKEY_LOCAL_MACHINE\\Software\\Missing." },
+        // A control character typed in a name reaches the terminal as an escape.
+        { { "query", key, "/v", "bell\a\x1b[2J" }, "No value \"bell\\x07\\x1B[2J\" in HKEY_LOCAL_MACHINE\\Software\\Corvane\\Tembrel\\DEFAULTS." },
+    };
+    for (auto const& c : cases) {
+        auto const result = run(c.args);
+        EXPECT_EQ(result.status, 1) << c.args[0];
+        EXPECT_EQ(result.err, not_found + c.message + "\n") << c.args[0];
+        EXPECT_EQ(result.out, "") << c.args[0];
+    }
+}
+
+TEST_F(CeReg, PathLikeArgumentsAreNotSwitches)
+{
+    ASSERT_EQ(run({ "add", key, "/v", "DayLight", "/d", "Default: -60" }).status, 0);
+    auto const slashes = run({ "query", "HKLM/Software/Corvane" });
+    EXPECT_EQ(slashes.status, 1);
+    EXPECT_EQ(slashes.err, "ERROR: Invalid key name: \"HKLM/Software/Corvane\". Keys are written with backslashes: "
+                           "\"HKLM\\Software\\Corvane\".\n");
+
+    // A directory given as FILE is named as such, not taken for a switch.
+    auto const directory = run({ "export", key, "/tmp" });
+    EXPECT_EQ(directory.status, 1);
+    EXPECT_EQ(directory.err, "ERROR: /tmp is a directory.\n");
+    auto const missing = run({ "import", "/x.reg" });
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("cannot read /x.reg"), std::string::npos) << missing.err;
+
+    // An export piped back in through "-".
+    auto const exported = run({ "export", "HKLM\\Software\\Corvane", "-" });
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    ASSERT_EQ(run({ "delete", "HKLM\\Software\\Corvane", "/f" }).status, 0);
+    auto const imported = run_with_input({ "import", "-" }, exported.out);
+    EXPECT_EQ(imported.status, 0) << imported.err;
+    EXPECT_EQ(stored(key16, u"DayLight").data, text_bytes(u"Default: -60"));
+    auto const bad = run_with_input({ "import", "-" }, "REGEDIT9\n");
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(bad.err.rfind("ERROR: cannot import standard input, line 1", 0), 0u) << bad.err;
+
+    for (auto const& help : { "/?", "-?", "-h", "--help", "/H" }) {
+        auto const shown = run({ "import", help });
+        EXPECT_EQ(shown.status, 0) << help;
+        EXPECT_EQ(shown.out.rfind("ce-reg import FILE\n", 0), 0u) << help << ": " << shown.out;
+    }
+}
+
+TEST_F(CeReg, ExportWritesNoCommentsWhereTheRegistryFileHasThem)
+{
+    // The program's own value: 255 bytes, so hex(1): with every byte.
+    std::vector<BYTE> data(255, 0);
+    auto const text = text_bytes(u"Default: -60");
+    std::copy(text.begin(), text.end(), data.begin());
+    set(key16, u"DayLight", REG_SZ, data);
+    EXPECT_NE(read_file(registry_file()).find("; \"DayLight\" reads \"Default: -60\"\n"), std::string::npos)
+        << "the store's own file shows the text";
+
+    auto const exported = run({ "export", key, "-" });
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    std::u16string units(exported.out.size() / 2, u'\0');
+    std::memcpy(units.data(), exported.out.data(), units.size() * 2);
+    std::u16string const expected_start = u"\uFEFFWindows Registry Editor Version 5.00\r\n\r\n"
+                                          u"[HKEY_LOCAL_MACHINE\\Software\\Corvane\\Tembrel\\DEFAULTS]\r\n"
+                                          u"\"DayLight\"=hex(1):44,00,65,00,66,00,61,00,75,00,6c,00,74,00,3a,00,20,00,2d,00,\\\r\n";
+    EXPECT_EQ(units.substr(0, expected_start.size()), expected_start);
+    EXPECT_EQ(units.find(u"\n;"), std::u16string::npos) << "regedit writes no comments";
 }
 
 }

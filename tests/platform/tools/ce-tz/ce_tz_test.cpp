@@ -11,7 +11,9 @@
 #include <unicode/timezone.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -104,7 +106,7 @@ TEST_F(CeTz, ShowsAStoredRecordFieldByField)
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
               "Source:       the device's record, HKEY_LOCAL_MACHINE\\Time, \"TimeZoneInformation\"\n"
-              "Bias:         -330 minutes (standard time UTC+05:25, daylight time UTC+06:00)\n"
+              "Bias:         -330 minutes (standard time UTC+05:25, no daylight time)\n"
               "StandardName: \"Caf\xc3\xa9 Standard Time\"\n"
               "StandardDate: 2026-03-29 02:00:00.000 (that year only) (wYear 2026, wMonth 3, wDayOfWeek 0, wDay 29, "
               "wHour 2, wMinute 0, wSecond 0, wMilliseconds 0)\n"
@@ -125,6 +127,7 @@ TEST_F(CeTz, JsonHoldsEveryFieldByItsName)
     ASSERT_EQ(r.status, 0) << r.err;
     nlohmann::json const got = nlohmann::json::parse(r.out);
     nlohmann::json const expected = {
+        { "Source", { { "From", "device" } } },
         { "Bias", -330 },
         { "StandardName", "Caf\xc3\xa9 Standard Time" },
         { "StandardDate", date_json(record.StandardDate) },
@@ -145,7 +148,9 @@ TEST_F(CeTz, JsonOfTheHostsZoneGivesTheCurrentPeriod)
         ASSERT_EQ(r.status, 0) << zone << ": " << r.err;
         nlohmann::json const got = nlohmann::json::parse(r.out);
         EXPECT_EQ(got.at("TimeZoneId"), icu_period(zone)) << zone;
-        EXPECT_EQ(got.size(), 8u) << zone;
+        EXPECT_EQ(got.size(), 9u) << zone;
+        EXPECT_EQ(got.at("Source"),
+                  nlohmann::json({ { "From", "host" }, { "Zone", zone }, { "Reason", "no record stored yet" } }));
     }
     set_host_zone("UTC");
     nlohmann::json const utc = nlohmann::json::parse(run({ "--json" }).out);
@@ -182,17 +187,20 @@ TEST_F(CeTz, BadArgumentsGiveUsageAndExitStatusOne)
         std::string const label = arguments.size() == 1 ? "'" + arguments[0] + "'" : "'" + arguments[1] + "' second";
         EXPECT_EQ(r.status, 1) << label;
         EXPECT_EQ(r.out, "") << label;
+        EXPECT_EQ(r.err.rfind("ERROR: Invalid syntax: ", 0), 0u) << label << ": " << r.err;
         EXPECT_NE(r.err.find("Usage: ce-tz"), std::string::npos) << label << ": " << r.err;
     }
 }
 
 TEST_F(CeTz, HelpDescribesTheTool)
 {
-    ToolRun const r = run({ "--help" });
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out.rfind("Usage: ce-tz [--json]\n", 0), 0u) << r.out;
-    EXPECT_NE(r.out.find("HKEY_LOCAL_MACHINE\\Time"), std::string::npos);
-    EXPECT_EQ(r.err, "");
+    for (char const* help : { "--help", "-h", "/?", "-?" }) {
+        ToolRun const r = run({ help });
+        EXPECT_EQ(r.status, 0) << help;
+        EXPECT_EQ(r.out.rfind("Usage: ce-tz [--json]\n", 0), 0u) << help << ": " << r.out;
+        EXPECT_NE(r.out.find("HKEY_LOCAL_MACHINE\\Time"), std::string::npos) << help;
+        EXPECT_EQ(r.err, "") << help;
+    }
 }
 
 TEST_F(CeTz, BrokenRegistryIsAClearErrorAndIsLeftAlone)
@@ -203,10 +211,99 @@ TEST_F(CeTz, BrokenRegistryIsAClearErrorAndIsLeftAlone)
         ToolRun const r = run(arguments);
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(r.out, "");
-        EXPECT_NE(r.err.find("ce-tz: cannot read the device's time-zone record"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("ERROR: cannot read the device's time-zone record"), std::string::npos) << r.err;
         EXPECT_NE(r.err.find(registry_file().string()), std::string::npos) << "names the file: " << r.err;
     }
     EXPECT_EQ(read_file(registry_file()), broken);
+}
+
+TEST_F(CeTz, AMissingDeviceShowsTheHostsZoneAndCreatesNothing)
+{
+    set_host_zone("Asia/Kolkata");
+    auto const missing = dir() / "no-such-device";
+    set_variable("CE_DEVICE_DIR", missing.c_str());
+    ToolRun const r = run({});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out.substr(0, r.out.find("StandardName")),
+              "Source:       no record stored yet (there is no device at " + missing.string() +
+                  "): the host's time zone (Asia/Kolkata)\n"
+                  "Bias:         -330 minutes (standard time UTC+05:30, no daylight time)\n");
+    ToolRun const j = run({ "--json" });
+    EXPECT_EQ(j.status, 0) << j.err;
+    EXPECT_EQ(nlohmann::json::parse(j.out).at("Source").at("Reason"),
+              "no record stored yet (there is no device at " + missing.string() + ")");
+    EXPECT_FALSE(std::filesystem::exists(missing));
+}
+
+TEST_F(CeTz, OffsetsOfExtremeBiasesAreTheTrueOnes)
+{
+    set_host_zone("UTC");
+    struct Case {
+        LONG bias;
+        LONG daylight_bias;
+        char const* shown;
+    } const cases[] = {
+        // A 32-bit sum would wrap to UTC-35791393:08.
+        { -60, INT32_MIN, "Bias:         -60 minutes (standard time UTC+01:00, daylight time UTC+35791395:08)\n" },
+        { INT32_MAX, INT32_MAX,
+          "Bias:         2147483647 minutes (standard time UTC-35791394:07, daylight time UTC-71582788:14)\n" },
+        { INT32_MIN, 1, "Bias:         -2147483648 minutes (standard time UTC+35791394:08, daylight time UTC+35791394:07)\n" },
+    };
+    for (auto const& c : cases) {
+        TIME_ZONE_INFORMATION record {};
+        record.Bias = c.bias;
+        record.DaylightBias = c.daylight_bias;
+        record.DaylightDate = SYSTEMTIME { 0, 3, 0, 5, 2, 0, 0, 0 };
+        record.StandardDate = SYSTEMTIME { 0, 10, 0, 5, 3, 0, 0, 0 };
+        ASSERT_TRUE(SetTimeZoneInformation(&record));
+        ToolRun const r = run({});
+        EXPECT_EQ(r.status, 0) << r.err;
+        auto const start = r.out.find("Bias:");
+        ASSERT_NE(start, std::string::npos) << r.out;
+        EXPECT_EQ(r.out.substr(start, r.out.find('\n', start) + 1 - start), c.shown);
+    }
+}
+
+TEST_F(CeTz, SourceNamesTheHostsZoneInEveryFormOfTz)
+{
+    struct Case {
+        char const* tz;
+        char const* zone;
+        char const* err; // on standard error, once
+    } const cases[] = {
+        { "Europe/Berlin", "Europe/Berlin", "" },
+        { ":Europe/Berlin", "Europe/Berlin", "" },
+        { "/usr/share/zoneinfo/Europe/Berlin", "Europe/Berlin", "" },
+        { "CET-1CEST,M3.5.0,M10.5.0/3", "CET-1CEST,M3.5.0,M10.5.0/3", "" },
+        { "Nowhere/Invalid", "UTC",
+          "device: TZ=\"Nowhere/Invalid\" is no time zone the device knows (no zone of that name, no zone file, no "
+          "POSIX rule); it uses UTC, as the C library does\n" },
+    };
+    for (auto const& c : cases) {
+        set_host_zone(c.tz);
+        ToolRun const r = run({ "--json" });
+        EXPECT_EQ(r.status, 0) << c.tz << ": " << r.err;
+        EXPECT_EQ(r.err, c.err) << c.tz;
+        auto const source = nlohmann::json::parse(r.out).at("Source");
+        EXPECT_EQ(source.at("Zone"), c.zone) << c.tz;
+        EXPECT_EQ(source.contains("Note"), *c.err != '\0') << c.tz;
+    }
+}
+
+TEST_F(CeTz, ControlCharactersInStoredNamesAreShownAsEscapes)
+{
+    set_host_zone("UTC");
+    TIME_ZONE_INFORMATION record {};
+    std::u16string_view const name = u"A\x1b[2J\x07\x85Z";
+    std::copy(name.begin(), name.end(), record.StandardName);
+    ASSERT_TRUE(SetTimeZoneInformation(&record));
+    ToolRun const r = run({});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("StandardName: \"A\\x1B[2J\\x07\\u0085Z\"\n"), std::string::npos) << r.out;
+    ToolRun const j = run({ "--json" });
+    EXPECT_EQ(nlohmann::json::parse(j.out).at("StandardName"), "A\x1b[2J\x07\xc2\x85Z") << "JSON escapes them itself";
+    EXPECT_EQ(j.out.find('\x1b'), std::string::npos);
 }
 
 }

@@ -1,0 +1,119 @@
+// The host's zone from TZ in each form the C library reads: a zone name,
+// ":name", a path into the zone database, a zone file of one's own (by the rule
+// at its end), a POSIX rule; and TZ that is none of these, warned about once.
+#include "timezone/HostTimeZone.h"
+
+#include "DeviceFixture.h"
+#include "TimeZoneTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+using namespace timezone_test;
+using platform::timezone::host_zone;
+
+namespace {
+
+class HostTimeZone : public test_support::DeviceFixture { };
+
+ExpectedZone const berlin { -60, -60, recurring(10, 0, 5, 3), recurring(3, 0, 5, 2), "W. Europe Standard Time",
+                            "W. Europe Daylight Time" };
+ExpectedZone const cet_rule { -60, -60, recurring(10, 0, 5, 3), recurring(3, 0, 5, 2), "CET", "CEST" };
+ExpectedZone const utc_zone { 0, 0, no_date(), no_date(), "Coordinated Universal Time", "Coordinated Universal Time" };
+
+// A zone file of version 2 whose one transition lies before all history, so
+// that (as for the C library) the rule on its last line holds for every time.
+std::string zone_file(std::string const& rule)
+{
+    auto const big_endian = [](std::uint64_t v, int bytes) {
+        std::string out;
+        for (int i = bytes - 1; i >= 0; --i)
+            out += static_cast<char>(v >> (8 * i));
+        return out;
+    };
+    auto const header = [&](std::uint32_t transitions) {
+        std::string text = std::string("TZif2") + std::string(15, '\0');
+        for (std::uint32_t count : { 0u, 0u, 0u, transitions, 1u, 4u }) // isut, isstd, leap, time, type, char
+            text += big_endian(count, 4);
+        return text;
+    };
+    std::string const type = big_endian(3600, 4) + std::string { '\0', '\0' } + std::string("CET", 4);
+    std::string const version1 = header(0) + type;
+    std::string const version2 = header(1) + big_endian(static_cast<std::uint64_t>(-(std::int64_t(1) << 59)), 8)
+        + std::string(1, '\0') + type;
+    return version1 + version2 + "\n" + rule + "\n";
+}
+
+TEST_F(HostTimeZone, EveryFormOfTzGivesTheZonesRecord)
+{
+    auto const own_file = dir() / "my-zone";
+    write_file(own_file, zone_file("CET-1CEST,M3.5.0,M10.5.0/3"));
+    struct Case {
+        std::string tz;
+        char const* name;
+        ExpectedZone expected;
+    } const cases[] = {
+        { "Europe/Berlin", "Europe/Berlin", berlin },
+        { ":Europe/Berlin", "Europe/Berlin", berlin },
+        { "/usr/share/zoneinfo/Europe/Berlin", "Europe/Berlin", berlin },
+        { ":/usr/share/zoneinfo/posix/Europe/Berlin", "Europe/Berlin", berlin },
+        { own_file.string(), own_file.c_str(), cet_rule },
+        { "CET-1CEST,M3.5.0,M10.5.0/3", "CET-1CEST,M3.5.0,M10.5.0/3", cet_rule },
+        { "EST5EDT", "EST5EDT",
+          { 300, -60, recurring(11, 0, 1, 2), recurring(3, 0, 2, 2), "Eastern Standard Time", "Eastern Daylight Time" } },
+        // POSIX: five hours west of UTC, not ICU's "GMT+05:00".
+        { "GMT+5", "GMT+5", { 300, 0, no_date(), no_date(), "GMT", "GMT" } },
+        { "", "UTC", utc_zone },
+    };
+    for (auto const& c : cases) {
+        set_host_zone(c.tz.c_str());
+        testing::internal::CaptureStderr();
+        auto const zone = host_zone(utc(2026, 1, 15, 12));
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << c.tz;
+        EXPECT_EQ(zone.name, c.name) << c.tz;
+        EXPECT_EQ(zone.note, "") << c.tz;
+        expect_zone(zone.record, c.expected, "TZ=" + c.tz);
+    }
+}
+
+TEST_F(HostTimeZone, AnUnknownZoneIsReportedOnceAndUtcUsed)
+{
+    auto const not_a_zone_file = dir() / "notes.txt";
+    write_file(not_a_zone_file, "not a zone file\n");
+    for (std::string const& tz : std::vector<std::string> { "Nowhere/Invalid", not_a_zone_file.string(), "Bad\x1b[31m" }) {
+        set_host_zone(tz.c_str());
+        testing::internal::CaptureStderr();
+        auto const first = host_zone(utc(2026, 1, 15));
+        auto const second = host_zone(utc(2026, 7, 15));
+        std::string const err = testing::internal::GetCapturedStderr();
+        expect_zone(first.record, utc_zone, tz);
+        expect_zone(second.record, utc_zone, tz);
+        EXPECT_EQ(first.name, "UTC");
+        std::string shown = tz;
+        if (auto const escape = shown.find('\x1b'); escape != std::string::npos)
+            shown.replace(escape, 1, "\\x1B");
+        std::string const message = "TZ=\"" + shown + "\" is no time zone the device knows (no zone of that name, "
+                                                      "no zone file, no POSIX rule); it uses UTC, as the C library does";
+        EXPECT_EQ(first.note, message);
+        EXPECT_EQ(err, "device: " + message + "\n") << "once, however often the zone is read";
+    }
+}
+
+TEST_F(HostTimeZone, ARuleTheRecordCannotHoldGivesTheClosestAndANote)
+{
+    set_host_zone("XST3XDT,J60/2,J300");
+    testing::internal::CaptureStderr();
+    auto const zone = host_zone(utc(2026, 1, 15));
+    std::string const err = testing::internal::GetCapturedStderr();
+    expect_zone(zone.record, { 180, -60, recurring(10, 2, 4, 2), recurring(3, 0, 1, 2), "XST", "XDT" }, "J rule");
+    std::string const note = "TZ=\"XST3XDT,J60/2,J300\": the time-zone record cannot hold this rule exactly (a fixed "
+                             "day of the year is held as the weekday it falls on this year); the device uses the "
+                             "closest record";
+    EXPECT_EQ(zone.note, note);
+    EXPECT_EQ(err, "device: " + note + "\n");
+}
+
+}
