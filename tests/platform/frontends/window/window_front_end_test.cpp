@@ -121,19 +121,34 @@ INT_PTR CALLBACK bias_procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM
     return FALSE;
 }
 
-// Runs the bias dialog with this input and gives back its last snapshot.
-DialogView run_bias_dialog(DialogSetup const& setup, std::deque<InputEvent> input)
+struct DialogRun {
+    DialogView view; // the last snapshot
+    INT_PTR result { 0 };
+    std::u16string clipboard; // afterwards
+};
+
+// Runs the bias dialog with this input (and this on the clipboard) and tells
+// how it ended. Input that runs out closes it as the close button does.
+DialogRun run_dialog(DialogSetup const& setup, std::deque<InputEvent> input, std::u16string const& clipboard = {})
 {
     auto screen = std::make_unique<PaintedScreen>(std::move(input));
     PaintedScreen* const seen = screen.get();
+    seen->set_clipboard_text(clipboard);
     install_front_end(std::move(screen));
     g_setup = &setup;
-    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_BIAS), nullptr, bias_procedure, 0);
-    DialogView view = seen->last;
+    DialogRun run;
+    run.result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_BIAS), nullptr, bias_procedure, 0);
+    run.view = seen->last;
+    run.clipboard = seen->clipboard_text();
     install_front_end(nullptr);
     g_setup = nullptr;
     g_on_init = nullptr;
-    return view;
+    return run;
+}
+
+DialogView run_bias_dialog(DialogSetup const& setup, std::deque<InputEvent> input)
+{
+    return run_dialog(setup, std::move(input)).view;
 }
 
 Canvas paint(DialogView const& view, PaintState const& state = {})
@@ -401,4 +416,127 @@ TEST(DeviceScreen, LongCaptionIsCutBeforeTheCaptionButtons)
     expect_golden(paint(view), "long_caption");
     // Inactive: the caption in the inactive colours, no focus rectangle.
     expect_golden(paint(view, { false, true, std::nullopt }), "inactive");
+}
+
+// The edit control under the mouse and the clipboard keys, through the dialog
+// manager's pointer events, as the window hands them over. The daylight field
+// is control 1 (after the OK button); its text starts 2 pixels in.
+namespace {
+
+constexpr std::size_t daylight_index = 1;
+constexpr std::size_t standard_index = 5;
+constexpr std::size_t ok_index = 0;
+
+struct Selection {
+    std::size_t start;
+    std::size_t end;
+    bool operator==(Selection const&) const = default;
+};
+
+Selection selection_of(DialogView const& view, std::size_t index)
+{
+    return { view.controls[index].selection_start, view.controls[index].selection_end };
+}
+
+// The x offset in the daylight field of the boundary before character `i` of "-60".
+int x_before(std::size_t i)
+{
+    return 2 + test_fonts().dialog->extent(std::u16string_view(u"-60").substr(0, i));
+}
+
+}
+
+TEST(EditMouse, ClickDragDoubleClickAndShiftClick)
+{
+    DialogSetup const setup;
+    ASSERT_EQ(run_bias_dialog(setup, {}).controls[daylight_index].id, IDC_DAYLIGHT_BIAS);
+    ASSERT_EQ(run_bias_dialog(setup, {}).controls[standard_index].id, IDC_STANDARD_BIAS);
+    struct Case {
+        char const* label;
+        std::deque<InputEvent> input;
+        Selection selection;
+    };
+    Case const cases[] = {
+        { "a click puts the caret at the nearest boundary",
+          { PointerPress { daylight_index, { x_before(1) + 1, 5 } }, PointerRelease { { x_before(1) + 1, 5 } } },
+          { 1, 1 } },
+        { "dragging selects, past the edge too",
+          { PointerPress { daylight_index, { 0, 5 } }, PointerMove { { x_before(2), 5 } },
+            PointerMove { { 200, 5 } }, PointerRelease { { 200, 5 } } },
+          { 0, 3 } },
+        { "dragging back to the left",
+          { PointerPress { daylight_index, { x_before(3), 5 } }, PointerMove { { x_before(1), 5 } },
+            PointerRelease { { x_before(1), 5 } } },
+          { 1, 3 } },
+        { "a move after the release selects nothing more",
+          { PointerPress { daylight_index, { x_before(1), 5 } }, PointerRelease { { x_before(1), 5 } },
+            PointerMove { { x_before(3), 5 } } },
+          { 1, 1 } },
+        { "a double click selects the word under it",
+          { PointerPress { daylight_index, { x_before(2), 5 } }, PointerRelease { { x_before(2), 5 } },
+            PointerPress { daylight_index, { x_before(2), 5 }, false, true }, PointerRelease { { x_before(2), 5 } } },
+          { 1, 3 } },
+        { "Shift+click extends from the caret",
+          { PointerPress { daylight_index, { x_before(1), 5 } }, PointerRelease { { x_before(1), 5 } },
+            PointerPress { daylight_index, { x_before(3), 5 }, true }, PointerRelease { { x_before(3), 5 } } },
+          { 1, 3 } },
+    };
+    for (auto const& c : cases) {
+        DialogRun const run = run_dialog(setup, c.input);
+        ASSERT_TRUE(run.view.focus) << c.label;
+        EXPECT_EQ(*run.view.focus, daylight_index) << c.label << ": the click gives the field the focus";
+        EXPECT_EQ(selection_of(run.view, daylight_index), c.selection) << c.label;
+    }
+}
+
+TEST(EditMouse, PushButtonActsOnlyWhenReleasedOverIt)
+{
+    DialogSetup const setup;
+    DialogRun const inside = run_dialog(setup, { PointerPress { ok_index, { 10, 10 } }, PointerRelease { { 12, 11 } } });
+    EXPECT_EQ(inside.result, IDOK);
+    DialogRun const outside = run_dialog(setup, { PointerPress { ok_index, { 10, 10 } }, PointerMove { { 10, 60 } },
+                                                  PointerRelease { { 10, 60 } } });
+    EXPECT_EQ(outside.result, IDCANCEL) << "only the end of the input closed it";
+    // A release without a press reaches nobody.
+    DialogRun const stray = run_dialog(setup, { PointerRelease { { 10, 10 } } });
+    EXPECT_EQ(stray.result, IDCANCEL);
+}
+
+TEST(EditClipboard, CopyCutAndPaste)
+{
+    DialogSetup const setup;
+    KeyPress const copy { 'C', false, true }, cut { 'X', false, true }, paste { 'V', false, true };
+    KeyPress const tab { VK_TAB };
+    {
+        // Tab selects the daylight field's text; Ctrl+C copies it and leaves
+        // it; in the standard field Ctrl+V replaces the selected "0".
+        DialogRun const run = run_dialog(setup, { tab, copy, tab, paste });
+        EXPECT_EQ(run.clipboard, u"-60");
+        EXPECT_EQ(run.view.controls[daylight_index].text, u"-60");
+        EXPECT_EQ(run.view.controls[standard_index].text, u"-60");
+        EXPECT_EQ(run.result, IDCANCEL) << "Ctrl+C copies; it does not close the dialog";
+    }
+    {
+        DialogRun const run = run_dialog(setup, { tab, cut });
+        EXPECT_EQ(run.clipboard, u"-60");
+        EXPECT_EQ(run.view.controls[daylight_index].text, u"");
+    }
+    {
+        // Nothing selected: copying and cutting leave the clipboard alone.
+        DialogRun const run = run_dialog(setup, { tab, KeyPress { VK_END }, copy, cut }, u"kept");
+        EXPECT_EQ(run.clipboard, u"kept");
+        EXPECT_EQ(run.view.controls[daylight_index].text, u"-60");
+    }
+    {
+        // A single-line field pastes the first line only, at the caret.
+        DialogRun const run = run_dialog(setup, { tab, KeyPress { VK_END }, paste }, u"12\r\n34");
+        EXPECT_EQ(run.view.controls[daylight_index].text, u"-6012");
+        EXPECT_EQ(run.view.controls[daylight_index].caret, 5u);
+    }
+    {
+        // Control characters other than line breaks come in as they are,
+        // to be shown as boxes.
+        DialogRun const run = run_dialog(setup, { tab, paste }, u"1\x1B" u"2");
+        EXPECT_EQ(run.view.controls[daylight_index].text, u"1\x1B" u"2");
+    }
 }

@@ -241,15 +241,20 @@ case_window_manager_close_request_cancels() {
     ! stored_record || fail "a time-zone record was written"
 }
 
-case_sigterm_cancels() {
+# signal_cancels SIGNAL STATUS: the signal closes the dialog as its close
+# button does, then ends the process by the signal.
+signal_cancels() {
     start_xvfb
     start_velquin
     keys Tab
     type_text "-20"
-    kill -TERM "$velquin_pid"
-    ends_with 143
+    kill -s "$1" "$velquin_pid"
+    ends_with "$2"
     ! stored_record || fail "a time-zone record was written"
 }
+case_sigterm_cancels() { signal_cancels TERM 143; }
+case_sigint_cancels() { signal_cancels INT 130; }
+case_sighup_cancels() { signal_cancels HUP 129; }
 
 case_idle_uses_no_cpu() {
     start_xvfb
