@@ -40,6 +40,8 @@ export DISPLAY=":$(head -1 "$work/display")"
 for _ in $(seq 600); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
 export TZ=Europe/Berlin CE_DEVICE_ZOOM=1
 unset CE_DEVICE_UI CE_DEVICE_SCREENSHOT WAYLAND_DISPLAY
+# No session bus on the bare server, for both programs alike.
+export DBUS_SESSION_BUS_ADDRESS=disabled:
 
 runs=$([ "$smoke" = 1 ] && echo 1 || echo 7)
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }

@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <pthread.h>
+#include <string_view>
 #include <mutex>
 #include <thread>
 
@@ -113,8 +114,9 @@ UINT virtual_key(SDL_Keycode key)
 WindowFrontEnd::~WindowFrontEnd()
 {
     close(IDCANCEL);
+    // All of it, the library's D-Bus connection (for input methods) too.
     if (m_video_started)
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        SDL_Quit();
 }
 
 std::optional<std::string> WindowFrontEnd::prepare()
@@ -142,12 +144,30 @@ std::optional<std::string> WindowFrontEnd::prepare()
     // Pixels straight into the window (XShm on X11): no GL to load or probe.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+    // A display the user can see: never a console, framebuffer or
+    // off-screen driver the library would try next (unless SDL_VIDEODRIVER
+    // asks for one, as tests may).
+    bool const chosen_driver = driver && *driver;
+    bool const has_x11 = x11 && *x11;
+    bool const has_wayland = wayland && *wayland;
+    if (!chosen_driver)
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, has_x11 && has_wayland ? "x11,wayland" : has_x11 ? "x11" : "wayland");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::string const reason = SDL_GetError();
         pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-        return "cannot open the display for the window: " + reason;
+        std::string const display = has_x11 ? std::string(x11) : has_wayland ? std::string(wayland) : std::string();
+        return "cannot open the display " + (display.empty() ? std::string() : display + " ") + "for the window: "
+            + reason + "; use CE_DEVICE_UI=terminal or script";
     }
     m_video_started = true;
+    char const* const current = SDL_GetCurrentVideoDriver();
+    std::string_view const used = current ? current : "";
+    if (!chosen_driver && used != "x11" && used != "wayland") {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        m_video_started = false;
+        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+        return "no X11 or Wayland display for the window; use CE_DEVICE_UI=terminal or script";
+    }
     g_signal_event = SDL_RegisterEvents(1);
     watch_signals();
     return std::nullopt;

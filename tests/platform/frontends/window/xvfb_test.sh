@@ -24,6 +24,9 @@ export TZ=Europe/Berlin
 export CE_DEVICE_ZOOM=1
 export CE_DEVICE_SCREENSHOT="$work/screen.png"
 unset CE_DEVICE_UI CE_DEVICE_SCREEN WAYLAND_DISPLAY SDL_VIDEODRIVER
+# The bare server has no session bus beside it: say so, rather than have
+# D-Bus try to start one (and leak in the attempt).
+export DBUS_SESSION_BUS_ADDRESS=disabled:
 mkdir -p "$CE_DEVICE_DIR"
 # Generous: the machine may be busy with other builds.
 deadline_s=${CE_XVFB_TIMEOUT:-30}
@@ -287,6 +290,17 @@ case_no_display_and_no_terminal_is_refused() {
     [ "$status" = 2 ] || fail "forced window: exit status $status"
     [ "$(wc -l <"$work/stderr")" = 1 ] || fail "forced window: not one line: $(cat "$work/stderr")"
     grep -q 'DISPLAY' "$work/stderr" || fail "forced window: message: $(cat "$work/stderr")"
+    # A display named but not there: the default falls back to the
+    # terminal (and there is none); the forced window says which display.
+    status=0
+    env -u WAYLAND_DISPLAY DISPLAY=:4093 "$program" </dev/null >"$work/stdout" 2>"$work/stderr" || status=$?
+    [ "$status" = 2 ] || fail "display not there: exit status $status"
+    grep -q 'standard input is not a terminal' "$work/stderr" || fail "display not there: $(cat "$work/stderr")"
+    status=0
+    env -u WAYLAND_DISPLAY DISPLAY=:4093 CE_DEVICE_UI=window "$program" </dev/null >"$work/stdout" 2>"$work/stderr" || status=$?
+    [ "$status" = 2 ] || fail "forced window, display not there: exit status $status"
+    [ "$(wc -l <"$work/stderr")" = 1 ] || fail "forced window, display not there: not one line: $(cat "$work/stderr")"
+    grep -q ':4093' "$work/stderr" || fail "forced window, display not there: $(cat "$work/stderr")"
     [ -z "$(ls -A "$CE_DEVICE_DIR")" ] || fail "the device was touched: $(ls -A "$CE_DEVICE_DIR")"
     [ ! -e "$CE_DEVICE_SCREENSHOT" ] || fail "a picture was written"
 }
