@@ -85,7 +85,7 @@ for _ in $(seq 600); do
     window=$(xdotool search --onlyvisible --name '^Velquin$' 2>/dev/null | head -1) && [ -n "$window" ] && break
     sleep 0.05
 done
-xdotool windowfocus --sync "$window" 2>/dev/null || true
+timeout 10 xdotool windowfocus --sync "$window" 2>/dev/null || true
 xdotool key Tab
 sleep 0.3
 

@@ -76,7 +76,7 @@ start_velquin() {
     velquin_pid=$!
     wait_until "the window" find_window
     window=$(cat "$work/window")
-    xdotool windowfocus --sync "$window" 2>/dev/null || true
+    timeout 10 xdotool windowfocus --sync "$window" 2>/dev/null || true
     # Drawn and ready: the first picture has been written.
     wait_until "the first picture" test -s "$CE_DEVICE_SCREENSHOT"
 }
