@@ -1,7 +1,7 @@
-// The window front end on SDL2: a software renderer (no GPU probing, so the
-// first frame comes quickly), one streaming texture the size of the device's
-// screen scaled by a whole number with nearest-neighbour sampling, and a wait
-// for the next event that sleeps until input comes or the caret blinks.
+// The window front end on SDL2: the device's screen copied into the window's
+// own pixels (no GPU to probe, so the first frame comes quickly), each device
+// pixel a whole-number square, only the part that changed handed on; and a
+// wait for the next event that sleeps until input comes or the caret blinks.
 #include "frontends/window/WindowFrontEnd.h"
 
 #include "frontends/window/PngFile.h"
@@ -15,6 +15,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 #include <pthread.h>
 #include <string_view>
 #include <mutex>
@@ -73,6 +75,33 @@ void watch_signals()
 
 // The host window's title: the caption, with characters that would act as
 // controls in a window manager's title shown as their visible pictures.
+// The smallest rectangle holding every pixel that differs, if any does.
+std::optional<PixelRect> changed_area(Canvas const& before, Canvas const& after)
+{
+    int top = -1, bottom = -1, left = after.width(), right = -1;
+    std::vector<Rgb> const& a = before.pixels();
+    std::vector<Rgb> const& b = after.pixels();
+    int const width = after.width();
+    for (int y = 0; y < after.height(); ++y) {
+        auto const row_a = a.begin() + y * width;
+        auto const row_b = b.begin() + y * width;
+        if (std::equal(row_a, row_a + width, row_b))
+            continue;
+        if (top < 0)
+            top = y;
+        bottom = y;
+        for (int x = 0; x < width; ++x) {
+            if (row_a[x] != row_b[x]) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+        }
+    }
+    if (top < 0)
+        return std::nullopt;
+    return PixelRect { left, top, right - left + 1, bottom - top + 1 };
+}
+
 std::string host_title(std::u16string_view caption)
 {
     std::u16string shown;
@@ -205,12 +234,7 @@ bool WindowFrontEnd::show(DialogView const& view)
     int const height = static_cast<int>(m_settings.screen.cy) * m_zoom;
     m_window = SDL_CreateWindow(host_title(view.caption).c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
                                 height, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
-    if (m_window)
-        m_renderer = SDL_CreateRenderer(m_window, -1, SDL_RENDERER_SOFTWARE);
-    if (m_renderer)
-        m_texture = SDL_CreateTexture(m_renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
-                                      static_cast<int>(m_settings.screen.cx), static_cast<int>(m_settings.screen.cy));
-    if (!m_texture) {
+    if (!m_window || !SDL_GetWindowSurface(m_window)) {
         std::fprintf(stderr, "cannot show a dialog: cannot create the window: %s\n", SDL_GetError());
         close(-1);
         return false;
@@ -220,7 +244,7 @@ bool WindowFrontEnd::show(DialogView const& view)
     restart_caret();
     draw(false);
     SDL_ShowWindow(m_window);
-    present();
+    present(std::nullopt);
     SDL_StartTextInput();
     return true;
 }
@@ -262,9 +286,12 @@ void WindowFrontEnd::draw(bool caret_tick)
             state.sunk = m_held;
     }
     paint_screen(*m_canvas, *m_view, fonts, state);
-    if (!m_shown || m_shown->pixels() != m_canvas->pixels()) {
+    if (!m_shown) {
         m_shown = *m_canvas;
-        present();
+        present(std::nullopt);
+    } else if (auto const changed = changed_area(*m_shown, *m_canvas)) {
+        m_shown = *m_canvas;
+        present(changed);
     }
     if (m_settings.screenshot.empty() || caret_tick)
         return;
@@ -284,34 +311,69 @@ void WindowFrontEnd::draw(bool caret_tick)
     m_screenshot = *m_canvas;
 }
 
-void WindowFrontEnd::present()
+// Copies the shown screen (all of it, or the part that changed) into the
+// window at the largest whole zoom that fits, each device pixel a square of
+// window pixels, and hands the window system only that part.
+void WindowFrontEnd::present(std::optional<PixelRect> area)
 {
-    if (!m_renderer || !m_texture || !m_shown)
+    if (!m_window || !m_shown)
         return;
-    SDL_UpdateTexture(m_texture, nullptr, m_shown->pixels().data(), m_shown->width() * 4);
-    Rgb const box = colour(Role::letterbox);
-    SDL_SetRenderDrawColor(m_renderer, static_cast<Uint8>(box >> 16), static_cast<Uint8>(box >> 8),
-                           static_cast<Uint8>(box), 255);
-    SDL_RenderClear(m_renderer);
-    int out_w = 0, out_h = 0;
-    SDL_GetRendererOutputSize(m_renderer, &out_w, &out_h);
+    SDL_Surface* const surface = SDL_GetWindowSurface(m_window);
+    if (!surface)
+        return;
     int const sw = m_shown->width(), sh = m_shown->height();
-    // The largest whole zoom that fits, never less than one.
-    int zoom = std::max(1, std::min(out_w / std::max(sw, 1), out_h / std::max(sh, 1)));
-    SDL_Rect const target { (out_w - sw * zoom) / 2, (out_h - sh * zoom) / 2, sw * zoom, sh * zoom };
-    SDL_RenderCopy(m_renderer, m_texture, nullptr, &target);
-    SDL_RenderPresent(m_renderer);
+    int const zoom = std::max(1, std::min(surface->w / std::max(sw, 1), surface->h / std::max(sh, 1)));
+    int const left = (surface->w - sw * zoom) / 2, top = (surface->h - sh * zoom) / 2;
+    Rgb const box = colour(Role::letterbox);
+    if (!area) {
+        SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, static_cast<Uint8>(box >> 16),
+                                                  static_cast<Uint8>(box >> 8), static_cast<Uint8>(box)));
+        area = PixelRect { 0, 0, sw, sh };
+    }
+    if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0)
+        return;
+    bool const direct = surface->format->BytesPerPixel == 4
+        && (surface->format->format == SDL_PIXELFORMAT_RGB888 || surface->format->format == SDL_PIXELFORMAT_ARGB8888);
+    for (int y = area->y; y < area->y + area->h; ++y) {
+        for (int x = area->x; x < area->x + area->w; ++x) {
+            Rgb const rgb = m_shown->pixel(x, y);
+            Uint32 const value = direct ? (rgb | 0xFF000000u)
+                                        : SDL_MapRGB(surface->format, static_cast<Uint8>(rgb >> 16),
+                                                     static_cast<Uint8>(rgb >> 8), static_cast<Uint8>(rgb));
+            for (int dy = 0; dy < zoom; ++dy) {
+                int const row = top + y * zoom + dy;
+                if (row < 0 || row >= surface->h)
+                    continue;
+                auto* const pixels = reinterpret_cast<Uint8*>(surface->pixels) + row * surface->pitch;
+                for (int dx = 0; dx < zoom; ++dx) {
+                    int const column = left + x * zoom + dx;
+                    if (column >= 0 && column < surface->w)
+                        std::memcpy(pixels + column * surface->format->BytesPerPixel, &value,
+                                    surface->format->BytesPerPixel);
+                }
+            }
+        }
+    }
+    if (SDL_MUSTLOCK(surface))
+        SDL_UnlockSurface(surface);
+    if (area->w == sw && area->h == sh) {
+        SDL_UpdateWindowSurface(m_window);
+        return;
+    }
+    SDL_Rect const rect { left + area->x * zoom, top + area->y * zoom, area->w * zoom, area->h * zoom };
+    SDL_UpdateWindowSurfaceRects(m_window, &rect, 1);
 }
 
 std::optional<POINT> WindowFrontEnd::to_screen(int window_x, int window_y) const
 {
-    if (!m_window || !m_renderer || !m_canvas)
+    if (!m_window || !m_canvas)
         return std::nullopt;
-    int win_w = 0, win_h = 0, out_w = 0, out_h = 0;
+    SDL_Surface* const surface = SDL_GetWindowSurface(m_window);
+    int win_w = 0, win_h = 0;
     SDL_GetWindowSize(m_window, &win_w, &win_h);
-    SDL_GetRendererOutputSize(m_renderer, &out_w, &out_h);
-    if (win_w <= 0 || win_h <= 0)
+    if (!surface || win_w <= 0 || win_h <= 0)
         return std::nullopt;
+    int const out_w = surface->w, out_h = surface->h;
     int const sw = m_canvas->width(), sh = m_canvas->height();
     int const zoom = std::max(1, std::min(out_w / std::max(sw, 1), out_h / std::max(sh, 1)));
     long const px = static_cast<long>(window_x) * out_w / win_w - (out_w - sw * zoom) / 2;
@@ -485,7 +547,7 @@ void WindowFrontEnd::translate(SDL_Event const& event)
             break;
         case SDL_WINDOWEVENT_EXPOSED:
         case SDL_WINDOWEVENT_SIZE_CHANGED:
-            present();
+            present(std::nullopt);
             break;
         default: break;
         }
@@ -527,14 +589,8 @@ void WindowFrontEnd::close(INT_PTR)
 {
     if (m_window)
         SDL_StopTextInput();
-    if (m_texture)
-        SDL_DestroyTexture(m_texture);
-    if (m_renderer)
-        SDL_DestroyRenderer(m_renderer);
     if (m_window)
         SDL_DestroyWindow(m_window);
-    m_texture = nullptr;
-    m_renderer = nullptr;
     m_window = nullptr;
     m_view.reset();
     m_held.reset();

@@ -16,8 +16,6 @@
 #include <optional>
 
 struct SDL_Window;
-struct SDL_Renderer;
-struct SDL_Texture;
 union SDL_Event;
 
 namespace platform::frontends {
@@ -50,7 +48,7 @@ private:
     using Clock = std::chrono::steady_clock;
 
     void draw(bool caret_tick);
-    void present();
+    void present(std::optional<PixelRect> area);
     void translate(SDL_Event const& event);
     void pointer_down(int x, int y, bool shift, bool double_click);
     void pointer_moved(int x, int y);
@@ -67,8 +65,6 @@ private:
     bool m_video_started { false };
 
     SDL_Window* m_window { nullptr };
-    SDL_Renderer* m_renderer { nullptr };
-    SDL_Texture* m_texture { nullptr };
     int m_zoom { 1 };
 
     std::optional<DialogView> m_view;
