@@ -30,6 +30,7 @@ required=(
     "xdotool:/usr/bin/xdotool"
     "x11-utils:/usr/bin/xdpyinfo"
     "zenity:/usr/bin/zenity"
+    "dialog:/usr/bin/dialog"
 )
 
 missing=()

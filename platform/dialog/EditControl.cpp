@@ -27,6 +27,16 @@ bool shift_held()
     return GetKeyState(VK_SHIFT) < 0;
 }
 
+bool ctrl_held()
+{
+    return GetKeyState(VK_CONTROL) < 0;
+}
+
+bool is_word_break(char16_t c)
+{
+    return c == u' ' || c == u'\t';
+}
+
 }
 
 EditControl::EditControl(DialogWindow& dialog)
@@ -106,7 +116,7 @@ LRESULT EditControl::window_proc(UINT message, WPARAM wparam, LPARAM lparam)
         }
         return 0;
     case WM_PASTE:
-        paste();
+        paste_text(front_end().clipboard_text());
         return 0;
     case EM_GETSEL: {
         auto const start = static_cast<DWORD>(selection_start());
@@ -159,13 +169,17 @@ void EditControl::key_down(UINT vk)
     bool const extend = shift_held();
     switch (vk) {
     case VK_LEFT:
-        if (has_selection() && !extend)
+        if (ctrl_held())
+            move_caret(previous_word(m_caret), extend);
+        else if (has_selection() && !extend)
             move_caret(selection_start(), false);
         else
             move_caret(previous_boundary(m_caret), extend);
         break;
     case VK_RIGHT:
-        if (has_selection() && !extend)
+        if (ctrl_held())
+            move_caret(next_word(m_caret), extend);
+        else if (has_selection() && !extend)
             move_caret(selection_end(), false);
         else
             move_caret(next_boundary(m_caret), extend);
@@ -241,6 +255,68 @@ void EditControl::char_typed(char16_t c)
     type_text(std::u16string_view(&c, 1));
 }
 
+void EditControl::paste_text(std::u16string_view pasted)
+{
+    m_pending_high = 0;
+    if (style() & ES_READONLY)
+        return;
+    std::u16string insert;
+    for (std::size_t i = 0; i < pasted.size(); ++i) {
+        char16_t const c = pasted[i];
+        if (c == u'\r' || c == u'\n')
+            break;
+        if (c < 0x20 || (c >= 0x7F && c < 0xA0))
+            continue;
+        if (is_high_surrogate(c) || is_low_surrogate(c)) {
+            // Only whole pairs: a lone half is no character.
+            if (is_high_surrogate(c) && i + 1 < pasted.size() && is_low_surrogate(pasted[i + 1])) {
+                insert.push_back(c);
+                insert.push_back(pasted[++i]);
+            }
+            continue;
+        }
+        insert.push_back(c);
+    }
+    std::size_t const kept = text_size_without_selection();
+    std::size_t const room = m_limit > kept ? m_limit - kept : 0;
+    bool cut = false;
+    if (insert.size() > room) {
+        insert.resize(room);
+        cut = true;
+    }
+    if (!(style() & ES_AUTOHSCROLL)) {
+        // Only what fits the field: the longest part of it that does.
+        std::u16string candidate = text();
+        std::size_t const start = selection_start();
+        candidate.erase(start, selection_end() - start);
+        auto const fits_with = [&](std::size_t length) {
+            std::u16string trial = candidate;
+            trial.insert(start, insert, 0, length);
+            return front_end().text_extent(trial) <= visible_width();
+        };
+        std::size_t low = 0, high = insert.size();
+        while (low < high) {
+            std::size_t const middle = (low + high + 1) / 2;
+            if (fits_with(middle))
+                low = middle;
+            else
+                high = middle - 1;
+        }
+        if (low < insert.size()) {
+            insert.resize(low);
+            cut = true;
+        }
+    }
+    if (!insert.empty() && is_high_surrogate(insert.back()))
+        insert.pop_back();
+    if (cut)
+        notify_parent(EN_MAXTEXT);
+    if (insert.empty())
+        return;
+    replace_selection(insert);
+    notify_parent(EN_CHANGE);
+}
+
 bool EditControl::type_text(std::u16string_view insert)
 {
     if (style() & ES_READONLY)
@@ -265,9 +341,7 @@ bool EditControl::type_text(std::u16string_view insert)
 void EditControl::replace_selection(std::u16string_view insert)
 {
     std::size_t const start = selection_start();
-    std::u16string updated = text();
-    updated.replace(start, selection_end() - start, insert);
-    assign_text(std::move(updated));
+    text_in_place().replace(start, selection_end() - start, insert);
     m_caret = m_anchor = start + insert.size();
     scroll_to_caret();
 }
@@ -295,20 +369,6 @@ void EditControl::set_selection(LPARAM start, LPARAM end)
     m_anchor = clamp(start);
     m_caret = clamp(end);
     scroll_to_caret();
-}
-
-// A single-line edit pastes the clipboard's first line, as much of it as the
-// limit leaves room for.
-void EditControl::paste()
-{
-    if (style() & ES_READONLY)
-        return;
-    std::u16string text = front_end().clipboard_text();
-    if (auto const line_end = text.find_first_of(u"\r\n"); line_end != text.npos)
-        text.resize(line_end);
-    if (text.empty())
-        return;
-    SendMessageW(handle(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 void EditControl::click_at(int x)
@@ -369,6 +429,29 @@ std::size_t EditControl::snap_to_boundary(std::size_t index) const
     return index;
 }
 
+// Ctrl+Left: to the start of the word before the caret (or the one it is
+// in); Ctrl+Right: to the start of the next word. Words are broken at
+// spaces and tabs.
+std::size_t EditControl::previous_word(std::size_t index) const
+{
+    auto const& t = text();
+    while (index > 0 && is_word_break(t[index - 1]))
+        --index;
+    while (index > 0 && !is_word_break(t[index - 1]))
+        --index;
+    return index;
+}
+
+std::size_t EditControl::next_word(std::size_t index) const
+{
+    auto const& t = text();
+    while (index < t.size() && !is_word_break(t[index]))
+        ++index;
+    while (index < t.size() && is_word_break(t[index]))
+        ++index;
+    return index;
+}
+
 RECT EditControl::text_area() const
 {
     RECT const control { 0, 0, rect().right - rect().left, rect().bottom - rect().top };
@@ -388,21 +471,64 @@ int EditControl::text_left() const
 
 // The caret must stay within the text area, with room for itself: the text
 // before it, from the first shown character, is narrower than the area. When
-// the text would leave room at the right, it moves back to fill it.
+// the text would leave room at the right, it moves back to fill it. Only
+// about a field's width of text is ever measured, however long the text.
 void EditControl::scroll_to_caret()
 {
     if (!(style() & ES_AUTOHSCROLL)) {
         m_scroll = 0;
         return;
     }
-    auto const& metrics = front_end();
     std::u16string_view const all(text());
     int const width = visible_width();
     m_scroll = std::min(m_scroll, m_caret);
-    while (m_scroll < m_caret && metrics.text_extent(all.substr(m_scroll, m_caret - m_scroll)) >= width)
-        m_scroll = next_boundary(m_scroll);
-    while (m_scroll > 0 && metrics.text_extent(all.substr(previous_boundary(m_scroll))) < width)
+    if (width <= 0) {
+        m_scroll = m_caret;
+        return;
+    }
+    if (!fits(m_scroll, m_caret, width)) {
+        // The first position from which the text up to the caret fits: found
+        // among the last few characters before the caret, widening the look
+        // back until the text there no longer fits.
+        std::size_t reach = 16;
+        std::size_t low = m_scroll; // does not fit
+        while (m_caret - m_scroll > reach) {
+            std::size_t const from = snap_to_boundary(m_caret - reach);
+            if (!fits(from, m_caret, width)) {
+                low = from;
+                break;
+            }
+            reach *= 2;
+        }
+        std::size_t high = m_caret; // fits
+        while (next_boundary(low) < high) {
+            std::size_t middle = snap_to_boundary(low + (high - low) / 2);
+            if (middle <= low)
+                middle = next_boundary(low);
+            if (fits(middle, m_caret, width))
+                high = middle;
+            else
+                low = middle;
+        }
+        m_scroll = high;
+    }
+    while (m_scroll > 0 && fits(previous_boundary(m_scroll), all.size(), width))
         m_scroll = previous_boundary(m_scroll);
+}
+
+// Is the text from `from` to `to` narrower than `width`? Measures no more
+// of it than it takes to tell.
+bool EditControl::fits(std::size_t from, std::size_t to, int width) const
+{
+    std::u16string_view const all(text());
+    auto const& metrics = front_end();
+    for (std::size_t length = 32;; length *= 2) {
+        std::size_t const end = length >= to - from ? to : snap_to_boundary(from + length);
+        if (metrics.text_extent(all.substr(from, end - from)) >= width)
+            return false;
+        if (end == to)
+            return true;
+    }
 }
 
 }

@@ -24,6 +24,11 @@ public:
     void describe(frontends::ControlView& view) const override;
     void set_rect(RECT const& rect) override;
 
+    // Text the user pasted: replaces the selection with the text up to its
+    // first line break, control characters dropped, cut to the limit. Does
+    // nothing in a read-only edit.
+    void paste_text(std::u16string_view pasted);
+
 protected:
     void text_changed() override;
 
@@ -37,7 +42,6 @@ private:
     void char_typed(char16_t c);
     void click_at(int x);
     std::size_t boundary_nearest(int x) const;
-    void paste();
     // Replaces the selection with `insert` as the user typed it: refused (with
     // EN_MAXTEXT) when the text would pass the limit or no longer fit a field
     // that does not scroll.
@@ -49,6 +53,8 @@ private:
     std::size_t previous_boundary(std::size_t index) const;
     std::size_t next_boundary(std::size_t index) const;
     std::size_t snap_to_boundary(std::size_t index) const;
+    std::size_t previous_word(std::size_t index) const;
+    std::size_t next_word(std::size_t index) const;
 
     // The text area's width in front-end units, and the scrolling that keeps
     // the caret inside it.
@@ -56,6 +62,7 @@ private:
     int visible_width() const;
     int text_left() const;
     void scroll_to_caret();
+    bool fits(std::size_t from, std::size_t to, int width) const;
 
     std::size_t m_caret { 0 };
     std::size_t m_anchor { 0 };

@@ -3,6 +3,7 @@
 // Enter and Escape that it does not want belong to the dialog.
 #include "dialog/ModalLoop.h"
 
+#include "dialog/EditControl.h"
 #include "dialog/WindowTable.h"
 
 #include <algorithm>
@@ -176,6 +177,7 @@ void ModalLoop::handle(frontends::InputEvent const& event)
                    [this](frontends::PointerPress const& press) { press_pointer(press); },
                    [this](frontends::PointerMove const& move) { move_pointer(move.offset); },
                    [this](frontends::PointerRelease const& release) { release_pointer(release.offset); },
+                   [this](frontends::PasteText const& pasted) { paste(pasted.text); },
                },
                event);
 }
@@ -300,6 +302,16 @@ void ModalLoop::type_character(char32_t character)
     SendMessageW(target, WM_CHAR, static_cast<WPARAM>(0xD800 + (value >> 10)), 1);
     if (is_open())
         SendMessageW(target, WM_CHAR, static_cast<WPARAM>(0xDC00 + (value & 0x3FF)), 1);
+}
+
+// A paste goes to the focused edit as text; no part of it acts as a key.
+void ModalLoop::paste(std::u16string const& text)
+{
+    HWND const focus = focus_window();
+    Control* const control = m_dialog.control(focus);
+    if (!control || control->control_class() != frontends::ControlClass::Edit)
+        return;
+    static_cast<EditControl*>(control)->paste_text(text);
 }
 
 void ModalLoop::click_control(std::size_t index, POINT offset)

@@ -24,6 +24,7 @@ private:
     void handle(frontends::InputEvent const& event);
     void press_key(frontends::KeyPress const& key);
     void type_character(char32_t character);
+    void paste(std::u16string const& text);
     void press_enter();
     void click_control(std::size_t index, POINT offset);
     void click_point(POINT point);

@@ -61,6 +61,8 @@ protected:
     // WM_SETTEXT: the new window text; controls hook in to react.
     virtual void text_changed() { }
     void assign_text(std::u16string text) { m_text = std::move(text); }
+    // The text itself, for an edit that changes a part of it in place.
+    std::u16string& text_in_place() { return m_text; }
 
 private:
     LRESULT copy_text(WPARAM room, LPARAM buffer) const;

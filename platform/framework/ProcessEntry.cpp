@@ -2,12 +2,15 @@
 // device's front end can run before the program starts (so a broken setup ends
 // the process before anything is drawn or stored), then hands WinMain the four
 // arguments a Windows CE program is started with. The application object is
-// already constructed by then: static initialisation runs before main.
+// already constructed by then: static initialisation runs before main. When
+// WinMain returns, every change the device could not keep is reported, and the
+// process then exits with lost_writes_exit_status rather than WinMain's result.
 #include "windows.h"
 #include "afxwin.h"
 
 #include "framework/CommandLine.h"
 #include "frontends/FrontEnds.h"
+#include "registry/LostWrites.h"
 
 #include <cstdio>
 #include <span>
@@ -39,6 +42,25 @@ std::string one_line(std::string text)
     return text;
 }
 
+// One line per change the device did not keep; true when there was any.
+bool report_lost_writes(std::string_view program)
+{
+    using namespace platform::registry;
+    std::size_t const count = lost_write_count();
+    if (count == 0)
+        return false;
+    std::string const name(program);
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s: the device did not keep %zu change%s:\n", name.c_str(), count,
+                 count == 1 ? "" : "s");
+    for (auto const& lost : lost_writes())
+        std::fprintf(stderr, "%s:   %s: %s\n", name.c_str(), one_line(lost.what).c_str(), one_line(lost.why).c_str());
+    if (count > lost_writes().size())
+        std::fprintf(stderr, "%s:   and %zu more\n", name.c_str(), count - lost_writes().size());
+    std::fflush(stderr);
+    return true;
+}
+
 }
 
 int main(int argc, char** argv)
@@ -54,5 +76,7 @@ int main(int argc, char** argv)
         arguments = std::span<char const* const>(argv + 1, static_cast<std::size_t>(argc - 1));
     std::u16string command_line = platform::framework::build_command_line(arguments);
 
-    return WinMain(GetModuleHandleW(nullptr), nullptr, command_line.data(), SW_SHOWNORMAL);
+    int const status = WinMain(GetModuleHandleW(nullptr), nullptr, command_line.data(), SW_SHOWNORMAL);
+    return report_lost_writes(program_name(argc > 0 ? argv[0] : nullptr)) ? platform::registry::lost_writes_exit_status
+                                                                          : status;
 }

@@ -7,6 +7,7 @@
 #include "wintypes.h"
 
 #include <cstddef>
+#include <string>
 #include <variant>
 
 namespace platform::frontends {
@@ -84,7 +85,14 @@ struct PointerRelease {
     POINT offset { 0, 0 };
 };
 
+// Text the user pasted (a terminal's bracketed paste): text for the focused
+// edit, never keys. A single-line edit takes it up to its first line break,
+// without control characters; with a button focused it does nothing.
+struct PasteText {
+    std::u16string text;
+};
+
 using InputEvent = std::variant<KeyPress, CharInput, PointClick, ControlClick, CaptionClick, CloseRequest, ScreenResize,
-                                PointerPress, PointerMove, PointerRelease>;
+                                PasteText, PointerPress, PointerMove, PointerRelease>;
 
 }

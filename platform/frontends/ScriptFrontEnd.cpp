@@ -180,8 +180,18 @@ void ScriptFrontEnd::refresh(DialogView const& view)
 
 InputEvent ScriptFrontEnd::next_event()
 {
-    if (m_pending.empty() && !read_events())
+    if (m_pending.empty() && !typing() && !read_events())
         return CloseRequest { true };
+    if (typing()) {
+        char32_t const c = m_typed[m_typed_next++];
+        if (!typing()) {
+            m_typed.clear();
+            m_typed_next = 0;
+        }
+        if (c == U' ')
+            return KeyPress { VK_SPACE, false, false };
+        return CharInput { c };
+    }
     InputEvent event = m_pending.front();
     m_pending.pop_front();
     return event;
@@ -239,17 +249,52 @@ std::string ScriptFrontEnd::dump_line(DialogView const& view)
     return dump.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
+bool ScriptFrontEnd::read_line(std::string& line, bool& too_long)
+{
+    line.clear();
+    too_long = false;
+    std::streambuf* const buffer = m_input.rdbuf();
+    if (!buffer || !m_input.good())
+        return false;
+    bool any = false;
+    for (;;) {
+        int const c = buffer->sbumpc();
+        if (c == std::char_traits<char>::eof()) {
+            m_input.setstate(std::ios::eofbit);
+            return any;
+        }
+        any = true;
+        if (c == '\n')
+            return true;
+        if (line.size() < max_line_bytes)
+            line.push_back(static_cast<char>(c));
+        else
+            too_long = true;
+    }
+}
+
 bool ScriptFrontEnd::read_events()
 {
     if (m_input_ended)
         return false;
     std::string line;
-    while (m_pending.empty()) {
-        if (!std::getline(m_input, line)) {
+    while (m_pending.empty() && !typing()) {
+        bool too_long = false;
+        if (!read_line(line, too_long)) {
             m_input_ended = true;
             return false;
         }
         ++m_line_number;
+        if (too_long) {
+            // Answered, so that a driver waiting for output is not left waiting.
+            nlohmann::json const answer = { { "error", "line too long" },
+                                            { "line", m_line_number },
+                                            { "limit", max_line_bytes } };
+            write_line(answer.dump());
+            report("longer than " + std::to_string(max_line_bytes) + " bytes, skipped: "
+                   + quoted(line.substr(0, 40)) + "...");
+            continue;
+        }
         std::string const command(trim_line_end(line));
         if (auto error = parse_line(command))
             report(*error + ": " + quoted(command));
@@ -316,19 +361,18 @@ std::optional<std::string> ScriptFrontEnd::parse_key(std::string_view name)
     return "unknown key";
 }
 
+// The text goes to the focused control as typed characters, never as keys: a
+// control character (C0 such as CR, LF, tab and ESC, DEL, or C1) is left out,
+// as a single-line edit field takes none, so that text can never confirm,
+// cancel or move the focus. Keys are sent with `key`.
 std::optional<std::string> ScriptFrontEnd::parse_type(std::string_view text)
 {
-    auto const characters = decode_utf8(text);
+    auto characters = decode_utf8(text);
     if (!characters)
         return "text is not UTF-8";
-    for (char32_t c : *characters) {
-        if (c == U'\t')
-            m_pending.push_back(KeyPress { VK_TAB, false, false });
-        else if (c == U' ')
-            m_pending.push_back(KeyPress { VK_SPACE, false, false });
-        else
-            m_pending.push_back(CharInput { c });
-    }
+    std::erase_if(*characters, [](char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); });
+    m_typed = std::move(*characters);
+    m_typed_next = 0;
     return std::nullopt;
 }
 

@@ -54,9 +54,18 @@ public:
     // The dialog as the `dump` command writes it.
     static std::string dump_line(DialogView const& view);
 
+    // The longest command line taken, in bytes without its line break. A longer
+    // one is read to its end without being kept, answered with one JSON error
+    // line and otherwise ignored.
+    static constexpr std::size_t max_line_bytes = 1 << 20;
+
 private:
     // Reads lines until one yields input; false at the end of input.
     bool read_events();
+    // The next line, without its line break; false at the end of input. A line
+    // longer than max_line_bytes sets `too_long` and keeps only its start.
+    bool read_line(std::string& line, bool& too_long);
+    bool typing() const { return m_typed_next < m_typed.size(); }
     // Turns one command line into queued events; what is wrong with it when it
     // is not understood.
     std::optional<std::string> parse_line(std::string const& line);
@@ -75,6 +84,9 @@ private:
     bool m_input_ended { false };
     std::optional<DialogView> m_view;
     std::deque<InputEvent> m_pending;
+    // The text of the last `type`, handed out one character at a time.
+    std::u32string m_typed;
+    std::size_t m_typed_next { 0 };
 };
 
 }

@@ -2,6 +2,7 @@
 // back out. The syntax itself is described at the top of RegistryStore.cpp.
 #include "registry/RegFile.h"
 
+#include "text/TerminalText.h"
 #include "text/Utf.h"
 #include "winreg.h"
 
@@ -173,8 +174,9 @@ enum class Flavor { Version5, Regedit4 };
 
 class Parser {
 public:
-    Parser(std::u16string_view text, RegFileUse use)
+    Parser(std::u16string_view text, RegFileUse use, RegFileSink& sink)
         : m_use(use)
+        , m_sink(sink)
     {
         std::size_t start = 0;
         for (std::size_t i = 0; i <= text.size(); ++i) {
@@ -239,7 +241,6 @@ private:
 
     RegFileParse failed()
     {
-        m_result.edits.clear();
         return std::move(m_result);
     }
 
@@ -285,28 +286,23 @@ private:
         }
         auto root = canonical_root_name(path[0], false);
         if (root.empty())
-            return fail(number, "unknown root key \"" + platform::text::to_utf8(path[0])
-                                    + "\" (expected HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_CLASSES_ROOT or HKEY_USERS)");
+            return fail(number, "unknown root key " + platform::text::quote_for_terminal(path[0])
+                                    + " (expected HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_CLASSES_ROOT or HKEY_USERS)");
         path[0] = root;
         for (std::size_t i = 1; i < path.size(); ++i) {
             if (path[i].empty())
                 return fail(number, "empty key name in the path");
             if (!is_valid_key_name(path[i]))
-                return fail(number, "invalid key name \"" + platform::text::to_utf8(path[i])
-                                        + "\" (at most 255 characters of well-formed text, no line break)");
+                return fail(number, "invalid key name " + platform::text::quote_for_terminal(path[i])
+                                        + " (at most 255 characters of well-formed text, no line break)");
         }
         if (path.size() - 1 > max_key_depth)
             return fail(number, "the key is nested more than 16 levels deep");
         if (deletion && path.size() == 1)
             return fail(number, "a root key cannot be deleted");
-        m_key = path;
         m_key_deleted = deletion;
         m_have_key = true;
-        RegFileEdit edit;
-        edit.kind = deletion ? RegFileEdit::Kind::DeleteKey : RegFileEdit::Kind::CreateKey;
-        edit.path = std::move(path);
-        edit.line = static_cast<int>(number);
-        m_result.edits.push_back(std::move(edit));
+        m_sink.key(path, deletion, static_cast<int>(number));
         return true;
     }
 
@@ -337,8 +333,8 @@ private:
                 out += u'\r';
                 break;
             default:
-                return fail(number, "unknown escape \"\\" + platform::text::to_utf8(std::u16string(1, e))
-                                        + "\" in a quoted string (write \\\\ for a backslash, \\\" for a quote)");
+                return fail(number, "unknown escape " + platform::text::quote_for_terminal(std::u16string { u'\\', e })
+                                        + " in a quoted string (write \\\\ for a backslash, \\\" for a quote)");
             }
         }
         return fail(number, "a quoted string is not closed on its line");
@@ -452,8 +448,6 @@ private:
         if (m_key_deleted)
             return fail(number, "a value line under a key deletion ([-KEY])");
         RegFileEdit edit;
-        edit.path = m_key;
-        edit.line = static_cast<int>(number);
         std::size_t pos = 0;
         if (line[0] == u'@') {
             pos = 1;
@@ -520,15 +514,18 @@ private:
         } else {
             return fail(number, "expected a value: \"text\", dword:, hex: or hex(TYPE):");
         }
-        m_result.edits.push_back(std::move(edit));
+        if (edit.kind == RegFileEdit::Kind::DeleteValue)
+            m_sink.value_deletion(std::move(edit.value_name), static_cast<int>(number));
+        else
+            m_sink.value(std::move(edit.value_name), edit.type, std::move(edit.data), static_cast<int>(number));
         return true;
     }
 
     RegFileUse m_use;
+    RegFileSink& m_sink;
     Flavor m_flavor = Flavor::Version5;
     std::vector<std::u16string_view> m_lines;
     std::size_t m_index = 0;
-    KeyPath m_key;
     bool m_have_key = false;
     bool m_key_deleted = false;
     RegFileParse m_result;
@@ -536,42 +533,161 @@ private:
 
 }
 
+RegFileParse parse_reg_file(std::span<BYTE const> bytes, RegFileUse use, RegFileSink& sink)
+{
+    RegFileParse result;
+    {
+        auto decoded = decode_file(bytes);
+        if (!decoded.error.empty()) {
+            result.error = decoded.error;
+            result.error_line = decoded.error_line;
+            return result;
+        }
+        Parser parser(decoded.text, use, sink);
+        result = parser.run();
+    }
+    return result;
+}
+
+namespace {
+
+// Collects the edits with the path of their key, for files that are applied
+// only once they have been read whole (imports).
+class EditCollector final : public RegFileSink {
+public:
+    explicit EditCollector(std::vector<RegFileEdit>& edits)
+        : m_edits(edits)
+    {
+    }
+
+    void key(KeyPath const& path, bool deletion, int line) override
+    {
+        m_path = path;
+        RegFileEdit edit;
+        edit.kind = deletion ? RegFileEdit::Kind::DeleteKey : RegFileEdit::Kind::CreateKey;
+        edit.path = path;
+        edit.line = line;
+        m_edits.push_back(std::move(edit));
+    }
+
+    void value(std::u16string name, DWORD type, std::vector<BYTE> data, int line) override
+    {
+        RegFileEdit edit;
+        edit.kind = RegFileEdit::Kind::SetValue;
+        edit.path = m_path;
+        edit.value_name = std::move(name);
+        edit.type = type;
+        edit.data = std::move(data);
+        edit.line = line;
+        m_edits.push_back(std::move(edit));
+    }
+
+    void value_deletion(std::u16string name, int line) override
+    {
+        RegFileEdit edit;
+        edit.kind = RegFileEdit::Kind::DeleteValue;
+        edit.path = m_path;
+        edit.value_name = std::move(name);
+        edit.line = line;
+        m_edits.push_back(std::move(edit));
+    }
+
+private:
+    std::vector<RegFileEdit>& m_edits;
+    KeyPath m_path;
+};
+
+// Builds the tree as the file is read: each key is found once per block, and
+// its values go straight into it.
+class TreeBuilder final : public RegFileSink {
+public:
+    explicit TreeBuilder(RegistryKey& tree)
+        : m_tree(tree)
+    {
+    }
+
+    void key(KeyPath const& path, bool deletion, int) override
+    {
+        m_key = nullptr;
+        if (deletion) {
+            std::span<std::u16string const> levels(path);
+            if (RegistryKey* parent = m_tree.find_path(levels.first(levels.size() - 1)))
+                parent->remove_subkey(levels.back());
+            return;
+        }
+        RegistryKey* key = &m_tree;
+        for (auto const& name : path) {
+            bool created = false;
+            key = &key->ensure_subkey(name, created);
+        }
+        m_key = key;
+    }
+
+    void value(std::u16string name, DWORD type, std::vector<BYTE> data, int) override
+    {
+        if (m_key)
+            m_key->set_value(name, type, std::move(data));
+    }
+
+    void value_deletion(std::u16string name, int) override
+    {
+        if (m_key)
+            m_key->remove_value(name);
+    }
+
+private:
+    RegistryKey& m_tree;
+    RegistryKey* m_key = nullptr; // good until the next key line changes the tree's shape
+};
+
+}
+
 RegFileParse parse_reg_file(std::span<BYTE const> bytes, RegFileUse use)
 {
-    auto decoded = decode_file(bytes);
-    if (!decoded.error.empty()) {
-        RegFileParse result;
-        result.error = decoded.error;
-        result.error_line = decoded.error_line;
-        return result;
-    }
-    return Parser(decoded.text, use).run();
+    RegFileParse result;
+    std::vector<RegFileEdit> edits;
+    EditCollector collector(edits);
+    result = parse_reg_file(bytes, use, collector);
+    if (result.ok())
+        result.edits = std::move(edits);
+    return result;
+}
+
+RegFileParse parse_reg_tree(std::span<BYTE const> bytes, RegistryKey& tree)
+{
+    TreeBuilder builder(tree);
+    return parse_reg_file(bytes, RegFileUse::Store, builder);
 }
 
 void apply_reg_edits(RegistryKey& tree, std::vector<RegFileEdit> const& edits)
 {
+    // Consecutive edits of one key find it once.
+    TreeBuilder builder(tree);
+    KeyPath const* current = nullptr;
     for (auto const& edit : edits) {
+        bool const same_key = current && *current == edit.path;
         switch (edit.kind) {
         case RegFileEdit::Kind::CreateKey:
-        case RegFileEdit::Kind::SetValue: {
-            RegistryKey* key = &tree;
-            for (auto const& name : edit.path) {
-                bool created = false;
-                key = &key->ensure_subkey(name, created);
+        case RegFileEdit::Kind::DeleteKey:
+            builder.key(edit.path, edit.kind == RegFileEdit::Kind::DeleteKey, edit.line);
+            current = edit.kind == RegFileEdit::Kind::CreateKey ? &edit.path : nullptr;
+            break;
+        case RegFileEdit::Kind::SetValue:
+            if (!same_key) {
+                builder.key(edit.path, false, edit.line);
+                current = &edit.path;
             }
-            if (edit.kind == RegFileEdit::Kind::SetValue)
-                key->set_value(edit.value_name, edit.type, edit.data);
+            builder.value(edit.value_name, edit.type, edit.data, edit.line);
             break;
-        }
-        case RegFileEdit::Kind::DeleteKey: {
-            std::span<std::u16string const> path(edit.path);
-            if (RegistryKey* parent = tree.find_path(path.first(path.size() - 1)))
-                parent->remove_subkey(path.back());
-            break;
-        }
         case RegFileEdit::Kind::DeleteValue:
-            if (RegistryKey* key = tree.find_path(edit.path))
-                key->remove_value(edit.value_name);
+            if (!same_key) {
+                // A deletion creates nothing: find the key, if it is there.
+                if (!tree.find_path(edit.path))
+                    break;
+                builder.key(edit.path, false, edit.line);
+                current = &edit.path;
+            }
+            builder.value_deletion(edit.value_name, edit.line);
             break;
         }
     }
@@ -582,18 +698,25 @@ void apply_reg_edits(RegistryKey& tree, std::vector<RegFileEdit> const& edits)
 
 namespace {
 
+// Formats lines into a small buffer of UTF-16 text and hands the buffer,
+// encoded, to the sink whenever a line ends with the buffer full enough.
 class Writer {
 public:
-    explicit Writer(RegFileEncoding encoding)
+    Writer(RegFileEncoding encoding, RegTextSink& sink)
         : m_encoding(encoding)
         , m_eol(encoding == RegFileEncoding::Utf16Crlf ? u"\r\n" : u"\n")
+        , m_sink(sink)
     {
+        if (m_encoding == RegFileEncoding::Utf16Crlf)
+            m_sink.write("\xFF\xFE", 2);
         m_out += header_v5;
         m_out += m_eol;
     }
 
     void write_key(RegistryKey const& key, KeyPath& path, bool include_self)
     {
+        if (m_out.size() >= flush_size)
+            flush();
         if (include_self) {
             m_out += m_eol;
             m_out += u'[';
@@ -604,8 +727,11 @@ public:
             }
             m_out += u']';
             m_out += m_eol;
-            for (auto const& value : key.values())
+            for (auto const& value : key.values()) {
                 write_value(value);
+                if (m_out.size() >= flush_size)
+                    flush();
+            }
         }
         for (auto const& subkey : key.subkeys()) {
             path.push_back(subkey.name());
@@ -614,17 +740,10 @@ public:
         }
     }
 
-    std::string finish()
+    void finish()
     {
         m_out += m_eol;
-        if (m_encoding == RegFileEncoding::Utf8Lf)
-            return platform::text::to_utf8(m_out);
-        std::string bytes = "\xFF\xFE";
-        for (char16_t c : m_out) {
-            bytes += static_cast<char>(c & 0xFF);
-            bytes += static_cast<char>(c >> 8);
-        }
-        return bytes;
+        flush();
     }
 
 private:
@@ -727,29 +846,65 @@ private:
             m_out += static_cast<char16_t>(*text++);
     }
 
+    // Only ever called at the end of a line, so no surrogate pair is split.
+    void flush()
+    {
+        if (m_encoding == RegFileEncoding::Utf8Lf) {
+            std::string const bytes = platform::text::to_utf8(m_out);
+            m_sink.write(bytes.data(), bytes.size());
+        } else {
+            std::string bytes;
+            bytes.reserve(m_out.size() * 2);
+            for (char16_t c : m_out) {
+                bytes += static_cast<char>(c & 0xFF);
+                bytes += static_cast<char>(c >> 8);
+            }
+            m_sink.write(bytes.data(), bytes.size());
+        }
+        m_out.clear();
+    }
+
+    static constexpr std::size_t flush_size = 16384;
+
     RegFileEncoding m_encoding;
     std::u16string_view m_eol;
+    RegTextSink& m_sink;
     std::u16string m_out;
+};
+
+class StringSink final : public RegTextSink {
+public:
+    void write(char const* bytes, std::size_t size) override { text.append(bytes, size); }
+    std::string text;
 };
 
 }
 
-std::string format_reg_tree(RegistryKey const& tree, RegFileEncoding encoding)
+void write_reg_tree(RegistryKey const& tree, RegFileEncoding encoding, RegTextSink& sink)
 {
-    Writer writer(encoding);
+    Writer writer(encoding, sink);
     for (auto const& root : tree.subkeys()) {
         KeyPath path { root.name() };
         writer.write_key(root, path, !root.values().empty());
     }
-    return writer.finish();
+    writer.finish();
+}
+
+std::string format_reg_tree(RegistryKey const& tree, RegFileEncoding encoding)
+{
+    StringSink sink;
+    write_reg_tree(tree, encoding, sink);
+    return std::move(sink.text);
 }
 
 std::string format_reg_key(RegistryKey const& key, KeyPath const& path, RegFileEncoding encoding)
 {
-    Writer writer(encoding);
+    StringSink sink;
+    Writer writer(encoding, sink);
     KeyPath copy = path;
     writer.write_key(key, copy, true);
-    return writer.finish();
+    writer.finish();
+    return std::move(sink.text);
 }
 
 }

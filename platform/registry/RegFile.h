@@ -34,10 +34,29 @@ enum class RegFileUse {
     Import, // a file to import: key and value deletions ([-KEY], "Name"=-) too
 };
 
+// Receives what a file asks for, in file order, while it is being parsed.
+class RegFileSink {
+public:
+    virtual ~RegFileSink() = default;
+    // A [KEY] or [-KEY] line: the values that follow belong to this key.
+    virtual void key(KeyPath const& path, bool deletion, int line) = 0;
+    virtual void value(std::u16string name, DWORD type, std::vector<BYTE> data, int line) = 0;
+    virtual void value_deletion(std::u16string name, int line) = 0;
+};
+
 // Takes the bytes of a whole file: UTF-16LE or UTF-16BE with a byte-order
 // mark, else UTF-8 (with or without one). Fails on the first line it cannot
-// understand and then gives no edits at all.
+// understand; the sink has then seen the lines before it, and the result's
+// edits are always empty.
+RegFileParse parse_reg_file(std::span<BYTE const> bytes, RegFileUse use, RegFileSink& sink);
+
+// The same, collecting every edit; on failure there are no edits at all.
 RegFileParse parse_reg_file(std::span<BYTE const> bytes, RegFileUse use);
+
+// Parses the store's own file straight into `tree` (holding the four roots),
+// in one pass and without a list of edits. On failure the tree holds part of
+// the file and is to be thrown away.
+RegFileParse parse_reg_tree(std::span<BYTE const> bytes, RegistryKey& tree);
 
 // Applies parsed edits to a tree holding the four roots.
 void apply_reg_edits(RegistryKey& tree, std::vector<RegFileEdit> const& edits);
@@ -47,7 +66,18 @@ enum class RegFileEncoding {
     Utf16Crlf, // as regedit exports: UTF-16LE with a byte-order mark, CRLF line ends
 };
 
-// The whole store: every key below the four roots.
+// Takes the bytes of formatted text, a piece at a time.
+class RegTextSink {
+public:
+    virtual ~RegTextSink() = default;
+    virtual void write(char const* bytes, std::size_t size) = 0;
+};
+
+// The whole store: every key below the four roots, handed to `sink` in pieces
+// of a few kilobytes, so that no copy of the whole text is ever built.
+void write_reg_tree(RegistryKey const& tree, RegFileEncoding encoding, RegTextSink& sink);
+
+// The whole store as one text.
 std::string format_reg_tree(RegistryKey const& tree, RegFileEncoding encoding);
 // One key with everything below it; `path` is where the key lives.
 std::string format_reg_key(RegistryKey const& key, KeyPath const& path, RegFileEncoding encoding);

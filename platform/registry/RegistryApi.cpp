@@ -6,9 +6,11 @@
 // a handle whose key has been deleted meanwhile gives ERROR_KEY_DELETED.
 #include "windows.h"
 
+#include "registry/LostWrites.h"
 #include "registry/RegFile.h"
 #include "registry/RegistryStore.h"
 #include "text/ApiTrace.h"
+#include "text/TerminalText.h"
 #include "text/Utf.h"
 
 #include <cstring>
@@ -26,6 +28,14 @@ namespace {
 struct HandleTable {
     std::mutex mutex;
     std::map<std::uintptr_t, KeyPath> paths;
+    // The key a handle found last, good while the store's tree is the same
+    // version: a query or an enumeration then costs no walk down the path.
+    struct Found {
+        RegistryStore const* store = nullptr;
+        std::uint64_t version = 0;
+        RegistryKey const* key = nullptr;
+    };
+    std::map<std::uintptr_t, Found> found;
     // Handle values stay far from the predefined roots (0x80000000 and up).
     std::uintptr_t next = 0x1000;
 };
@@ -101,6 +111,33 @@ static LONG append_subkey_path(LPCWSTR sub_key, KeyPath& path)
     if (path.size() - 1 > platform::registry::max_key_depth)
         return ERROR_INVALID_PARAMETER;
     return ERROR_SUCCESS;
+}
+
+static std::u16string joined_path(KeyPath const& path)
+{
+    std::u16string text;
+    for (auto const& name : path) {
+        if (!text.empty())
+            text += u'\\';
+        text += name;
+    }
+    return text;
+}
+
+// A change the store could not keep is remembered for the end of the process.
+static LONG note_if_lost(LONG status, std::string const& prefix, KeyPath const& path,
+                         std::optional<std::u16string_view> value = std::nullopt)
+{
+    if (!platform::registry::is_storage_failure(status))
+        return status;
+    std::string what = prefix;
+    if (value)
+        what += " value " + platform::text::quote_for_terminal(*value) + " of the key";
+    else
+        what += " key";
+    what += " " + platform::text::quote_for_terminal(joined_path(path));
+    platform::registry::record_lost_write(std::move(what), platform::registry::storage_failure_reason(status));
+    return status;
 }
 
 static std::u16string_view value_name_of(LPCWSTR name)
@@ -193,7 +230,7 @@ LONG WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD Reserved, LPWSTR 
     }
     if (status != ERROR_SUCCESS) {
         *phkResult = nullptr;
-        return status;
+        return note_if_lost(status, "the registry", path);
     }
     *phkResult = new_handle(std::move(path));
     if (lpdwDisposition)
@@ -235,6 +272,7 @@ LONG WINAPI RegCloseKey(HKEY hKey)
     if (predefined_root(hKey))
         return ERROR_SUCCESS;
     std::lock_guard guard(handles().mutex);
+    handles().found.erase(reinterpret_cast<std::uintptr_t>(hKey));
     return handles().paths.erase(reinterpret_cast<std::uintptr_t>(hKey)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
@@ -258,13 +296,14 @@ LONG WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD Reserved, DWORD
     // The bytes are stored exactly as given: no terminator is added or
     // dropped, whatever the type and the length.
     std::span<BYTE const> data(lpData, lpData ? cbData : 0);
-    return RegistryStore::current().modify([&](RegistryKey& tree, bool& changed) -> LONG {
+    LONG status = RegistryStore::current().modify([&](RegistryKey& tree, bool& changed) -> LONG {
         RegistryKey* key = tree.find_path(path);
         if (!key)
             return ERROR_KEY_DELETED;
         changed = key->set_value(name, dwType, data);
         return ERROR_SUCCESS;
     });
+    return note_if_lost(status, "the registry", path, name);
 }
 
 // Shows the key behind a handle to `visit` while the store is being read; a
@@ -273,12 +312,31 @@ LONG WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD Reserved, DWORD
 template <typename Visit>
 static LONG read_key_of_handle(HKEY handle, Visit visit)
 {
-    KeyPath path;
-    if (LONG status = path_of_handle(handle, path))
-        return status;
+    auto& table = handles();
+    auto const id = reinterpret_cast<std::uintptr_t>(handle);
+    KeyPath const* path = nullptr;
+    KeyPath root;
+    if (predefined_root(handle)) {
+        path_of_handle(handle, root);
+        path = &root;
+    } else {
+        auto it = table.paths.find(id);
+        if (it == table.paths.end())
+            return ERROR_INVALID_HANDLE;
+        path = &it->second;
+    }
+    auto& store = RegistryStore::current();
     LONG found = ERROR_SUCCESS;
-    LONG status = RegistryStore::current().read([&](RegistryKey const& tree) {
-        if (RegistryKey const* key = tree.find_path(path))
+    LONG status = store.read([&](RegistryKey const& tree) {
+        RegistryKey const* key = nullptr;
+        auto cached = path == &root ? table.found.end() : table.found.find(id);
+        if (cached != table.found.end() && cached->second.store == &store && cached->second.version == store.version())
+            key = cached->second.key;
+        else
+            key = tree.find_path(*path);
+        if (path != &root && key)
+            table.found[id] = { &store, store.version(), key };
+        if (key)
             visit(*key);
         else
             found = ERROR_KEY_DELETED;
@@ -348,7 +406,7 @@ LONG WINAPI RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName)
     KeyPath path;
     if (LONG status = path_of_handle(hKey, path))
         return status;
-    return RegistryStore::current().modify([&](RegistryKey& tree, bool& changed) -> LONG {
+    LONG status = RegistryStore::current().modify([&](RegistryKey& tree, bool& changed) -> LONG {
         RegistryKey* key = tree.find_path(path);
         if (!key)
             return ERROR_KEY_DELETED;
@@ -357,6 +415,7 @@ LONG WINAPI RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName)
         changed = true;
         return ERROR_SUCCESS;
     });
+    return note_if_lost(status, "the deletion of the registry", path, name);
 }
 
 LONG WINAPI RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey)
@@ -371,7 +430,7 @@ LONG WINAPI RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey)
     if (path.size() == 1)
         return ERROR_ACCESS_DENIED;
     // As on Windows CE, the key goes with everything below it.
-    return RegistryStore::current().modify([&](RegistryKey& tree, bool& changed) -> LONG {
+    LONG status = RegistryStore::current().modify([&](RegistryKey& tree, bool& changed) -> LONG {
         if (!tree.find_path(std::span(path).first(base_depth)))
             return ERROR_KEY_DELETED;
         RegistryKey* parent = tree.find_path(std::span(path).first(path.size() - 1));
@@ -380,6 +439,7 @@ LONG WINAPI RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey)
         changed = true;
         return ERROR_SUCCESS;
     });
+    return note_if_lost(status, "the deletion of the registry", path);
 }
 
 // Copies a name with its terminator when it fits in `room` characters.
@@ -445,4 +505,23 @@ LONG WINAPI RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD 
     if (!copy_name(value->name, lpValueName, lpcchValueName))
         return ERROR_MORE_DATA;
     return copy_value_data(*value, lpType, lpData, lpcbData);
+}
+
+namespace platform::registry {
+
+LONG store_value(KeyPath const& path, std::u16string_view name, DWORD type, std::span<BYTE const> data)
+{
+    std::lock_guard guard(handles().mutex);
+    return RegistryStore::current().modify([&](RegistryKey& tree, bool& changed) -> LONG {
+        RegistryKey* key = &tree;
+        for (auto const& level : path) {
+            bool created = false;
+            key = &key->ensure_subkey(level, created);
+            changed |= created;
+        }
+        changed |= key->set_value(name, type, data);
+        return ERROR_SUCCESS;
+    });
+}
+
 }

@@ -5,6 +5,8 @@
 #include <unicode/utf16.h>
 
 #include <algorithm>
+#include <bit>
+#include <functional>
 #include <array>
 #include <utility>
 
@@ -91,44 +93,117 @@ RegistryKey* RegistryKey::find_path(std::span<std::u16string const> path)
     return const_cast<RegistryKey*>(std::as_const(*this).find_path(path));
 }
 
+// Keys with at most this many values are searched in order: folding a few
+// names costs less than an index.
+static constexpr std::size_t indexed_value_count = 8;
+
+static std::uint32_t name_hash(std::u16string const& folded)
+{
+    auto const hash = std::hash<std::u16string_view> {}(folded);
+    return static_cast<std::uint32_t>(hash ^ (hash >> 32));
+}
+
+std::size_t RegistryKey::value_position(std::u16string const& folded, std::uint32_t hash) const
+{
+    if (m_value_index.empty()) {
+        for (std::size_t i = 0; i < m_values.size(); ++i) {
+            if (m_values[i].name.size() == folded.size() && fold_name(m_values[i].name) == folded)
+                return i;
+        }
+        return m_values.size();
+    }
+    std::size_t const mask = m_value_index.size() - 1;
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        IndexSlot const& entry = m_value_index[slot];
+        if (entry.position_plus_one == 0)
+            return m_values.size();
+        if (entry.hash != hash)
+            continue;
+        std::size_t const position = entry.position_plus_one - 1;
+        if (m_values[position].name.size() == folded.size() && fold_name(m_values[position].name) == folded)
+            return position;
+    }
+}
+
+void RegistryKey::index_value(std::uint32_t hash, std::size_t position)
+{
+    if (2 * (m_values.size() + 1) > m_value_index.size()) {
+        // Grow to twice the room, moving every entry by its stored hash.
+        std::vector<IndexSlot> old = std::move(m_value_index);
+        m_value_index.assign(std::max<std::size_t>(64, old.size() * 2), IndexSlot {});
+        for (auto const& entry : old) {
+            if (entry.position_plus_one != 0)
+                index_value(entry.hash, entry.position_plus_one - 1);
+        }
+    }
+    std::size_t const mask = m_value_index.size() - 1;
+    std::size_t slot = hash & mask;
+    while (m_value_index[slot].position_plus_one != 0)
+        slot = (slot + 1) & mask;
+    m_value_index[slot] = { static_cast<std::uint32_t>(position + 1), hash };
+}
+
+void RegistryKey::rebuild_value_index()
+{
+    m_value_index.clear();
+    if (m_values.size() <= indexed_value_count)
+        return;
+    m_value_index.assign(std::bit_ceil(4 * m_values.size()), IndexSlot {});
+    for (std::size_t i = 0; i < m_values.size(); ++i)
+        index_value(name_hash(fold_name(m_values[i].name)), i);
+}
+
 RegistryValue const* RegistryKey::find_value(std::u16string_view name) const
 {
-    auto folded = fold_name(name);
-    for (auto const& value : m_values) {
-        if (value.folded == folded)
-            return &value;
-    }
-    return nullptr;
+    auto const folded = fold_name(name);
+    std::size_t const position = value_position(folded, name_hash(folded));
+    return position < m_values.size() ? &m_values[position] : nullptr;
 }
 
 bool RegistryKey::set_value(std::u16string_view name, DWORD type, std::span<BYTE const> data)
 {
-    auto folded = fold_name(name);
-    for (auto& value : m_values) {
-        if (value.folded != folded)
-            continue;
+    return set_value(name, type, std::vector<BYTE>(data.begin(), data.end()));
+}
+
+bool RegistryKey::set_value(std::u16string_view name, DWORD type, std::vector<BYTE>&& data)
+{
+    auto const folded = fold_name(name);
+    std::uint32_t const hash = name_hash(folded);
+    std::size_t const position = value_position(folded, hash);
+    if (position < m_values.size()) {
         // A replaced value keeps its place in the creation order and the case
         // it was created with, as on Windows.
-        if (value.type == type && std::ranges::equal(value.data, data))
+        RegistryValue& value = m_values[position];
+        if (value.type == type && value.data == data)
             return false;
         value.type = type;
-        value.data.assign(data.begin(), data.end());
+        value.data = std::move(data);
         return true;
     }
-    m_values.push_back({ std::u16string(name), std::move(folded), type, { data.begin(), data.end() } });
+    m_values.push_back({ std::u16string(name), type, std::move(data) });
+    if (m_values.size() == indexed_value_count + 1)
+        rebuild_value_index();
+    else if (m_values.size() > indexed_value_count + 1)
+        index_value(hash, m_values.size() - 1);
     return true;
 }
 
 bool RegistryKey::remove_value(std::u16string_view name)
 {
-    auto folded = fold_name(name);
-    return std::erase_if(m_values, [&](RegistryValue const& value) { return value.folded == folded; }) > 0;
+    auto const folded = fold_name(name);
+    std::size_t const position = value_position(folded, name_hash(folded));
+    if (position >= m_values.size())
+        return false;
+    m_values.erase(m_values.begin() + static_cast<std::ptrdiff_t>(position));
+    rebuild_value_index();
+    return true;
 }
 
 bool RegistryKey::remove_all_values()
 {
     bool had_values = !m_values.empty();
     m_values.clear();
+    m_value_index.clear();
     return had_values;
 }
 

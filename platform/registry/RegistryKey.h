@@ -1,5 +1,8 @@
 // One key of the registry tree: its values in creation order and its subkeys in
-// alphabetical order, both found by name without regard to case.
+// alphabetical order, both found by name without regard to case: subkeys by a
+// binary search, values through an index by folded name once a key has more
+// than a handful, so that a key with a hundred thousand values costs no more
+// per lookup than one with ten.
 #pragma once
 
 #include "wintypes.h"
@@ -7,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <cstdint>
 #include <vector>
 
 namespace platform::registry {
@@ -16,7 +20,6 @@ std::u16string fold_name(std::u16string_view name);
 
 struct RegistryValue {
     std::u16string name; // as created; empty for the default value
-    std::u16string folded;
     DWORD type = 0;
     std::vector<BYTE> data;
 };
@@ -47,13 +50,27 @@ public:
     RegistryValue const* find_value(std::u16string_view name) const;
     // Creates or replaces the value; false when it already held exactly this.
     bool set_value(std::u16string_view name, DWORD type, std::span<BYTE const> data);
+    bool set_value(std::u16string_view name, DWORD type, std::vector<BYTE>&& data);
     bool remove_value(std::u16string_view name);
     bool remove_all_values();
 
 private:
+    std::size_t value_position(std::u16string const& folded, std::uint32_t hash) const;
+    void index_value(std::uint32_t hash, std::size_t position);
+    void rebuild_value_index();
+
     std::u16string m_name;
     std::u16string m_folded;
     std::vector<RegistryValue> m_values;
+    // An open-addressing table of positions in m_values by the hash of the
+    // folded name (position + 1 and the hash, 0 for a free slot); kept only
+    // while the key has more than indexed_value_count values (small keys are
+    // searched in order). Eight bytes a slot, at most half of them used.
+    struct IndexSlot {
+        std::uint32_t position_plus_one = 0;
+        std::uint32_t hash = 0;
+    };
+    std::vector<IndexSlot> m_value_index;
     std::vector<RegistryKey> m_subkeys;
 };
 

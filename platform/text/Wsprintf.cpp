@@ -160,25 +160,26 @@ std::u16string_view wide_argument(WCHAR const* s, Conversion const& conversion)
     return { s, length };
 }
 
-bool is_continuation(char byte)
-{
-    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
-}
-
-// How many bytes of UTF-8 text give at most `units` UTF-16 units, read no
-// further than that (nor past the terminator).
-std::size_t utf8_prefix_length(char const* s, std::size_t units)
+// How many bytes of a UTF-8 argument to take: up to the terminator, and no
+// further than `limit` bytes. A narrow string's precision counts its own
+// characters, bytes, so every read stays within the precision; a character
+// whose sequence the precision cuts is left out whole.
+std::size_t utf8_prefix_length(char const* s, std::size_t limit)
 {
     std::size_t length = 0;
-    std::size_t produced = 0;
-    while (produced < units && s[length]) {
-        auto const lead = static_cast<unsigned char>(s[length]);
+    while (length < limit && s[length])
+        ++length;
+    if (length < limit)
+        return length; // ended by the terminator: nothing was cut
+    // Step back over a sequence that the limit cut short.
+    std::size_t start = length;
+    while (start > 0 && (static_cast<unsigned char>(s[start - 1]) & 0xC0) == 0x80 && length - start < 3)
+        --start;
+    if (start > 0) {
+        auto const lead = static_cast<unsigned char>(s[start - 1]);
         std::size_t const size = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-        std::size_t taken = 1;
-        while (taken < size && is_continuation(s[length + taken]))
-            ++taken;
-        length += taken;
-        produced += size == 4 && taken == 4 ? 2 : 1;
+        if (size > 1 && length - (start - 1) < size)
+            return start - 1;
     }
     return length;
 }
@@ -189,10 +190,7 @@ std::u16string narrow_argument(char const* s, Conversion const& conversion)
     if (!s)
         return std::u16string(wide_argument(nullptr, conversion));
     std::size_t const length = conversion.precision ? utf8_prefix_length(s, *conversion.precision) : std::strlen(s);
-    std::u16string text = platform::text::to_utf16(std::string_view(s, length));
-    if (conversion.precision && text.size() > *conversion.precision)
-        text.resize(*conversion.precision);
-    return text;
+    return platform::text::to_utf16(std::string_view(s, length));
 }
 
 struct Number {

@@ -2,6 +2,7 @@
 // The host's own time zone is only ever read, never set.
 #include "windows.h"
 
+#include "registry/LostWrites.h"
 #include "text/ApiTrace.h"
 #include "timezone/DeviceTimeZone.h"
 
@@ -41,6 +42,8 @@ BOOL WINAPI SetTimeZoneInformation(TIME_ZONE_INFORMATION const* lpTimeZoneInform
         return FALSE;
     }
     LONG const status = write_stored_record(*lpTimeZoneInformation);
+    if (platform::registry::is_storage_failure(status))
+        platform::registry::record_lost_write("the time-zone record", platform::registry::storage_failure_reason(status));
     if (status != ERROR_SUCCESS) {
         SetLastError(static_cast<DWORD>(status));
         return FALSE;

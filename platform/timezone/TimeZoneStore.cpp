@@ -3,6 +3,8 @@
 
 #include "timezone/TimeZoneRecord.h"
 
+#include "registry/RegistryStore.h"
+
 #include <span>
 
 namespace platform::timezone {
@@ -75,14 +77,11 @@ StoredRecord read_stored_record()
 
 LONG write_stored_record(TIME_ZONE_INFORMATION const& record)
 {
-    OpenKey key;
-    DWORD disposition = 0;
-    LONG status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, record_key, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  KEY_SET_VALUE, nullptr, key.out(), &disposition);
-    if (status != ERROR_SUCCESS)
-        return status;
+    // The key and the value in one save: a record is either stored whole or
+    // not at all.
     RecordBytes const bytes = encode_record(record);
-    return RegSetValueExW(key.get(), record_value, 0, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
+    return platform::registry::store_value({ u"HKEY_LOCAL_MACHINE", record_key }, record_value, REG_BINARY,
+                                           std::span<BYTE const>(bytes.data(), bytes.size()));
 }
 
 }

@@ -10,6 +10,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <unistd.h>
+
 using nlohmann::json;
 using test_support::binary_path;
 using test_support::fresh_directory;
@@ -277,6 +279,30 @@ TEST_F(Program, TypedTextBecomesTheBiasOrZero)
     }
 }
 
+// Typed text is text: a carriage return, an escape or a tab inside it neither
+// confirms, nor cancels, nor moves the focus.
+TEST_F(Program, ControlCharactersInTypedTextAreNotKeys)
+{
+    for (char const* typed : { "-1\r5", "-1\x1b" "5", "-1\t5", "\x1b-15\r" }) {
+        auto session = run(std::string("key Tab\ntype ") + typed + "\ndump\nkey Escape\n");
+        ASSERT_EQ(session.dumps.size(), 1u) << "the dialog is still open after the text";
+        EXPECT_EQ(session.text(0, IdDaylightBias), "-15");
+        EXPECT_EQ(session.dumps[0].at("focus"), IdDaylightBias);
+        EXPECT_EQ(session.end, 2);
+    }
+    EXPECT_FALSE(time_zone_written());
+}
+
+TEST_F(Program, AnOverlongScriptLineIsRefused)
+{
+    std::string const commands = "key Tab\ntype " + std::string(20u << 20, '7') + "\ntype 8\nkey Enter\n";
+    auto result = run_process({ binary_path("velquin") }, environment(), commands, 60);
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_EQ(result.out, "{\"error\":\"line too long\",\"limit\":1048576,\"line\":2}\n{\"end\":1}\n");
+    EXPECT_LT(result.err.size(), 300u);
+    EXPECT_EQ(time_zone().at("DaylightBias"), 8);
+}
+
 TEST_F(Program, EmptiedFieldSetsItsBiasToZero)
 {
     run("key Tab\ntype -45\nkey Enter\n");
@@ -465,4 +491,70 @@ TEST_F(Program, CallsTheDeviceInItsOrder)
 
     // A later run records nothing, and cancelling writes nothing.
     EXPECT_EQ(traced_run("key Escape\n"), concat({ read_texts, show("-30", "0", "Default: -60", "Default: 0") }));
+}
+
+// A change the device could not keep is never a success: the process names
+// what was lost on standard error and exits with the device's lost-write
+// status, 74, whatever the dialog's result.
+class LostWrites : public Program {
+protected:
+    static constexpr int lost_writes_status = 74;
+
+    ProcessResult run_shell(std::string const& script, std::string const& commands)
+    {
+        auto environment = this->environment();
+        environment["VELQUIN"] = binary_path("velquin");
+        return run_process({ "/bin/sh", "-c", script }, environment, commands);
+    }
+};
+
+TEST_F(LostWrites, FullDiskOnConfirmNamesTheTimeZoneRecord)
+{
+    // The first run records the defaults; the second cannot grow the file.
+    run("");
+    // 1 block of 512 bytes: far less than the registry file with a record.
+    auto result = run_shell("trap '' XFSZ; ulimit -f 1; exec \"$VELQUIN\"", "key Tab\ntype -30\nkey Enter\n");
+    EXPECT_EQ(result.exit_code, lost_writes_status) << result.err;
+    EXPECT_NE(result.out.find("{\"end\":1}"), std::string::npos) << result.out;
+    EXPECT_NE(result.err.find("velquin: the device did not keep 1 change:\n"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("velquin:   the time-zone record: cannot save "), std::string::npos) << result.err;
+    EXPECT_FALSE(time_zone_written());
+
+    // Cancelling changes nothing, so nothing is lost.
+    result = run_shell("trap '' XFSZ; ulimit -f 1; exec \"$VELQUIN\"", "key Escape\n");
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+}
+
+TEST_F(LostWrites, BrokenRegistryNamesTheDefaultsThatWereNotRecorded)
+{
+    std::ofstream(m_device + "/registry.reg") << "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\x]\nbroken\n";
+    auto result = run_process({ binary_path("velquin") }, environment(), "key Enter\n");
+    EXPECT_EQ(result.exit_code, lost_writes_status) << result.err;
+    EXPECT_NE(result.err.find("velquin:   the registry key \"HKEY_LOCAL_MACHINE\\\\Software\\\\Corvane\\\\Tembrel\\\\DEFAULTS\""
+                              ": cannot parse "),
+              std::string::npos)
+        << result.err;
+}
+
+TEST_F(LostWrites, UnusableDeviceDirectory)
+{
+    std::ofstream(m_device + "/file") << "not a directory";
+    auto environment = this->environment();
+    environment["CE_DEVICE_DIR"] = m_device + "/file/device";
+    auto result = run_process({ binary_path("velquin") }, environment, "key Enter\n");
+    EXPECT_EQ(result.exit_code, lost_writes_status) << result.err;
+    EXPECT_NE(result.err.find("cannot create the device directory"), std::string::npos) << result.err;
+}
+
+TEST_F(LostWrites, ReadOnlyDeviceDirectory)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes into read-only directories";
+    run("");
+    std::filesystem::permissions(m_device, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    auto result = run_process({ binary_path("velquin") }, environment(), "key Tab\ntype -30\nkey Enter\n");
+    std::filesystem::permissions(m_device, std::filesystem::perms::owner_all);
+    EXPECT_EQ(result.exit_code, lost_writes_status) << result.err;
+    EXPECT_NE(result.err.find("velquin:   the time-zone record: cannot save "), std::string::npos) << result.err;
 }

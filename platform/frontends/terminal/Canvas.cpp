@@ -6,6 +6,7 @@
 #include <unicode/utf16.h>
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace platform::frontends::terminal {
 
@@ -14,6 +15,17 @@ Canvas::Canvas(int cols, int rows)
     , m_rows(std::max(0, rows))
     , m_cells(static_cast<std::size_t>(m_cols) * static_cast<std::size_t>(m_rows))
 {
+}
+
+void Canvas::resize(int cols, int rows)
+{
+    cols = std::max(0, cols);
+    rows = std::max(0, rows);
+    if (cols == m_cols && rows == m_rows)
+        return;
+    m_cols = cols;
+    m_rows = rows;
+    m_cells.assign(static_cast<std::size_t>(cols) * static_cast<std::size_t>(rows), Cell {});
 }
 
 Cell* Canvas::cell(int col, int row)
@@ -25,16 +37,19 @@ Cell* Canvas::cell(int col, int row)
 
 Cell const& Canvas::at(int col, int row) const
 {
-    return m_cells.at(static_cast<std::size_t>(row * m_cols + col));
+    if (col < 0 || row < 0 || col >= m_cols || row >= m_rows)
+        throw std::out_of_range("Canvas::at");
+    return m_cells[static_cast<std::size_t>(row * m_cols + col)];
 }
 
 void Canvas::fill(CellRect rect, Role role)
 {
-    for (int r = rect.row; r < rect.row + rect.rows; ++r) {
-        for (int c = rect.col; c < rect.col + rect.cols; ++c) {
-            if (Cell* target = cell(c, r))
-                *target = Cell { U" ", role };
-        }
+    Cell const blank { U" ", role };
+    int const left = std::max(0, rect.col);
+    int const right = std::min(m_cols, rect.col + rect.cols);
+    for (int r = std::max(0, rect.row); r < std::min(m_rows, rect.row + rect.rows); ++r) {
+        for (int c = left; c < right; ++c)
+            m_cells[static_cast<std::size_t>(r * m_cols + c)] = blank;
     }
 }
 
@@ -81,6 +96,12 @@ void Canvas::set_icon(int col, int row, int top, int bottom)
 {
     if (Cell* target = cell(col, row))
         *target = Cell { U"", Role::icon, top, bottom };
+}
+
+void Canvas::set(int col, int row, Cell const& value)
+{
+    if (Cell* target = cell(col, row))
+        *target = value;
 }
 
 std::string Canvas::row_text(int row) const

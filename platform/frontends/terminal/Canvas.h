@@ -22,6 +22,7 @@ enum class Role : std::uint8_t {
     caption_button, // the title bar's OK and close buttons
     body,           // the client area and its labels
     field,          // an edit field
+    focused_field,  // the edit field with the focus
     selection,      // selected text in an edit field
     button,         // a push button
     focused_button, // the push button with the focus
@@ -46,6 +47,10 @@ class Canvas {
 public:
     Canvas(int cols, int rows);
 
+    // Makes the canvas `cols` x `rows`, keeping its storage when it has
+    // that size already (the cells are then as they were).
+    void resize(int cols, int rows);
+
     int cols() const { return m_cols; }
     int rows() const { return m_rows; }
     Cell const& at(int col, int row) const;
@@ -66,6 +71,9 @@ public:
     int put_text(int col, int row, std::u32string_view text, Role role, int clip_right);
 
     void set_icon(int col, int row, int top, int bottom);
+
+    // Sets one cell as it is (nothing outside the canvas).
+    void set(int col, int row, Cell const& cell);
 
     // Where the terminal's cursor is shown, or nullopt to hide it.
     std::optional<std::pair<int, int>> cursor;

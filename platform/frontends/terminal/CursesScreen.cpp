@@ -9,9 +9,10 @@
 
 namespace platform::frontends::terminal {
 
-CursesScreen::CursesScreen(bool colour, Charset charset)
+CursesScreen::CursesScreen(bool colour, Charset charset, bool line_drawing)
     : m_colour(colour)
     , m_charset(charset)
+    , m_line_drawing(line_drawing && charset == Charset::ascii)
     , m_colours(colour ? COLORS : 0)
 {
 }
@@ -45,6 +46,7 @@ CursesScreen::Look CursesScreen::look(Role role)
         case Role::title: return { A_BOLD, pair(COLOR_WHITE, COLOR_BLUE) };
         case Role::caption_button: return { A_BOLD, pair(COLOR_BLACK, COLOR_CYAN) };
         case Role::field: return { A_NORMAL, pair(COLOR_BLACK, COLOR_WHITE) };
+        case Role::focused_field: return { A_NORMAL, pair(COLOR_BLACK, COLOR_CYAN + 8) };
         case Role::selection: return { A_BOLD, pair(COLOR_WHITE, COLOR_BLUE) };
         case Role::button: return { A_NORMAL, pair(COLOR_BLACK, COLOR_WHITE) };
         case Role::focused_button: return { A_BOLD, pair(COLOR_WHITE, COLOR_BLUE) };
@@ -56,7 +58,8 @@ CursesScreen::Look CursesScreen::look(Role role)
     case Role::title: return { A_REVERSE | A_BOLD, 0 };
     case Role::caption_button: return { A_BOLD, 0 };
     case Role::field: return { A_UNDERLINE, 0 };
-    case Role::selection: return { A_REVERSE, 0 };
+    case Role::focused_field: return { A_REVERSE, 0 };
+    case Role::selection: return { A_BOLD | A_UNDERLINE, 0 };
     case Role::focused_button: return { A_REVERSE | A_BOLD, 0 };
     case Role::message: return { A_BOLD, 0 };
     default: return { A_NORMAL, 0 };
@@ -87,16 +90,40 @@ CursesScreen::Look CursesScreen::icon_look(int top, int bottom, char32_t& drawn)
 void CursesScreen::repaint_all()
 {
     clearok(curscr, TRUE);
+    m_shown.reset();
+}
+
+namespace {
+
+// The alternate character set's line for a box-drawing character, if it is one.
+cchar_t const* line_character(char32_t c)
+{
+    switch (c) {
+    case U'\u2500': return WACS_HLINE;
+    case U'\u2502': return WACS_VLINE;
+    case U'\u250C': return WACS_ULCORNER;
+    case U'\u2510': return WACS_URCORNER;
+    case U'\u2514': return WACS_LLCORNER;
+    case U'\u2518': return WACS_LRCORNER;
+    default: return nullptr;
+    }
+}
+
 }
 
 void CursesScreen::show(Canvas const& canvas)
 {
     int rows = std::min(canvas.rows(), LINES);
     int cols = std::min(canvas.cols(), COLS);
+    bool const same_size = m_shown && m_shown->cols() == canvas.cols() && m_shown->rows() == canvas.rows();
     for (int r = 0; r < rows; ++r) {
         for (int c = 0; c < cols; ++c) {
             Cell const& cell = canvas.at(c, r);
             if (cell.continuation)
+                continue;
+            // A wide character's right half changes with its left.
+            if (same_size && m_shown->at(c, r) == cell
+                && (c + 1 >= cols || m_shown->at(c + 1, r) == canvas.at(c + 1, r)))
                 continue;
             wchar_t text[CCHARW_MAX + 1] {};
             Look shown {};
@@ -114,6 +141,19 @@ void CursesScreen::show(Canvas const& canvas)
                 }
                 if (n == 0)
                     text[0] = L' ';
+                if (m_line_drawing && n == 1) {
+                    if (cchar_t const* line = line_character(cell.chars[0])) {
+                        // The line in the cell's look.
+                        wchar_t drawn[CCHARW_MAX + 1] {};
+                        attr_t attributes = 0;
+                        short unused = 0;
+                        getcchar(line, drawn, &attributes, &unused, nullptr);
+                        cchar_t out;
+                        setcchar(&out, drawn, static_cast<attr_t>(shown.attributes) | attributes, shown.pair, nullptr);
+                        mvwadd_wch(stdscr, r, c, &out);
+                        continue;
+                    }
+                }
             }
             cchar_t out;
             setcchar(&out, text, static_cast<attr_t>(shown.attributes), shown.pair, nullptr);
@@ -129,6 +169,7 @@ void CursesScreen::show(Canvas const& canvas)
         wmove(stdscr, canvas.cursor->second, canvas.cursor->first);
     wnoutrefresh(stdscr);
     doupdate();
+    m_shown = canvas;
 }
 
 }

@@ -6,13 +6,16 @@
 #include "frontends/terminal/Canvas.h"
 
 #include <map>
+#include <optional>
 #include <utility>
 
 namespace platform::frontends::terminal {
 
 class CursesScreen {
 public:
-    CursesScreen(bool colour, Charset charset);
+    // `line_drawing`: without Unicode, box-drawing characters go out as
+    // the terminal's alternate character set.
+    CursesScreen(bool colour, Charset charset, bool line_drawing = false);
 
     // Draws `canvas` (the size of the screen) and shows or hides the cursor.
     void show(Canvas const& canvas);
@@ -31,6 +34,10 @@ private:
 
     bool m_colour;
     Charset m_charset;
+    bool m_line_drawing;
+    // What the terminal shows now, as last drawn: only what differs goes
+    // to curses.
+    std::optional<Canvas> m_shown;
     int m_colours { 0 };
     std::map<std::pair<int, int>, short> m_pairs;
     int m_cursor_visible { -1 };

@@ -1,63 +1,70 @@
-// The terminal's keys to the dialog's. The terminal sends Enter as CR (raw
-// mode keeps it from becoming LF), Backspace as DEL or BS depending on its
-// settings, and Shift+Tab as the back-tab key; in raw mode Ctrl+C and Ctrl+Z
-// arrive as characters, not signals, and are handled here like any key.
+// Terminal bytes to the dialog's keys. In raw mode the terminal sends Enter
+// as CR, Backspace as DEL or BS depending on its settings, and Ctrl+C and
+// Ctrl+Z as characters, not signals. Everything else a key can send starts
+// with Escape: CSI (ESC [) and SS3 (ESC O) sequences with the modifiers as
+// a parameter (1 + Shift 1, Alt 2, Ctrl 4, Meta 8), rxvt's suffixes ($ for
+// Shift, ^ for Ctrl), the Linux console's ESC [ [ A for F1, mouse reports,
+// and Alt+key as Escape followed by the key.
 #include "frontends/terminal/KeyDecoder.h"
 
 #include "windows.h"
 
-#include <ncursesw/curses.h>
+#include <algorithm>
+#include <array>
+#include <vector>
 
 namespace platform::frontends::terminal {
 
 namespace {
 
-DecodedKey vk(int code, bool shift = false)
+constexpr char escape = 0x1B;
+constexpr std::string_view paste_end = "\x1b[201~";
+// Longest escape sequence or terminal string kept whole; longer ones are
+// dropped as they stand.
+constexpr std::size_t longest_sequence = 256;
+constexpr std::size_t longest_string = 4096;
+
+DecodedKey vk(int code, bool shift = false, bool ctrl = false, bool alt = false)
 {
-    return { KeyAction::key, code, shift, 0 };
+    DecodedKey key;
+    key.action = KeyAction::key;
+    key.vk = code;
+    key.shift = shift;
+    key.ctrl = ctrl;
+    key.alt = alt;
+    return key;
 }
 
 DecodedKey action(KeyAction a)
 {
-    return { a, 0, false, 0 };
+    DecodedKey key;
+    key.action = a;
+    return key;
 }
 
-constexpr char32_t control(char letter)
+DecodedKey character(char32_t c)
 {
-    return static_cast<char32_t>(letter - 'A' + 1);
+    DecodedKey key;
+    key.action = KeyAction::character;
+    key.ch = c;
+    return key;
 }
 
-}
-
-DecodedKey decode_key(bool is_key_code, std::uint32_t code)
+constexpr unsigned char control(char letter)
 {
-    if (is_key_code) {
-        switch (code) {
-        case KEY_BTAB: return vk(VK_TAB, true);
-        case KEY_ENTER: return vk(VK_RETURN);
-        case KEY_BACKSPACE: return vk(VK_BACK);
-        case KEY_DC: return vk(VK_DELETE);
-        case KEY_LEFT: return vk(VK_LEFT);
-        case KEY_RIGHT: return vk(VK_RIGHT);
-        case KEY_UP: return vk(VK_UP);
-        case KEY_DOWN: return vk(VK_DOWN);
-        case KEY_HOME:
-        case KEY_A1: return vk(VK_HOME);
-        case KEY_END:
-        case KEY_C1: return vk(VK_END);
-        case KEY_MOUSE: return action(KeyAction::mouse);
-        case KEY_RESIZE: return action(KeyAction::resize);
-        default: return action(KeyAction::none);
-        }
-    }
+    return static_cast<unsigned char>(letter - 'A' + 1);
+}
+
+// A C0 control or DEL as a key.
+DecodedKey control_key(unsigned char code)
+{
     switch (code) {
-    case U'\t': return vk(VK_TAB);
-    case U'\r':
-    case U'\n': return vk(VK_RETURN);
+    case '\t': return vk(VK_TAB);
+    case '\r':
+    case '\n': return vk(VK_RETURN);
     case 0x1B: return vk(VK_ESCAPE);
     case 0x7F:
     case 0x08: return vk(VK_BACK);
-    case U' ': return vk(VK_SPACE);
     case control('C'): return action(KeyAction::close);
     case control('L'): return action(KeyAction::redraw);
     case control('Z'): return action(KeyAction::suspend);
@@ -67,12 +74,587 @@ DecodedKey decode_key(bool is_key_code, std::uint32_t code)
     case control('B'): return vk(VK_LEFT);
     case control('F'): return vk(VK_RIGHT);
     case control('D'): return vk(VK_DELETE);
+    default: return action(KeyAction::none);
+    }
+}
+
+// A printable character (or the space bar) as typed.
+DecodedKey typed(char32_t c)
+{
+    if (c == U' ')
+        return vk(VK_SPACE);
+    if (c < 0x20 || c == 0x7F)
+        return control_key(static_cast<unsigned char>(c));
+    if ((c >= 0x80 && c < 0xA0) || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000))
+        return action(KeyAction::none);
+    return character(c);
+}
+
+enum class Utf8 { ok, invalid, incomplete };
+
+Utf8 decode_utf8(std::string_view bytes, std::size_t at, char32_t& out, std::size_t& length)
+{
+    auto const lead = static_cast<unsigned char>(bytes[at]);
+    std::size_t need = 0;
+    unsigned char low = 0x80, high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        need = 1;
+        out = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        need = 2;
+        out = lead & 0x0F;
+        if (lead == 0xE0)
+            low = 0xA0; // no overlong forms
+        if (lead == 0xED)
+            high = 0x9F; // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        need = 3;
+        out = lead & 0x07;
+        if (lead == 0xF0)
+            low = 0x90;
+        if (lead == 0xF4)
+            high = 0x8F;
+    } else {
+        length = 1;
+        return Utf8::invalid;
+    }
+    for (std::size_t i = 1; i <= need; ++i) {
+        if (at + i >= bytes.size())
+            return Utf8::incomplete;
+        auto const b = static_cast<unsigned char>(bytes[at + i]);
+        if (b < (i == 1 ? low : 0x80) || b > (i == 1 ? high : 0xBF)) {
+            length = 1;
+            return Utf8::invalid;
+        }
+        out = (out << 6) | (b & 0x3F);
+    }
+    length = need + 1;
+    return Utf8::ok;
+}
+
+// The modifiers of a parameter (1 + a bit each), or none without one.
+void apply_modifiers(DecodedKey& key, int parameter)
+{
+    if (parameter < 2)
+        return;
+    int const bits = parameter - 1;
+    key.shift = key.shift || (bits & 1) != 0;
+    key.alt = key.alt || (bits & (2 | 8)) != 0;
+    key.ctrl = key.ctrl || (bits & 4) != 0;
+}
+
+// The keys of CSI n ~ (VT220 style, used by xterm, rxvt, screen, tmux and
+// the Linux console alike).
+DecodedKey tilde_key(int number)
+{
+    switch (number) {
+    case 1:
+    case 7: return vk(VK_HOME);
+    case 2: return vk(vk_insert);
+    case 3: return vk(VK_DELETE);
+    case 4:
+    case 8: return vk(VK_END);
+    case 5: return vk(vk_prior);
+    case 6: return vk(vk_next);
     default: break;
     }
-    // Any other control character stays out of the texts.
-    if (code < 0x20 || (code >= 0x7F && code < 0xA0) || code > 0x10FFFF || (code >= 0xD800 && code < 0xE000))
+    // F1..F12 as 11..15, 17..21, 23, 24 (the gaps are historical).
+    static constexpr std::array<int, 12> function_keys { 11, 12, 13, 14, 15, 17, 18, 19, 20, 21, 23, 24 };
+    for (std::size_t i = 0; i < function_keys.size(); ++i) {
+        if (function_keys[i] == number)
+            return vk(vk_f1 + static_cast<int>(i));
+    }
+    return action(KeyAction::none);
+}
+
+// A key given by its character code with modifiers (CSI code ; mod u, or
+// xterm's CSI 27 ; mod ; code ~).
+DecodedKey coded_key(int code, int modifiers)
+{
+    DecodedKey key;
+    switch (code) {
+    case 9: key = vk(VK_TAB); break;
+    case 13: key = vk(VK_RETURN); break;
+    case 27: key = vk(VK_ESCAPE); break;
+    case 8:
+    case 127: key = vk(VK_BACK); break;
+    case 32: key = vk(VK_SPACE); break;
+    default:
+        if (code < 32 || code > 0x10FFFF)
+            return action(KeyAction::none);
+        key = character(static_cast<char32_t>(code));
+        break;
+    }
+    DecodedKey held;
+    apply_modifiers(held, modifiers);
+    if (held.alt)
         return action(KeyAction::none);
-    return { KeyAction::character, 0, false, code };
+    if (key.action == KeyAction::character) {
+        if (held.ctrl) {
+            char32_t upper = key.ch >= U'a' && key.ch <= U'z' ? key.ch - 32 : key.ch;
+            if (upper >= U'@' && upper <= U'_')
+                return control_key(static_cast<unsigned char>(upper - U'@'));
+            return action(KeyAction::none);
+        }
+        return key;
+    }
+    key.shift = held.shift;
+    key.ctrl = held.ctrl;
+    return key;
+}
+
+std::vector<int> numbers(std::string_view text)
+{
+    std::vector<int> result { 0 };
+    for (char c : text) {
+        if (c == ';' || c == ':') {
+            if (c == ';')
+                result.push_back(0);
+            else
+                break; // sub-parameters are not used
+        } else if (c >= '0' && c <= '9') {
+            result.back() = std::min(result.back() * 10 + (c - '0'), 1 << 24);
+        }
+    }
+    return result;
+}
+
+int parameter(std::vector<int> const& values, std::size_t index, int fallback)
+{
+    return index < values.size() && values[index] != 0 ? values[index] : fallback;
+}
+
+// The cursor keys and friends that CSI and SS3 share, by final byte.
+std::optional<DecodedKey> cursor_key(char final)
+{
+    switch (final) {
+    case 'A': return vk(VK_UP);
+    case 'B': return vk(VK_DOWN);
+    case 'C': return vk(VK_RIGHT);
+    case 'D': return vk(VK_LEFT);
+    case 'H': return vk(VK_HOME);
+    case 'F': return vk(VK_END);
+    case 'P':
+    case 'Q':
+    case 'R':
+    case 'S': return vk(vk_f1 + (final - 'P'));
+    default: return std::nullopt;
+    }
+}
+
+}
+
+KeyDecoder::KeyDecoder(bool utf8)
+    : m_utf8(utf8)
+{
+}
+
+void KeyDecoder::feed(std::string_view bytes)
+{
+    if (m_start > 0 && m_start == m_buffer.size()) {
+        m_buffer.clear();
+        m_start = 0;
+    } else if (m_start > 4096) {
+        m_buffer.erase(0, m_start);
+        m_start = 0;
+    }
+    m_buffer.append(bytes);
+}
+
+void KeyDecoder::clear()
+{
+    m_buffer.clear();
+    m_start = 0;
+    m_in_paste = false;
+    m_paste_bytes.clear();
+    m_paste_line_ended = false;
+}
+
+bool KeyDecoder::ambiguous() const
+{
+    if (m_in_paste)
+        return false;
+    std::size_t const left = m_buffer.size() - m_start;
+    return left > 0 && left <= 2 && m_buffer[m_start] == escape;
+}
+
+std::optional<DecodedKey> KeyDecoder::next()
+{
+    for (;;) {
+        if (m_in_paste) {
+            take_paste_bytes();
+            if (m_in_paste)
+                return std::nullopt;
+            return finish_paste();
+        }
+        if (m_start >= m_buffer.size())
+            return std::nullopt;
+        if (parse(m_start) == Parse::incomplete)
+            return std::nullopt;
+        m_start += m_length;
+        if (m_result.action != KeyAction::none)
+            return std::move(m_result);
+    }
+}
+
+std::optional<DecodedKey> KeyDecoder::expire()
+{
+    if (m_in_paste) {
+        // The end of the paste never came: what did come is the paste.
+        m_paste_bytes.append(m_buffer, m_start);
+        m_buffer.clear();
+        m_start = 0;
+        return finish_paste();
+    }
+    bool const lone_escape = m_buffer.compare(m_start, std::string::npos, "\x1b") == 0
+        || m_buffer.compare(m_start, std::string::npos, "\x1b\x1b") == 0;
+    m_buffer.clear();
+    m_start = 0;
+    // Escape alone, or twice (Alt+Escape), is the key itself.
+    if (lone_escape)
+        return vk(VK_ESCAPE);
+    return std::nullopt;
+}
+
+KeyDecoder::Parse KeyDecoder::parse(std::size_t at)
+{
+    auto const b = static_cast<unsigned char>(m_buffer[at]);
+    m_length = 1;
+    if (b == escape)
+        return parse_escape(at);
+    if (b < 0x80) {
+        m_result = typed(b);
+        return Parse::complete;
+    }
+    if (!m_utf8) {
+        m_result = action(KeyAction::none);
+        return Parse::complete;
+    }
+    return parse_utf8(at);
+}
+
+KeyDecoder::Parse KeyDecoder::parse_utf8(std::size_t at)
+{
+    char32_t c = 0;
+    switch (decode_utf8(m_buffer, at, c, m_length)) {
+    case Utf8::incomplete: return Parse::incomplete;
+    case Utf8::invalid: m_result = action(KeyAction::none); return Parse::complete;
+    case Utf8::ok: m_result = typed(c); return Parse::complete;
+    }
+    return Parse::complete;
+}
+
+KeyDecoder::Parse KeyDecoder::parse_escape(std::size_t at)
+{
+    if (at + 1 >= m_buffer.size())
+        return Parse::incomplete;
+    auto const c = static_cast<unsigned char>(m_buffer[at + 1]);
+    switch (c) {
+    case '[': return parse_csi(at);
+    case 'O': return parse_ss3(at);
+    case 'P':
+    case ']':
+    case '_':
+    case '^':
+    case 'X':
+        // A terminal string (DCS, OSC, APC, PM, SOS), or Alt with that key
+        // when nothing follows within the Escape delay.
+        return parse_string(at);
+    case escape: {
+        // Alt with a key that itself starts with Escape.
+        if (at + 2 >= m_buffer.size())
+            return Parse::incomplete;
+        if (parse_escape(at + 1) == Parse::incomplete)
+            return Parse::incomplete;
+        m_length += 1;
+        if (m_result.action == KeyAction::key)
+            m_result.alt = true;
+        else
+            m_result = action(KeyAction::none);
+        return Parse::complete;
+    }
+    default: break;
+    }
+    // Alt with a character or a control key: nothing the dialog uses.
+    if (c >= 0x80 && m_utf8) {
+        if (parse_utf8(at + 1) == Parse::incomplete)
+            return Parse::incomplete;
+        m_length += 1;
+    } else {
+        m_length = 2;
+    }
+    m_result = action(KeyAction::none);
+    return Parse::complete;
+}
+
+KeyDecoder::Parse KeyDecoder::parse_csi(std::size_t at)
+{
+    std::string_view const bytes(m_buffer);
+    std::size_t const first = at + 2;
+    if (first >= bytes.size())
+        return Parse::incomplete;
+    m_result = action(KeyAction::none);
+
+    // The Linux console's F1..F5: ESC [ [ A..E.
+    if (bytes[first] == '[') {
+        if (first + 1 >= bytes.size())
+            return Parse::incomplete;
+        char const key = bytes[first + 1];
+        if (key >= 'A' && key <= 'E')
+            m_result = vk(vk_f1 + (key - 'A'));
+        m_length = first + 2 - at;
+        return Parse::complete;
+    }
+    // A mouse report in the original encoding: ESC [ M and three bytes,
+    // each 32 more than the button, the column and the row (from 1).
+    if (bytes[first] == 'M') {
+        if (first + 3 >= bytes.size())
+            return Parse::incomplete;
+        int const button = static_cast<unsigned char>(bytes[first + 1]) - 32;
+        int const col = static_cast<unsigned char>(bytes[first + 2]) - 33;
+        int const row = static_cast<unsigned char>(bytes[first + 3]) - 33;
+        if (button >= 0 && (button & ~(4 | 8 | 16)) == 0 && col >= 0 && row >= 0) {
+            m_result.action = KeyAction::click;
+            m_result.col = col;
+            m_result.row = row;
+        }
+        m_length = first + 4 - at;
+        return Parse::complete;
+    }
+
+    std::size_t end = first;
+    std::size_t intermediates = std::string_view::npos;
+    char final = 0;
+    for (;; ++end) {
+        if (end >= bytes.size()) {
+            if (end - at > longest_sequence) {
+                m_length = end - at;
+                return Parse::complete;
+            }
+            return Parse::incomplete;
+        }
+        auto const b = static_cast<unsigned char>(bytes[end]);
+        if (b >= 0x30 && b <= 0x3F && intermediates == std::string_view::npos)
+            continue;
+        // rxvt ends Shift+Home and friends with '$', an intermediate byte
+        // elsewhere.
+        if (b == '$' && intermediates == std::string_view::npos && end > first && bytes[first] >= '0'
+            && bytes[first] <= '9') {
+            final = '$';
+            break;
+        }
+        if (b >= 0x20 && b <= 0x2F) {
+            if (intermediates == std::string_view::npos)
+                intermediates = end;
+            continue;
+        }
+        if (b >= 0x40 && b <= 0x7E) {
+            final = static_cast<char>(b);
+            break;
+        }
+        // Not a sequence after all: drop what came, and read this byte
+        // afresh.
+        m_length = end - at;
+        return Parse::complete;
+    }
+    m_length = end + 1 - at;
+    if (intermediates != std::string_view::npos)
+        return Parse::complete;
+
+    std::string_view const params = bytes.substr(first, end - first);
+    char const prefix = params.empty() ? 0 : params[0];
+    if (prefix == '<') {
+        // A mouse report in the SGR encoding: ESC [ < button ; col ; row M
+        // (m for a release).
+        auto const values = numbers(params.substr(1));
+        int const button = values[0];
+        if (final == 'M' && values.size() >= 3 && (button & ~(4 | 8 | 16)) == 0 && values[1] > 0 && values[2] > 0) {
+            m_result.action = KeyAction::click;
+            m_result.col = values[1] - 1;
+            m_result.row = values[2] - 1;
+        }
+        return Parse::complete;
+    }
+    if (prefix >= 0x3C && prefix <= 0x3F)
+        return Parse::complete; // replies and private forms: not keys
+
+    auto const values = numbers(params);
+    switch (final) {
+    case '~':
+    case '$':
+    case '^':
+    case '@': {
+        int const number = values[0];
+        if (number == 200 && params == "200") {
+            m_in_paste = true;
+            m_paste_bytes.clear();
+            m_paste_line_ended = false;
+            return Parse::complete;
+        }
+        if (number == 27 && values.size() >= 3) {
+            m_result = coded_key(values[2], values[1]);
+            return Parse::complete;
+        }
+        m_result = tilde_key(number);
+        if (m_result.action != KeyAction::key)
+            return Parse::complete;
+        apply_modifiers(m_result, parameter(values, 1, 1));
+        m_result.shift = m_result.shift || final == '$' || final == '@';
+        m_result.ctrl = m_result.ctrl || final == '^' || final == '@';
+        return Parse::complete;
+    }
+    case 'u':
+        m_result = coded_key(values[0], parameter(values, 1, 1));
+        return Parse::complete;
+    case 'Z':
+        m_result = vk(VK_TAB, true);
+        apply_modifiers(m_result, parameter(values, 1, 1));
+        return Parse::complete;
+    case 'a':
+    case 'b':
+    case 'c':
+    case 'd':
+        // rxvt's Shift+arrows.
+        m_result = *cursor_key(static_cast<char>(final - 'a' + 'A'));
+        m_result.shift = true;
+        return Parse::complete;
+    default: break;
+    }
+    if (auto key = cursor_key(final)) {
+        m_result = *key;
+        // CSI 1 ; 5 D, or the older CSI 5 D.
+        int const modifiers = values.size() >= 2 ? values[1] : values[0];
+        apply_modifiers(m_result, modifiers);
+    }
+    return Parse::complete;
+}
+
+KeyDecoder::Parse KeyDecoder::parse_ss3(std::size_t at)
+{
+    std::string_view const bytes(m_buffer);
+    std::size_t end = at + 2;
+    while (end < bytes.size() && ((bytes[end] >= '0' && bytes[end] <= '9') || bytes[end] == ';'))
+        ++end;
+    if (end >= bytes.size())
+        return end - at > longest_sequence ? (m_length = end - at, m_result = action(KeyAction::none), Parse::complete)
+                                           : Parse::incomplete;
+    auto const final = static_cast<unsigned char>(bytes[end]);
+    m_result = action(KeyAction::none);
+    if (final < 0x20 || final > 0x7E) {
+        // Alt+O and then something else: read that afresh.
+        m_length = end - at;
+        return Parse::complete;
+    }
+    m_length = end + 1 - at;
+    auto const values = numbers(bytes.substr(at + 2, end - at - 2));
+    int const modifiers = values.size() >= 2 ? values[1] : values[0];
+    if (auto key = cursor_key(static_cast<char>(final))) {
+        m_result = *key;
+        apply_modifiers(m_result, modifiers);
+        return Parse::complete;
+    }
+    if (final >= 'a' && final <= 'd') {
+        // rxvt's Ctrl+arrows.
+        m_result = *cursor_key(static_cast<char>(final - 'a' + 'A'));
+        m_result.ctrl = true;
+        return Parse::complete;
+    }
+    if (final == 'M') {
+        m_result = vk(VK_RETURN); // the keypad's Enter
+        return Parse::complete;
+    }
+    // The keypad in application mode: its digits and signs as typed.
+    static constexpr std::string_view keypad_finals = "jklmnopqrstuvwxyX";
+    static constexpr std::string_view keypad_chars = "*+,-./0123456789=";
+    if (auto const index = keypad_finals.find(static_cast<char>(final)); index != std::string_view::npos)
+        m_result = character(static_cast<char32_t>(keypad_chars[index]));
+    return Parse::complete;
+}
+
+KeyDecoder::Parse KeyDecoder::parse_string(std::size_t at)
+{
+    std::string_view const bytes(m_buffer);
+    m_result = action(KeyAction::none);
+    for (std::size_t i = at + 2;; ++i) {
+        if (i >= bytes.size()) {
+            if (i - at > longest_string) {
+                m_length = i - at;
+                return Parse::complete;
+            }
+            return Parse::incomplete;
+        }
+        if (bytes[i] == '\a') {
+            m_length = i + 1 - at;
+            return Parse::complete;
+        }
+        if (bytes[i] == escape) {
+            if (i + 1 >= bytes.size())
+                return Parse::incomplete;
+            // ESC \ ends the string; any other Escape cuts it short.
+            m_length = bytes[i + 1] == '\\' ? i + 2 - at : i - at;
+            return Parse::complete;
+        }
+    }
+}
+
+void KeyDecoder::take_paste_bytes()
+{
+    std::string_view const left = std::string_view(m_buffer).substr(m_start);
+    std::size_t const found = left.find(paste_end);
+    std::size_t take = found;
+    if (found == std::string_view::npos) {
+        // Keep back what may be the start of the end marker.
+        take = left.size();
+        for (std::size_t keep = std::min(left.size(), paste_end.size() - 1); keep > 0; --keep) {
+            if (left.substr(left.size() - keep) == paste_end.substr(0, keep)) {
+                take = left.size() - keep;
+                break;
+            }
+        }
+    }
+    for (char c : left.substr(0, take)) {
+        if (m_paste_line_ended)
+            break;
+        if (c == '\r' || c == '\n')
+            m_paste_line_ended = true;
+        else if (m_paste_bytes.size() < 4 * paste_limit)
+            m_paste_bytes.push_back(c);
+    }
+    m_start += take;
+    if (found != std::string_view::npos) {
+        m_start += paste_end.size();
+        m_in_paste = false;
+    }
+}
+
+DecodedKey KeyDecoder::finish_paste()
+{
+    m_in_paste = false;
+    DecodedKey key = action(KeyAction::paste);
+    std::string_view const bytes(m_paste_bytes);
+    for (std::size_t i = 0; i < bytes.size() && key.text.size() + 2 <= paste_limit;) {
+        char32_t c = static_cast<unsigned char>(bytes[i]);
+        std::size_t length = 1;
+        if (c >= 0x80) {
+            if (!m_utf8 || decode_utf8(bytes, i, c, length) != Utf8::ok) {
+                i += length;
+                continue;
+            }
+        }
+        i += length;
+        // Controls never reach a field, pasted or not.
+        if (c < 0x20 || (c >= 0x7F && c < 0xA0))
+            continue;
+        if (c >= 0x10000) {
+            key.text.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+            key.text.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+        } else {
+            key.text.push_back(static_cast<char16_t>(c));
+        }
+    }
+    m_paste_bytes.clear();
+    m_paste_line_ended = false;
+    return key;
 }
 
 }

@@ -76,6 +76,7 @@ std::vector<std::string> too_small_message(int need_cols, int need_rows, int scr
         "Terminal too small",
         "need " + std::to_string(need_cols) + "x" + std::to_string(need_rows) + ", have "
             + std::to_string(screen_cols) + "x" + std::to_string(screen_rows),
+        "Escape cancels",
     };
 }
 

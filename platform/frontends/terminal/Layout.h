@@ -72,7 +72,7 @@ bool fits_on_screen(CellRect window, int screen_cols, int screen_rows);
 int centred_column(int text_cols, int box_cols);
 
 // The lines shown instead of the dialog on a screen too small for it,
-// saying the size it needs.
+// saying the size it needs and how to cancel it.
 std::vector<std::string> too_small_message(int need_cols, int need_rows, int screen_cols, int screen_rows);
 
 }

@@ -7,14 +7,16 @@
 
 #include "windows.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <clocale>
 #include <cstring>
 #include <langinfo.h>
 #include <locale.h>
 #include <poll.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 #define NCURSES_NOMACROS 1
@@ -36,6 +38,30 @@ namespace {
 // How long a wait for a key lasts before the signals are looked at again
 // (a signal also cuts the wait short).
 constexpr int key_wait_ms = 200;
+// After an Escape, how long to wait for the rest of a key's sequence before
+// taking it for the Escape key: long enough for a sequence split over a
+// slow link, short enough to feel at once. ESCDELAY (milliseconds, as
+// curses reads it) overrides it.
+constexpr int default_escape_delay_ms = 100;
+constexpr int longest_escape_delay_ms = 30000;
+// How long a sequence under way, or a paste, may stall before what came of
+// it is taken as all there is.
+constexpr int sequence_wait_ms = 1000;
+constexpr int paste_wait_ms = 3000;
+// The longest a change waits to be drawn while input keeps coming.
+constexpr std::chrono::milliseconds longest_unshown { 100 };
+
+int escape_delay_ms()
+{
+    char const* value = std::getenv("ESCDELAY");
+    if (!value || !*value)
+        return default_escape_delay_ms;
+    char* end = nullptr;
+    long ms = std::strtol(value, &end, 10);
+    if (*end != '\0' || ms < 0)
+        return default_escape_delay_ms;
+    return static_cast<int>(std::min<long>(ms, longest_escape_delay_ms));
+}
 
 // The character set of the locale the environment names (LC_ALL, LC_CTYPE,
 // LANG), without changing the process's own locale.
@@ -50,12 +76,26 @@ Charset environment_charset()
     return charset;
 }
 
-bool input_ended()
+// Does a held line start with the registry's own prefix ("registry: ")?
+// The device writes each message whole, between two of the dialog's events;
+// the lines are looked at a piece at a time, `at_line_start` carrying over
+// from one piece to the next.
+bool registry_failed(std::string_view held, bool& at_line_start)
 {
-    pollfd input { STDIN_FILENO, POLLIN, 0 };
-    if (poll(&input, 1, 0) < 0)
-        return errno != EINTR;
-    return (input.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+    constexpr std::string_view marker = "registry: ";
+    bool found = false;
+    for (std::size_t at = 0; at < held.size();) {
+        if (at_line_start && held.substr(at).starts_with(marker))
+            found = true;
+        std::size_t const end = held.find('\n', at);
+        if (end == std::string_view::npos) {
+            at_line_start = false;
+            break;
+        }
+        at = end + 1;
+        at_line_start = true;
+    }
+    return found;
 }
 
 }
@@ -71,6 +111,9 @@ std::optional<std::string> TerminalFrontEnd::prepare()
     if (auto problem = TerminalSession::terminal_problem())
         return *problem + "; run it in a terminal, or with CE_DEVICE_UI=script";
     m_charset = environment_charset();
+    // From here on, what the device reports on standard error waits until
+    // the terminal is restored, and the dialog can say that it came.
+    m_session.hold_stderr();
     return std::nullopt;
 }
 
@@ -78,9 +121,8 @@ SIZE TerminalFrontEnd::screen_size() const
 {
     if (m_session.is_open())
         return { COLS, LINES };
-    winsize size {};
-    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 && size.ws_row > 0)
-        return { size.ws_col, size.ws_row };
+    if (auto size = m_session.size_of_terminal())
+        return { size->first, size->second };
     return { 80, 24 };
 }
 
@@ -123,9 +165,10 @@ bool TerminalFrontEnd::show(DialogView const& view)
         std::fprintf(stderr, "cannot show a dialog: %s\n", problem->c_str());
         return false;
     }
-    m_screen = std::make_unique<CursesScreen>(m_session.colour(), m_session.charset());
+    m_screen = std::make_unique<CursesScreen>(m_session.colour(), m_session.charset(), m_session.line_drawing());
     m_charset = m_session.charset();
-    wtimeout(stdscr, key_wait_ms);
+    m_decoder = KeyDecoder(m_charset == Charset::unicode);
+    m_escape_delay_ms = escape_delay_ms();
     m_view = view;
     draw();
     return true;
@@ -133,94 +176,175 @@ bool TerminalFrontEnd::show(DialogView const& view)
 
 void TerminalFrontEnd::refresh(DialogView const& view)
 {
+    // Drawn once the input that is already there has been handled: a burst
+    // of keys (typed ahead, pasted without brackets) is drawn once, not key
+    // by key, as curses itself does when it checks for typeahead.
     m_view = view;
+    m_dirty = true;
+}
+
+void TerminalFrontEnd::draw_unless_input_waits()
+{
+    if (!m_dirty)
+        return;
+    pollfd input { m_session.input_fd(), POLLIN, 0 };
+    bool const waiting = poll(&input, 1, 0) > 0 && (input.revents & POLLIN);
+    if (waiting && std::chrono::steady_clock::now() - m_last_draw < longest_unshown)
+        return;
     draw();
+}
+
+void TerminalFrontEnd::check_device_notice()
+{
+    // Only what was held since the last look is read.
+    long long const held = m_session.held_stderr().size();
+    while (!m_device_notice && m_held_seen < held) {
+        constexpr std::size_t piece = 64 * 1024;
+        std::string const text = m_session.held_stderr().peek(piece, m_held_seen);
+        if (text.empty())
+            break;
+        m_device_notice = registry_failed(text, m_held_line_start);
+        m_held_seen += static_cast<long long>(text.size());
+    }
 }
 
 void TerminalFrontEnd::draw()
 {
+    m_dirty = false;
+    m_last_draw = std::chrono::steady_clock::now();
     if (!m_session.is_open() || !m_view)
         return;
-    Canvas canvas(COLS, LINES);
-    m_geometry = dialog_geometry(*m_view, COLS, LINES);
-    paint_dialog(canvas, *m_view, m_geometry, { m_charset });
-    m_screen->show(canvas);
+    check_device_notice();
+    m_canvas.resize(COLS, LINES);
+    PaintOptions options;
+    options.charset = m_charset;
+    options.line_drawing = m_session.line_drawing();
+    if (m_device_notice)
+        options.notice = u"The device's registry cannot be used: changes will not be kept.";
+    m_geometry = dialog_geometry(*m_view, COLS, LINES, options);
+    paint_dialog(m_canvas, m_scratch, *m_view, m_geometry, options);
+    m_screen->show(m_canvas);
 }
 
-std::optional<InputEvent> TerminalFrontEnd::mouse_event()
+std::optional<InputEvent> TerminalFrontEnd::click_event(int col, int row)
 {
-    // One report may hold a press and its release: the press is what counts,
-    // at once, so that a click needs no wait for the release.
-    MEVENT mouse {};
-    std::optional<InputEvent> event;
-    while (getmouse(&mouse) == OK) {
-        if (event || !m_view || !(mouse.bstate & (BUTTON1_PRESSED | BUTTON1_CLICKED)))
-            continue;
-        HitTarget target = hit_test(*m_view, m_geometry, mouse.x, mouse.y);
-        switch (target.kind) {
-        case HitTarget::Kind::caption_ok: event = CaptionClick { CaptionButton::Ok }; break;
-        case HitTarget::Kind::caption_close: event = CaptionClick { CaptionButton::Close }; break;
-        case HitTarget::Kind::control:
-            event = ControlClick { target.index, { target.offset_x, target.offset_y } };
-            break;
-        case HitTarget::Kind::nothing: break;
-        }
+    if (!m_view)
+        return std::nullopt;
+    HitTarget target = hit_test(*m_view, m_geometry, col, row);
+    switch (target.kind) {
+    case HitTarget::Kind::caption_ok: return CaptionClick { CaptionButton::Ok };
+    case HitTarget::Kind::caption_close: return CaptionClick { CaptionButton::Close };
+    case HitTarget::Kind::control: return ControlClick { target.index, { target.offset_x, target.offset_y } };
+    case HitTarget::Kind::nothing: break;
     }
-    return event;
+    return std::nullopt;
+}
+
+std::optional<InputEvent> TerminalFrontEnd::event_for(DecodedKey const& key)
+{
+    // While the dialog is hidden behind the too-small notice, nothing is
+    // decided but cancelling: Escape, as the notice says, or Ctrl+C.
+    bool const hidden = !m_geometry.fits;
+    switch (key.action) {
+    case KeyAction::none: break;
+    case KeyAction::key:
+        // Alt with a key is nothing the dialog uses.
+        if (key.alt)
+            break;
+        if (hidden && !(key.vk == VK_ESCAPE && !key.shift && !key.ctrl))
+            break;
+        return KeyPress { static_cast<UINT>(key.vk), key.shift, key.ctrl };
+    case KeyAction::character:
+        if (!hidden)
+            return CharInput { key.ch };
+        break;
+    case KeyAction::paste:
+        if (!hidden && !key.text.empty())
+            return PasteText { key.text };
+        break;
+    case KeyAction::click:
+        return click_event(key.col, key.row);
+    case KeyAction::redraw:
+        m_screen->repaint_all();
+        draw();
+        break;
+    case KeyAction::close: return CloseRequest { false };
+    case KeyAction::suspend:
+        m_session.suspend();
+        m_decoder.clear();
+        m_screen->repaint_all();
+        draw();
+        break;
+    }
+    return std::nullopt;
 }
 
 InputEvent TerminalFrontEnd::next_event()
 {
+    using clock = std::chrono::steady_clock;
     for (;;) {
         if (!m_session.is_open() || TerminalSession::pending_signal())
             return CloseRequest { true };
-        wint_t code = 0;
-        int status = wget_wch(stdscr, &code);
-        if (status == ERR) {
-            if (input_ended())
-                return CloseRequest { true };
-            continue;
-        }
-        DecodedKey key = decode_key(status == KEY_CODE_YES, static_cast<std::uint32_t>(code));
-        // While the dialog is hidden behind the too-small notice, nothing is
-        // decided: only a new size, a redraw or a request to close count.
-        bool hidden = !m_geometry.fits;
-        switch (key.action) {
-        case KeyAction::none: break;
-        case KeyAction::key:
-            if (!hidden)
-                return KeyPress { static_cast<UINT>(key.vk), key.shift, false };
-            break;
-        case KeyAction::character:
-            if (!hidden)
-                return CharInput { key.ch };
-            break;
-        case KeyAction::mouse:
-            if (auto event = mouse_event())
-                return *event;
-            break;
-        case KeyAction::resize:
+        if (m_session.take_resize()) {
             // The dialog manager places the dialog on the new screen and
             // hands over the snapshot to draw.
             m_screen->repaint_all();
             return ScreenResize { { COLS, LINES } };
-        case KeyAction::redraw:
-            m_screen->repaint_all();
-            draw();
-            break;
-        case KeyAction::close: return CloseRequest { false };
-        case KeyAction::suspend:
-            m_session.suspend();
-            m_screen->repaint_all();
-            draw();
-            break;
         }
+        if (auto key = m_decoder.next()) {
+            if (auto event = event_for(*key))
+                return *event;
+            continue;
+        }
+
+        draw_unless_input_waits();
+        int wait_ms = key_wait_ms;
+        if (m_decoder.waiting()) {
+            int const limit = m_decoder.in_paste() ? paste_wait_ms
+                : m_decoder.ambiguous()            ? m_escape_delay_ms
+                                                   : sequence_wait_ms;
+            auto const waited
+                = std::chrono::duration_cast<std::chrono::milliseconds>(clock::now() - m_last_input).count();
+            if (waited >= limit) {
+                if (auto key = m_decoder.expire()) {
+                    if (auto event = event_for(*key))
+                        return *event;
+                }
+                continue;
+            }
+            wait_ms = std::min<int>(wait_ms, static_cast<int>(limit - waited));
+        }
+
+        pollfd input { m_session.input_fd(), POLLIN, 0 };
+        int const ready = poll(&input, 1, wait_ms);
+        if (ready < 0) {
+            if (errno == EINTR)
+                continue;
+            return CloseRequest { true };
+        }
+        if (ready == 0)
+            continue;
+        if (input.revents & POLLIN) {
+            char buffer[4096];
+            ssize_t const n = read(m_session.input_fd(), buffer, sizeof buffer);
+            if (n > 0) {
+                m_decoder.feed(std::string_view(buffer, static_cast<std::size_t>(n)));
+                m_last_input = clock::now();
+                continue;
+            }
+            if (n < 0 && (errno == EINTR || errno == EAGAIN))
+                continue;
+            return CloseRequest { true }; // the terminal has gone
+        }
+        if (input.revents & (POLLHUP | POLLERR | POLLNVAL))
+            return CloseRequest { true };
     }
 }
 
 void TerminalFrontEnd::close(INT_PTR)
 {
     m_screen.reset();
+    m_decoder.clear();
     m_session.close();
     m_view.reset();
     TerminalSession::end_with_pending_signal();

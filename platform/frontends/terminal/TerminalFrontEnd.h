@@ -1,14 +1,17 @@
-// The terminal front end (CE_DEVICE_UI=terminal, the default): draws the
-// dialog with curses in the terminal the program runs in, and reads its keys
-// and mouse clicks. One cell is 3/8 of a dialog unit across and 1/8 down.
+// The terminal front end (CE_DEVICE_UI=terminal): draws the dialog with
+// curses in the terminal the program runs in (its controlling terminal when
+// standard input or output goes elsewhere), and reads its keys, pastes and
+// mouse clicks. One cell is 3/8 of a dialog unit across and 1/8 down.
 #pragma once
 
 #include "frontends/FrontEnd.h"
 #include "frontends/terminal/Canvas.h"
 #include "frontends/terminal/CursesScreen.h"
 #include "frontends/terminal/DialogPainter.h"
+#include "frontends/terminal/KeyDecoder.h"
 #include "frontends/terminal/TerminalSession.h"
 
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -38,12 +41,27 @@ public:
 
 private:
     void draw();
-    std::optional<InputEvent> mouse_event();
+    void draw_unless_input_waits();
+    void check_device_notice();
+    std::optional<InputEvent> event_for(DecodedKey const& key);
+    std::optional<InputEvent> click_event(int col, int row);
 
     Charset m_charset { Charset::ascii };
+    KeyDecoder m_decoder;
+    int m_escape_delay_ms { 100 };
+    std::chrono::steady_clock::time_point m_last_input {};
+    // Held standard error says the device's registry failed: a notice
+    // outside the dialog says so.
+    bool m_device_notice { false };
+    long long m_held_seen { 0 };
+    bool m_held_line_start { true };
     TerminalSession m_session;
     std::unique_ptr<CursesScreen> m_screen;
     std::optional<DialogView> m_view;
+    bool m_dirty { false };
+    std::chrono::steady_clock::time_point m_last_draw {};
+    Canvas m_canvas { 0, 0 };
+    Canvas m_scratch { 0, 0 };
     DialogGeometry m_geometry;
 };
 

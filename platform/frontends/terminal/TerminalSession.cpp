@@ -14,6 +14,8 @@
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/ioctl.h>
 #include <langinfo.h>
 #include <termios.h>
 #include <unistd.h>
@@ -36,8 +38,11 @@ constexpr std::array crash_signals { SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, S
 
 volatile std::sig_atomic_t g_pending_signal = 0;
 
+volatile std::sig_atomic_t g_resized = 0;
+
 // Everything the signal handlers need, set up before they are installed.
 struct EmergencyRestore {
+    int fd { STDOUT_FILENO }; // the terminal
     char sequence[512] {};
     std::size_t length { 0 };
     termios saved_termios {};
@@ -48,6 +53,13 @@ struct EmergencyRestore {
 };
 EmergencyRestore g_restore;
 SCREEN* g_screen = nullptr;
+
+constexpr char const* bracketed_paste_on = "\033[?2004h";
+constexpr char const* bracketed_paste_off = "\033[?2004l";
+// Mouse reports in the SGR encoding, which has no limit on columns, where
+// the terminal knows it (others ignore the request).
+constexpr char const* sgr_mouse_on = "\033[?1006h";
+constexpr char const* sgr_mouse_off = "\033[?1006l";
 
 bool usable(char const* capability)
 {
@@ -84,11 +96,12 @@ void append_literal(char const* text)
 void prepare_emergency_restore(bool mouse)
 {
     g_restore.length = 0;
-    // Mouse reporting off (both the plain and the extended encodings), colours
-    // and attributes off, the cursor shown, the keypad back in its normal mode
-    // and the screen the shell had.
+    // Mouse reporting and bracketed paste off, colours and attributes off,
+    // the cursor shown, the keypad back in its normal mode and the screen
+    // the shell had.
     if (mouse)
         append_literal("\033[?1000l\033[?1002l\033[?1003l\033[?1006l");
+    append_literal(bracketed_paste_off);
     append_capability("sgr0");
     append_capability("cnorm");
     append_capability("rmkx");
@@ -100,7 +113,7 @@ void restore_from_signal_handler()
 {
     std::size_t done = 0;
     while (done < g_restore.length) {
-        ssize_t n = write(STDOUT_FILENO, g_restore.sequence + done, g_restore.length - done);
+        ssize_t n = write(g_restore.fd, g_restore.sequence + done, g_restore.length - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -109,9 +122,28 @@ void restore_from_signal_handler()
     }
     g_restore.length = 0;
     if (g_restore.have_termios)
-        tcsetattr(STDIN_FILENO, TCSANOW, &g_restore.saved_termios);
+        tcsetattr(g_restore.fd, TCSANOW, &g_restore.saved_termios);
     if (g_restore.held)
         g_restore.held->release_in_signal_handler();
+}
+
+void write_all(int fd, char const* text)
+{
+    std::size_t length = std::strlen(text);
+    while (length > 0) {
+        ssize_t n = write(fd, text, length);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return;
+        text += n;
+        length -= static_cast<std::size_t>(n);
+    }
+}
+
+void on_resize_signal(int)
+{
+    g_resized = 1;
 }
 
 void restore_previous_action(int sig)
@@ -161,6 +193,18 @@ void install(int sig, struct sigaction const& action)
         g_restore.installed[sig] = true;
 }
 
+void install_crash_handlers()
+{
+    struct sigaction crash {};
+    crash.sa_sigaction = on_crash_signal;
+    sigemptyset(&crash.sa_mask);
+    crash.sa_flags = SA_SIGINFO | SA_ONSTACK;
+    for (int sig : crash_signals) {
+        if (!g_restore.installed[sig])
+            install(sig, crash);
+    }
+}
+
 void install_handlers()
 {
     // No SA_RESTART: a signal interrupts the wait for a key, so the dialog
@@ -170,21 +214,28 @@ void install_handlers()
     sigemptyset(&termination.sa_mask);
     for (int sig : termination_signals)
         install(sig, termination);
+    struct sigaction resize {};
+    resize.sa_handler = on_resize_signal;
+    sigemptyset(&resize.sa_mask);
+    // Replaces curses' own handler: the front end reads the keys itself and
+    // learns of a new size from this one.
+    if (sigaction(SIGWINCH, &resize, &g_restore.previous[SIGWINCH]) == 0)
+        g_restore.installed[SIGWINCH] = true;
+    install_crash_handlers();
+}
 
-    struct sigaction crash {};
-    crash.sa_sigaction = on_crash_signal;
-    sigemptyset(&crash.sa_mask);
-    crash.sa_flags = SA_SIGINFO | SA_ONSTACK;
-    for (int sig : crash_signals)
-        install(sig, crash);
+void remove_termination_handlers()
+{
+    for (int sig : termination_signals)
+        restore_previous_action(sig);
+    restore_previous_action(SIGWINCH);
 }
 
 void remove_handlers()
 {
     for (int sig : crash_signals)
         restore_previous_action(sig);
-    for (int sig : termination_signals)
-        restore_previous_action(sig);
+    remove_termination_handlers();
 }
 
 bool no_color_requested()
@@ -198,39 +249,100 @@ bool no_color_requested()
 TerminalSession::~TerminalSession()
 {
     close();
+    release_stderr();
 }
 
-std::optional<std::string> TerminalSession::terminal_problem()
+std::optional<TerminalSession::Device> TerminalSession::find_terminal(char const* controlling_terminal,
+                                                                     std::string& problem)
 {
-    if (!isatty(STDIN_FILENO))
-        return "standard input is not a terminal";
-    if (!isatty(STDOUT_FILENO))
-        return "standard output is not a terminal";
+    if (isatty(STDIN_FILENO) && isatty(STDOUT_FILENO))
+        return Device { STDIN_FILENO, STDOUT_FILENO, false };
+    // Input or output goes elsewhere: the dialog is drawn on, and read from,
+    // the terminal that controls the process, as long as there is one.
+    int fd = ::open(controlling_terminal, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (fd >= 0 && isatty(fd))
+        return Device { fd, fd, true };
+    if (fd >= 0)
+        ::close(fd);
+    problem = std::string(isatty(STDIN_FILENO) ? "standard output" : "standard input")
+        + " is not a terminal and the process has no controlling terminal";
+    return std::nullopt;
+}
+
+std::optional<std::string> TerminalSession::terminal_problem(char const* controlling_terminal)
+{
+    std::string problem;
+    auto device = find_terminal(controlling_terminal, problem);
+    if (!device)
+        return problem;
+    auto done = [&](std::optional<std::string> result) {
+        if (device->owned)
+            ::close(device->in);
+        return result;
+    };
     char const* term = std::getenv("TERM");
     if (!term || !*term)
-        return "TERM is not set";
+        return done("TERM is not set");
     int status = 0;
-    if (setupterm(term, STDOUT_FILENO, &status) != OK) {
+    if (setupterm(term, device->out, &status) != OK) {
         std::string name(term);
         if (status == 1)
-            return "TERM=" + name + " is a hardcopy terminal";
+            return done("TERM=" + name + " is a hardcopy terminal");
         if (status == -1)
-            return "no terminal description found for TERM=" + name;
-        return "TERM=" + name + " is not a terminal type this system knows";
+            return done("no terminal description found for TERM=" + name);
+        return done("TERM=" + name + " is not a terminal type this system knows");
     }
     bool addressable = usable(tigetstr("cup"));
     del_curterm(cur_term);
     if (!addressable)
-        return "TERM=" + std::string(term) + " cannot move the cursor";
-    return std::nullopt;
+        return done("TERM=" + std::string(term) + " cannot move the cursor");
+    return done(std::nullopt);
+}
+
+void TerminalSession::hold_stderr()
+{
+    // Only what would land on the screen is held: a standard error that goes
+    // to a file or a pipe gets its messages at once.
+    if (m_stderr.holding() || !isatty(STDERR_FILENO) || !m_stderr.hold())
+        return;
+    g_restore.held = &m_stderr;
+    // Should the process crash meanwhile, what was held is still printed.
+    install_crash_handlers();
+}
+
+void TerminalSession::release_stderr()
+{
+    if (!m_stderr.holding())
+        return;
+    g_restore.held = nullptr;
+    m_stderr.release();
+    if (!m_open) {
+        for (int sig : crash_signals)
+            restore_previous_action(sig);
+    }
 }
 
 std::optional<std::string> TerminalSession::open()
 {
     if (m_open)
         return std::nullopt;
+    // Whatever stops the dialog from showing is said at once.
+    auto fail = [this](std::string reason) {
+        release_stderr();
+        return std::optional<std::string>(std::move(reason));
+    };
     if (auto problem = terminal_problem())
-        return problem;
+        return fail(*problem);
+    std::string problem;
+    auto device = find_terminal("/dev/tty", problem);
+    if (!device)
+        return fail(problem);
+    m_device = *device;
+    m_file = m_device.owned ? fdopen(m_device.in, "r+") : stdout;
+    if (!m_file) {
+        ::close(m_device.in);
+        return fail("the terminal cannot be opened");
+    }
 
     char const* locale = std::setlocale(LC_CTYPE, nullptr);
     m_saved_locale = locale ? locale : "C";
@@ -238,17 +350,18 @@ std::optional<std::string> TerminalSession::open()
     char const* codeset = nl_langinfo(CODESET);
     m_charset = (codeset && std::strcmp(codeset, "UTF-8") == 0) ? Charset::unicode : Charset::ascii;
 
-    g_restore.have_termios = tcgetattr(STDIN_FILENO, &g_restore.saved_termios) == 0;
+    g_restore.fd = m_device.out;
+    g_restore.have_termios = tcgetattr(m_device.in, &g_restore.saved_termios) == 0;
     g_pending_signal = 0;
+    g_resized = 0;
 
-    // Only what would land on the screen is held: a standard error that goes
-    // to a file or a pipe gets its messages at once.
-    if (isatty(STDERR_FILENO) && m_stderr.hold())
-        g_restore.held = &m_stderr;
-    g_screen = newterm(nullptr, stdout, stdin);
+    hold_stderr();
+    g_screen = newterm(nullptr, m_file, m_device.owned ? m_file : stdin);
     if (!g_screen) {
-        g_restore.held = nullptr;
-        m_stderr.release();
+        release_stderr();
+        if (m_device.owned)
+            std::fclose(m_file);
+        m_file = nullptr;
         std::setlocale(LC_CTYPE, m_saved_locale.c_str());
         return "the terminal cannot be started";
     }
@@ -258,15 +371,14 @@ std::optional<std::string> TerminalSession::open()
     raw();
     noecho();
     nonl();
-    keypad(stdscr, TRUE);
-    meta(stdscr, TRUE);
-    // Escape must close the dialog at once, not after curses' default second
-    // of waiting for the rest of a key sequence; a delay the user asked for
-    // stands.
-    if (!std::getenv("ESCDELAY"))
-        set_escdelay(25);
+    // The front end reads and decodes the keys itself, whatever the
+    // terminal description says they send; curses never waits on input, nor
+    // cuts a drawing short for it.
+    keypad(stdscr, FALSE);
+    typeahead(-1);
     m_mouse = mousemask(BUTTON1_PRESSED | BUTTON1_RELEASED, nullptr) != 0;
     mouseinterval(0);
+    m_alternate_screen = usable(tigetstr("smcup"));
 
     m_colour = has_colors() && !no_color_requested();
     if (m_colour) {
@@ -274,10 +386,30 @@ std::optional<std::string> TerminalSession::open()
         use_default_colors();
     }
     curs_set(0);
+    m_acs = usable(tigetstr("acsc")) && usable(tigetstr("smacs"));
 
     prepare_emergency_restore(m_mouse);
     install_handlers();
+    wnoutrefresh(stdscr);
+    doupdate();
+    enter_input_modes();
     return std::nullopt;
+}
+
+void TerminalSession::enter_input_modes()
+{
+    std::fflush(m_file);
+    if (m_mouse)
+        write_all(m_device.out, sgr_mouse_on);
+    write_all(m_device.out, bracketed_paste_on);
+}
+
+void TerminalSession::leave_input_modes()
+{
+    std::fflush(m_file);
+    write_all(m_device.out, bracketed_paste_off);
+    if (m_mouse)
+        write_all(m_device.out, sgr_mouse_off);
 }
 
 void TerminalSession::close()
@@ -285,6 +417,13 @@ void TerminalSession::close()
     if (!m_open)
         return;
     m_open = false;
+    if (!m_alternate_screen) {
+        // Without a screen of its own to leave, the dialog would stay where
+        // it was drawn: clear it.
+        wclear(stdscr);
+        wrefresh(stdscr);
+    }
+    leave_input_modes();
     mousemask(0, nullptr);
     curs_set(1);
     endwin();
@@ -293,10 +432,47 @@ void TerminalSession::close()
     g_screen = nullptr;
     g_restore.length = 0;
     if (g_restore.have_termios)
-        tcsetattr(STDIN_FILENO, TCSANOW, &g_restore.saved_termios);
-    g_restore.held = nullptr;
-    m_stderr.release();
+        tcsetattr(m_device.in, TCSANOW, &g_restore.saved_termios);
+    // Whatever was typed or pasted and not yet read belongs to the dialog,
+    // not to the shell that reads the terminal next.
+    tcflush(m_device.in, TCIFLUSH);
+    if (m_device.owned)
+        std::fclose(m_file);
+    m_file = nullptr;
+    g_restore.fd = STDOUT_FILENO;
+    release_stderr();
     std::setlocale(LC_CTYPE, m_saved_locale.c_str());
+}
+
+bool TerminalSession::take_resize()
+{
+    if (!g_resized)
+        return false;
+    g_resized = 0;
+    winsize size {};
+    if (m_open && ioctl(m_device.out, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 && size.ws_row > 0)
+        resize_term(size.ws_row, size.ws_col);
+    return true;
+}
+
+std::optional<std::pair<int, int>> TerminalSession::size_of_terminal() const
+{
+    std::string problem;
+    int fd = m_open ? m_device.out : -1;
+    std::optional<Device> found;
+    if (fd < 0) {
+        found = find_terminal("/dev/tty", problem);
+        if (!found)
+            return std::nullopt;
+        fd = found->out;
+    }
+    winsize size {};
+    bool ok = ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 && size.ws_row > 0;
+    if (found && found->owned)
+        ::close(found->in);
+    if (!ok)
+        return std::nullopt;
+    return std::pair { static_cast<int>(size.ws_col), static_cast<int>(size.ws_row) };
 }
 
 int TerminalSession::pending_signal()
@@ -326,19 +502,19 @@ void TerminalSession::suspend()
 {
     if (!m_open)
         return;
+    leave_input_modes();
     endwin();
-    m_stderr.release();
-    g_restore.held = nullptr;
+    release_stderr();
     struct sigaction stop {}, previous {};
     stop.sa_handler = SIG_DFL;
     sigemptyset(&stop.sa_mask);
     sigaction(SIGTSTP, &stop, &previous);
     raise(SIGTSTP);
     sigaction(SIGTSTP, &previous, nullptr);
-    if (isatty(STDERR_FILENO) && m_stderr.hold())
-        g_restore.held = &m_stderr;
+    hold_stderr();
     reset_prog_mode();
     prepare_emergency_restore(m_mouse);
+    enter_input_modes();
 }
 
 }

@@ -8,8 +8,10 @@
 #include "frontends/terminal/HeldStderr.h"
 
 #include <csignal>
+#include <cstdio>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace platform::frontends::terminal {
 
@@ -20,22 +22,38 @@ public:
     TerminalSession(TerminalSession const&) = delete;
     TerminalSession& operator=(TerminalSession const&) = delete;
 
-    // Why this process cannot show a dialog in its terminal (standard input
-    // or output not a terminal, TERM unset or naming a terminal that is
-    // unknown or cannot move its cursor), or nullopt when it can. Writes
-    // nothing to the terminal.
-    static std::optional<std::string> terminal_problem();
+    // Why this process cannot show a dialog in a terminal, or nullopt when
+    // it can. Standard input and output when both are terminals; otherwise
+    // `controlling_terminal` (the process's controlling terminal), when it
+    // can be opened. Then TERM must name a terminal that curses knows and
+    // that can move its cursor. Writes nothing to the terminal.
+    static std::optional<std::string> terminal_problem(char const* controlling_terminal = "/dev/tty");
 
-    // Starts curses. On failure returns the reason and leaves the terminal
-    // as it was.
+    // The size of the terminal the dialog is (or would be) drawn on.
+    std::optional<std::pair<int, int>> size_of_terminal() const;
+
+    // Holds standard error (when it is the terminal) from now until close().
+    void hold_stderr();
+    HeldStderr const& held_stderr() const { return m_stderr; }
+
+    // Starts curses, with bracketed paste and mouse reports on. On failure
+    // returns the reason and leaves the terminal as it was.
     std::optional<std::string> open();
 
-    // Restores the terminal, then prints what standard error held.
+    // Restores the terminal, discards input that was not read, then prints
+    // what standard error held.
     void close();
 
     bool is_open() const { return m_open; }
     bool colour() const { return m_colour; }
+    bool line_drawing() const { return m_acs; }
     Charset charset() const { return m_charset; }
+    // The terminal's input while open.
+    int input_fd() const { return m_device.in; }
+
+    // The terminal changed size since last asked (curses now has the new
+    // size).
+    bool take_resize();
 
     // The termination signal (SIGINT, SIGTERM, SIGHUP, SIGQUIT and the other
     // signals that end a process by default) received while open, or 0.
@@ -50,11 +68,25 @@ public:
     void suspend();
 
 private:
+    struct Device {
+        int in { 0 };
+        int out { 1 };
+        bool owned { false }; // opened here (the controlling terminal)
+    };
+    static std::optional<Device> find_terminal(char const* controlling_terminal, std::string& problem);
+    void release_stderr();
+    void enter_input_modes();
+    void leave_input_modes();
+
     bool m_open { false };
     bool m_colour { false };
     bool m_mouse { false };
+    bool m_acs { false };
+    bool m_alternate_screen { true };
     Charset m_charset { Charset::ascii };
     std::string m_saved_locale;
+    Device m_device;
+    std::FILE* m_file { nullptr };
     HeldStderr m_stderr;
 };
 

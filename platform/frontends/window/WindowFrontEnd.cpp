@@ -5,6 +5,7 @@
 #include "frontends/window/WindowFrontEnd.h"
 
 #include "frontends/window/PngFile.h"
+#include "frontends/window/XErrors.h"
 #include "text/Utf.h"
 #include "windows.h"
 
@@ -197,6 +198,8 @@ std::optional<std::string> WindowFrontEnd::prepare()
         pthread_sigmask(SIG_SETMASK, &previous, nullptr);
         return "no X11 or Wayland display for the window; use CE_DEVICE_UI=terminal or script";
     }
+    if (used == "x11")
+        tolerate_late_wakeups();
     g_signal_event = SDL_RegisterEvents(1);
     watch_signals();
     return std::nullopt;

@@ -2,6 +2,7 @@
 #include "RegTool.h"
 
 #include "registry/RegistryKey.h"
+#include "text/TerminalText.h"
 
 #include <cstdio>
 
@@ -86,13 +87,16 @@ std::vector<std::u16string> subkeys_of(HKEY key)
     return names;
 }
 
+// Names, data and paths come from the registry: nothing in them may steer the
+// terminal, so every control character (C0, DEL, C1, bidirectional) shows as '?'.
+std::string shown(std::u16string const& text)
+{
+    return platform::text::replace_terminal_controls(text, '?');
+}
+
 void print_value(Value const& value)
 {
-    std::string name = value.name.empty() ? "(Default)" : to_utf8(value.name);
-    for (auto& c : name) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-            c = '?';
-    }
+    std::string name = value.name.empty() ? "(Default)" : shown(value.name);
     std::printf("    %s    %s    %s\n", name.c_str(), type_name(value.type).c_str(),
                 format_data(value.type, value.data).c_str());
 }
@@ -113,14 +117,14 @@ public:
             Value value;
             LONG status = query_value(key, name, value);
             if (status == ERROR_SUCCESS) {
-                std::printf("\n%s\n", to_utf8(path).c_str());
+                std::printf("\n%s\n", shown(path).c_str());
                 print_value(value);
                 ++m_matches;
             } else if (status != ERROR_FILE_NOT_FOUND) {
                 return status;
             }
         } else {
-            std::printf("\n%s\n", to_utf8(path).c_str());
+            std::printf("\n%s\n", shown(path).c_str());
             for (DWORD i = 0;; ++i) {
                 Value value;
                 LONG status = enum_value(key, i, value);
@@ -136,7 +140,7 @@ public:
             if (!selected && !subkeys.empty()) {
                 std::printf("\n");
                 for (auto const& name : subkeys)
-                    std::printf("%s\n", to_utf8(path + u"\\" + name).c_str());
+                    std::printf("%s\n", shown(path + u"\\" + name).c_str());
             }
             return ERROR_SUCCESS;
         }

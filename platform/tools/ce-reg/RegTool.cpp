@@ -4,6 +4,7 @@
 
 #include "registry/DeviceDirectory.h"
 #include "registry/RegistryKey.h"
+#include "text/TerminalText.h"
 #include "text/Utf.h"
 #include "tools/VisibleText.h"
 
@@ -305,14 +306,11 @@ static std::u16string units_of(std::vector<BYTE> const& data)
     return units;
 }
 
+// Text as query shows it: anything that could steer a terminal (C0, DEL, C1,
+// bidirectional controls) becomes '?'.
 static std::string shown(std::u16string_view text)
 {
-    std::u16string safe(text);
-    for (auto& c : safe) {
-        if (c < 0x20 || c == 0x7F)
-            c = u'?';
-    }
-    return to_utf8(safe);
+    return platform::text::replace_terminal_controls(text, '?');
 }
 
 std::string format_data(DWORD type, std::vector<BYTE> const& data)

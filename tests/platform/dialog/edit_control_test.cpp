@@ -66,6 +66,16 @@ TEST(EditControl, TypingAndEditingKeys)
         { "Backspace removes a whole surrogate pair", u"", "type a\xf0\x9f\x98\x80\nkey Backspace\n", "a", 1,
           { 1, 1 } },
         { "control characters are not text", u"", "type a\x01\x7f" "b\n", "ab", 2, { 2, 2 } },
+        { "Ctrl+Left to the start of the word", u"", "type ab cd\nkey Ctrl+Left\n", "ab cd", 3, { 3, 3 } },
+        { "Ctrl+Left twice to the word before", u"", "type ab  cd\nkey Ctrl+Left\nkey Ctrl+Left\n", "ab  cd", 0,
+          { 0, 0 } },
+        { "Ctrl+Right past the word and its spaces", u"", "type ab  cd\nkey Home\nkey Ctrl+Right\n", "ab  cd", 4,
+          { 4, 4 } },
+        { "Ctrl+Right at the last word goes to the end", u"", "type ab cd\nkey Home\nkey Ctrl+Right\nkey Ctrl+Right\n",
+          "ab cd", 5, { 5, 5 } },
+        { "Shift+Ctrl+Left selects a word", u"", "type ab cd\nkey Shift+Ctrl+Left\n", "ab cd", 3, { 3, 5 } },
+        { "Shift+End then typing replaces", u"", "type abcd\nkey Home\nkey Right\nkey Shift+End\ntype X\n", "aX", 2,
+          { 2, 2 } },
     };
     for (auto const& c : cases) {
         Procedure state = with_first_edit(c.initial);
@@ -75,6 +85,140 @@ TEST(EditControl, TypingAndEditingKeys)
         EXPECT_EQ(edit["caret"], c.caret) << c.label;
         EXPECT_EQ(edit["selection"], json(c.selection)) << c.label;
     }
+}
+
+namespace {
+
+// The script front end, with some input events of its own first.
+class InjectingFrontEnd final : public platform::frontends::FrontEnd {
+public:
+    InjectingFrontEnd(std::unique_ptr<platform::frontends::FrontEnd> inner,
+                      std::vector<platform::frontends::InputEvent> first)
+        : m_inner(std::move(inner))
+        , m_first(std::move(first))
+    {
+    }
+    std::optional<std::string> prepare() override { return m_inner->prepare(); }
+    SIZE screen_size() const override { return m_inner->screen_size(); }
+    platform::frontends::BaseUnits base_units() const override { return m_inner->base_units(); }
+    platform::frontends::Insets non_client_insets(DWORD style, DWORD ex_style) const override
+    {
+        return m_inner->non_client_insets(style, ex_style);
+    }
+    int text_extent(std::u16string_view text) const override { return m_inner->text_extent(text); }
+    RECT edit_text_rect(RECT const& control, DWORD style) const override
+    {
+        return m_inner->edit_text_rect(control, style);
+    }
+    bool show(platform::frontends::DialogView const& view) override { return m_inner->show(view); }
+    void refresh(platform::frontends::DialogView const& view) override { m_inner->refresh(view); }
+    platform::frontends::InputEvent next_event() override
+    {
+        if (m_next < m_first.size())
+            return m_first[m_next++];
+        return m_inner->next_event();
+    }
+    void close(INT_PTR result) override { m_inner->close(result); }
+
+private:
+    std::unique_ptr<platform::frontends::FrontEnd> m_inner;
+    std::vector<platform::frontends::InputEvent> m_first;
+    std::size_t m_next { 0 };
+};
+
+dialog_test::Run run_with_events(int dialog_id, std::vector<platform::frontends::InputEvent> events,
+                                 std::string const& script, Procedure& state)
+{
+    std::istringstream input(script);
+    std::ostringstream output;
+    std::ostringstream errors;
+    platform::frontends::install_front_end(std::make_unique<InjectingFrontEnd>(
+        std::make_unique<platform::frontends::ScriptFrontEnd>(input, output, errors), std::move(events)));
+    dialog_test::Run run;
+    run.result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(dialog_id), nullptr,
+                                 dialog_test::procedure, reinterpret_cast<LPARAM>(&state));
+    platform::frontends::install_front_end(nullptr);
+    std::istringstream lines(output.str());
+    for (std::string line; std::getline(lines, line);)
+        run.lines.push_back(json::parse(line, nullptr, false));
+    return run;
+}
+
+platform::frontends::KeyPress key(UINT vk, bool shift = false)
+{
+    return platform::frontends::KeyPress { vk, shift, false };
+}
+
+platform::frontends::PasteText pasted(std::u16string text)
+{
+    return platform::frontends::PasteText { std::move(text) };
+}
+
+}
+
+TEST(EditControl, APasteIsTextForTheFocusedEditNeverKeys)
+{
+    using platform::frontends::InputEvent;
+    struct Case {
+        char const* label;
+        std::vector<InputEvent> events;
+        std::string text;
+        std::size_t caret;
+    };
+    Case const cases[] = {
+        { "replaces the selection", { key(VK_TAB), pasted(u"-45") }, "-45", 3 },
+        { "up to the first line break", { key(VK_TAB), pasted(u"-45\r\nIDOK\n") }, "-45", 3 },
+        { "a line break first pastes nothing", { key(VK_TAB), pasted(u"\n-45") }, "-60", 3 },
+        { "control characters dropped", { key(VK_TAB), pasted(u"1\x1b[2J\t2\x7f\u0085" u"3") }, "1[2J23", 6 },
+        { "lone surrogates dropped, pairs kept", { key(VK_TAB), pasted(u"a\xD800" u"b\U0001F600") }, "ab\xf0\x9f\x98\x80",
+          4 },
+        { "at the caret", { key(VK_TAB), key(VK_END), key(VK_LEFT), pasted(u"12") }, "-6120", 4 },
+        { "with a button focused, nothing", { pasted(u"99") }, "-60", 0 },
+    };
+    for (auto const& c : cases) {
+        Procedure state = with_first_edit(u"-60");
+        auto const run = run_with_events(IDD_FIELDS, c.events, "dump\n", state);
+        auto const edit = run.control(IDC_FIRST_EDIT);
+        EXPECT_EQ(edit["text"], c.text) << c.label;
+        EXPECT_EQ(edit["caret"], c.caret) << c.label;
+        EXPECT_NE(run.result, IDOK) << c.label << ": the paste confirmed the dialog";
+        EXPECT_EQ(state.clicked(), std::vector<WORD> { IDCANCEL }) << c.label << ": only the script's end closes it";
+    }
+}
+
+TEST(EditControl, APasteStopsAtTheLimit)
+{
+    Procedure state = with_first_edit(u"");
+    state.on_init = [](HWND dialog) {
+        SendMessageW(GetDlgItem(dialog, IDC_FIRST_EDIT), EM_LIMITTEXT, 5, 0);
+        return TRUE;
+    };
+    auto const run = run_with_events(IDD_FIELDS, { key(VK_TAB), pasted(u"1234567") }, "dump\n", state);
+    EXPECT_EQ(run.text(IDC_FIRST_EDIT), "12345");
+}
+
+TEST(EditControl, LongTextScrollsAsShortTextDoes)
+{
+    // 30,000 characters pasted, then End, Home and back: the view follows
+    // the caret exactly as it does in a short text.
+    std::u16string const long_text(30000, u'7');
+    Procedure state = with_first_edit(u"");
+    auto const run = run_with_events(IDD_FIELDS, { key(VK_TAB), pasted(long_text) },
+                                     "dump\nkey Home\ndump\nkey End\ndump\nkey Left\nkey Shift+Home\ndump\n", state);
+    auto const dumps = run.dumps();
+    ASSERT_EQ(dumps.size(), 4u);
+    auto edit_in = [](json const& dump) {
+        for (auto const& c : dump["controls"]) {
+            if (c["id"] == IDC_FIRST_EDIT)
+                return c;
+        }
+        return json();
+    };
+    EXPECT_EQ(edit_in(dumps[0])["scroll"], 30000 - characters_before_caret);
+    EXPECT_EQ(edit_in(dumps[1])["scroll"], 0);
+    EXPECT_EQ(edit_in(dumps[2])["scroll"], 30000 - characters_before_caret);
+    EXPECT_EQ(edit_in(dumps[3])["scroll"], 0);
+    EXPECT_EQ(edit_in(dumps[3])["selection"], json({ 0, 29999 }));
 }
 
 TEST(EditControl, ScrollsSidewaysToKeepTheCaretInView)

@@ -129,6 +129,11 @@ TEST(ScriptFrontEnd, CommandsBecomeInput)
         { "type -6", { CharInput { U'-' }, CharInput { U'6' } } },
         { "type a b", { CharInput { U'a' }, KeyPress { VK_SPACE, false, false }, CharInput { U'b' } } },
         { "type \xc3\xa4\xf0\x9f\x98\x80", { CharInput { U'\u00e4' }, CharInput { U'\U0001F600' } } },
+        // Control characters in typed text are never keys: they are left out.
+        { "type 1\r2\x1b" "3\t4\x7f" "5\b6\xc2\x9b" "7",
+          { CharInput { U'1' }, CharInput { U'2' }, CharInput { U'3' }, CharInput { U'4' }, CharInput { U'5' },
+            CharInput { U'6' }, CharInput { U'7' } } },
+        { "type \x1b\r", {} },
         { "click 1002", { ControlClick { 1, { 20, 7 } } } },
         { "click 1 3 4", { ControlClick { 0, { 3, 4 } } } },
         { "click -1", { ControlClick { 2, { 0, 0 } } } },
@@ -165,6 +170,71 @@ TEST(ScriptFrontEnd, LinesNotUnderstoodAreReportedAndSkipped)
                                    "script: line 9: resize needs a width and a height above 0: \"resize 0 5\"\n"
                                    "script: line 10: unknown command: \"dump now\"\n");
     EXPECT_EQ(script.output.str(), "") << "errors never go to the output";
+}
+
+// Input of a head, `length` letters and a tail, made as it is read: a long
+// line that the test itself never holds.
+class LongLine : public std::streambuf {
+public:
+    LongLine(std::string head, std::size_t length, std::string tail)
+        : m_head(std::move(head))
+        , m_left(length)
+        , m_tail(std::move(tail))
+    {
+    }
+
+protected:
+    int_type underflow() override
+    {
+        std::string* part = nullptr;
+        if (m_stage == 0)
+            part = &m_head;
+        else if (m_stage == 1 && m_left > 0) {
+            std::size_t const n = std::min(m_left, sizeof m_chunk);
+            std::fill_n(m_chunk, n, 'a');
+            m_left -= n;
+            setg(m_chunk, m_chunk, m_chunk + n);
+            return traits_type::to_int_type(m_chunk[0]);
+        } else if (m_stage <= 2) {
+            m_stage = 2;
+            part = &m_tail;
+        }
+        ++m_stage;
+        if (!part || part->empty())
+            return part ? underflow() : traits_type::eof();
+        setg(part->data(), part->data(), part->data() + part->size());
+        return traits_type::to_int_type((*part)[0]);
+    }
+
+private:
+    std::string m_head;
+    std::size_t m_left;
+    std::string m_tail;
+    int m_stage { 0 };
+    char m_chunk[65536];
+};
+
+TEST(ScriptFrontEnd, AnOverlongLineIsAnsweredAndSkipped)
+{
+    LongLine source("type ", 20u << 20, "\nkey Enter\n");
+    std::istream input(&source);
+    std::ostringstream output;
+    std::ostringstream errors;
+    ScriptFrontEnd front_end(input, output, errors);
+    front_end.show(sample_view());
+    EXPECT_TRUE(same(front_end.next_event(), KeyPress { VK_RETURN, false, false }));
+    EXPECT_EQ(output.str(), "{\"error\":\"line too long\",\"limit\":1048576,\"line\":1}\n");
+    EXPECT_NE(errors.str().find("script: line 1: longer than 1048576 bytes, skipped"), std::string::npos)
+        << errors.str();
+    EXPECT_LT(errors.str().size(), 200u);
+    EXPECT_TRUE(same(front_end.next_event(), CloseRequest { true }));
+
+    // A line of exactly the limit is taken.
+    LongLine longest("type ", ScriptFrontEnd::max_line_bytes - 5, "\n");
+    std::istream longest_input(&longest);
+    ScriptFrontEnd taken(longest_input, output, errors);
+    taken.show(sample_view());
+    EXPECT_TRUE(same(taken.next_event(), CharInput { U'a' }));
 }
 
 TEST(ScriptFrontEnd, EndOfInputIsAFinalCloseEveryTime)

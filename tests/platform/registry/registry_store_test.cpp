@@ -2,6 +2,8 @@
 // failed save keeps the previous file, processes killed at random moments
 // leave a whole file, and processes writing at the same time lose nothing.
 #include "registry/RegFile.h"
+#include "registry/RegistryStore.h"
+#include "text/Utf.h"
 #include "windows.h"
 
 #include "DeviceFixture.h"
@@ -129,6 +131,154 @@ TEST_F(RegistryStoreTest, BrokenFileIsNeverTouched)
         EXPECT_EQ(size, 26u) << c.label;
         RegCloseKey(key);
     }
+}
+
+// What a broken file holds reaches the terminal only as visible escapes, and
+// a huge name only as its first 200 characters.
+TEST_F(RegistryStoreTest, MessagesAboutABrokenFileAreSafeAndShort)
+{
+    std::string const header = "Windows Registry Editor Version 5.00\n\n";
+    struct Case {
+        char const* label;
+        std::string bytes;
+        std::string shown;
+    } const cases[] = {
+        { "terminal sequences in a root name", header + "[\x1b]0;owned\x07\x1b[2J\\Software]\n",
+          "\"\\x1B]0;owned\\x07\\x1B[2J\"" },
+        { "a long key name", header + "[HKEY_LOCAL_MACHINE\\" + std::string(300, 'a') + "\x1b]0;owned\x07\x1b[2J]\n",
+          "\"" + std::string(200, 'a') + "\"\xE2\x80\xA6 (314 characters)" },
+        { "C1 and bidi in a root name", header + "[HK\xC2\x9B" "2J\xE2\x80\xAE]\n", "\"HK\\u009B2J\\u202E\"" },
+        { "a huge key name", header + "[HKEY_LOCAL_MACHINE\\" + std::string(20u << 20, '\x1b') + "]\n",
+          "(20971520 characters)" },
+    };
+    for (auto const& c : cases) {
+        write_file(registry_file(), c.bytes);
+        testing::internal::CaptureStderr();
+        HKEY key = nullptr;
+        EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software", 0, 0, &key), ERROR_REGISTRY_CORRUPT) << c.label;
+        std::string const message = testing::internal::GetCapturedStderr();
+        EXPECT_LT(message.size(), 2000u) << c.label;
+        EXPECT_NE(message.find(c.shown), std::string::npos) << c.label << ": " << message;
+        for (std::size_t i = 0; i + 1 < message.size(); ++i) {
+            auto const byte = static_cast<unsigned char>(message[i]);
+            ASSERT_TRUE(byte >= 0x20 && byte != 0x7F) << c.label << ": a control character at " << i << ": " << message;
+            ASSERT_FALSE(byte == 0xC2 && static_cast<unsigned char>(message[i + 1]) < 0xA0) << c.label << ": C1 at " << i;
+            ASSERT_FALSE(message.compare(i, 3, "\xE2\x80\xAE") == 0) << c.label << ": bidi override at " << i;
+        }
+    }
+}
+
+// A large file is parsed once per process: later calls look at its identity
+// only, a change of our own is saved without being read back, and a file that
+// another process changed is read again.
+TEST_F(RegistryStoreTest, AnUnchangedFileIsReadOnce)
+{
+    std::string text = "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\Bulk]\n";
+    for (int i = 0; i < 100000; ++i)
+        text += "\"Value" + std::to_string(i) + "\"=\"text " + std::to_string(i) + "\"\n";
+    write_file(registry_file(), text);
+    auto& store = platform::registry::RegistryStore::current();
+    std::size_t const reads = store.file_reads();
+
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Bulk", 0, 0, &key), ERROR_SUCCESS);
+    for (int i = 0; i < 100000; i += 997) {
+        auto name = u"VALUE" + std::u16string(platform::text::to_utf16(std::to_string(i)));
+        WCHAR data[64] = {};
+        DWORD size = sizeof data;
+        ASSERT_EQ(RegQueryValueExW(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(std::u16string(data), u"text " + platform::text::to_utf16(std::to_string(i)));
+    }
+    WCHAR name[32];
+    DWORD length = 32;
+    ASSERT_EQ(RegEnumValueW(key, 99999, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(std::u16string(name), u"Value99999") << "creation order is kept";
+    EXPECT_EQ(store.file_reads(), reads + 1);
+
+    std::size_t const saves = store.saves();
+    BYTE one[] = { 1 };
+    ASSERT_EQ(RegSetValueExW(key, u"Value5", 0, REG_BINARY, one, 1), ERROR_SUCCESS);
+    EXPECT_EQ(store.saves(), saves + 1);
+    DWORD type = 0;
+    DWORD size = 0;
+    ASSERT_EQ(RegQueryValueExW(key, u"Value5", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, DWORD(REG_BINARY));
+    EXPECT_EQ(store.file_reads(), reads + 1) << "our own save is not read back";
+
+    // Another process's change, of the same size as what it replaced.
+    auto const before = read_file(registry_file());
+    auto changed = before;
+    std::string const old_line = "\"Value7\"=\"text 7\"\n";
+    changed.replace(changed.find(old_line), old_line.size(), "\"Value7\"=\"TEXT 7\"\n");
+    write_file(registry_file(), changed);
+    WCHAR data[64] = {};
+    size = sizeof data;
+    ASSERT_EQ(RegQueryValueExW(key, u"Value7", nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size), ERROR_SUCCESS);
+    EXPECT_EQ(std::u16string(data), u"TEXT 7");
+    EXPECT_EQ(store.file_reads(), reads + 2);
+    RegCloseKey(key);
+}
+
+// Every call that changes something is one save, however many keys it makes.
+TEST_F(RegistryStoreTest, OneSavePerChange)
+{
+    auto& store = platform::registry::RegistryStore::current();
+    std::size_t const saves = store.saves();
+    HKEY key = create(u"Software\\A\\B\\C\\D");
+    EXPECT_EQ(store.saves(), saves + 1);
+    RegCloseKey(key);
+    key = create(u"Software\\A\\B\\C\\D");
+    EXPECT_EQ(store.saves(), saves + 1) << "opening an existing key saves nothing";
+    RegCloseKey(key);
+    BYTE const record[4] = { 1, 2, 3, 4 };
+    ASSERT_EQ(platform::registry::store_value({ u"HKEY_LOCAL_MACHINE", u"Time" }, u"TimeZoneInformation", REG_BINARY,
+                                              record),
+              ERROR_SUCCESS);
+    EXPECT_EQ(store.saves(), saves + 2) << "a key and its value in one save";
+}
+
+// registry.reg may be a symbolic link (to a file kept with other settings, say):
+// a save goes through it and the link stays. registry.lock is never followed.
+TEST_F(RegistryStoreTest, SymbolicLinks)
+{
+    auto const elsewhere = dir() / "elsewhere";
+    std::filesystem::create_directories(elsewhere);
+    auto const target = elsewhere / "device.reg";
+    write_file(target, "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\Linked]\n");
+    std::filesystem::create_symlink(target, registry_file());
+    HKEY key = create(u"Software\\Linked\\Below");
+    BYTE one[] = { 1 };
+    EXPECT_EQ(RegSetValueExW(key, u"v", 0, REG_BINARY, one, 1), ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_TRUE(std::filesystem::is_symlink(registry_file()));
+    EXPECT_NE(read_file(target).find("[HKEY_LOCAL_MACHINE\\Software\\Linked\\Below]\n\"v\"=hex:01\n"), std::string::npos)
+        << read_file(target);
+    EXPECT_EQ(files_in(elsewhere), (std::vector<std::string> { "device.reg" }));
+
+    // A link that leads nowhere is refused, and nothing is created for it.
+    std::filesystem::remove(target);
+    testing::internal::CaptureStderr();
+    HKEY other = nullptr;
+    EXPECT_NE(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"Software\\New", 0, nullptr, 0, 0, nullptr, &other, nullptr),
+              ERROR_SUCCESS);
+    std::string const message = testing::internal::GetCapturedStderr();
+    EXPECT_NE(message.find("symbolic link that leads to no file"), std::string::npos) << message;
+    EXPECT_FALSE(std::filesystem::exists(target));
+    EXPECT_TRUE(std::filesystem::is_symlink(registry_file()));
+    std::filesystem::remove(registry_file());
+
+    // A lock that is a dangling link does not get its target created.
+    auto const planted = dir() / "planted";
+    std::filesystem::remove(dir() / "registry.lock");
+    std::filesystem::create_symlink(planted, dir() / "registry.lock");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"Software\\New", 0, nullptr, 0, 0, nullptr, &other, nullptr),
+              ERROR_LOCK_VIOLATION);
+    std::string const lock_message = testing::internal::GetCapturedStderr();
+    EXPECT_NE(lock_message.find("symbolic link"), std::string::npos) << lock_message;
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(planted)));
+    EXPECT_FALSE(std::filesystem::exists(registry_file()));
 }
 
 TEST_F(RegistryStoreTest, FailedSaveKeepsThePreviousFile)

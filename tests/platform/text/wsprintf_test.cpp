@@ -220,10 +220,19 @@ TEST(Wsprintf, PrecisionBoundsHowFarAStringIsRead)
     expect_format("wide shorter", u"%.2s", u"he", wide.get());
     std::unique_ptr<char[]> const narrow(new char[5] { 'h', 'e', 'l', 'l', 'o' });
     expect_format("narrow", u"%.5hs", u"hello", narrow.get());
-    std::unique_ptr<char[]> const euros(new char[8] { '\xe2', '\x82', '\xac', '\xe2', '\x82', '\xac', 'x', 'y' });
-    expect_format("narrow multibyte", u"%.2hs", u"\u20ac\u20ac", euros.get());
+    // A narrow string's precision counts its bytes; a character that the
+    // precision cuts is left out whole.
+    std::unique_ptr<char[]> const euros(new char[6] { '\xe2', '\x82', '\xac', '\xe2', '\x82', '\xac' });
+    expect_format("narrow multibyte", u"%.6hs", u"\u20ac\u20ac", euros.get());
+    expect_format("narrow multibyte cut", u"%.5hs", u"\u20ac", euros.get());
+    expect_format("narrow multibyte cut at its lead", u"%.4hs", u"\u20ac", euros.get());
     std::unique_ptr<char[]> const emoji(new char[4] { '\xf0', '\x9f', '\x98', '\x80' });
-    expect_format("narrow outside the BMP", u"%.2hs", u"\U0001F600", emoji.get());
+    expect_format("narrow outside the BMP", u"%.4hs", u"\U0001F600", emoji.get());
+    expect_format("narrow outside the BMP cut", u"%.3hs", u"", emoji.get());
+    std::unique_ptr<char[]> const lead_only(new char[1] { '\xe2' });
+    expect_format("an incomplete sequence", u"%.1hs", u"", lead_only.get());
+    std::unique_ptr<char[]> const two_leads(new char[2] { 'a', '\xc3' });
+    expect_format("an incomplete sequence after text", u"%.2hs", u"a", two_leads.get());
 }
 
 TEST(Wsprintf, ArgumentsAreTakenInOrder)

@@ -81,10 +81,12 @@ struct Painted {
     DialogGeometry geometry;
 };
 
-Painted paint(DialogView const& view, int cols = 80, int rows = 24, Charset charset = Charset::unicode)
+Painted paint(DialogView const& view, int cols = 80, int rows = 24, Charset charset = Charset::unicode,
+              PaintOptions options = {})
 {
-    Painted painted { Canvas(cols, rows), dialog_geometry(view, cols, rows) };
-    paint_dialog(painted.canvas, view, painted.geometry, { charset });
+    options.charset = charset;
+    Painted painted { Canvas(cols, rows), dialog_geometry(view, cols, rows, options) };
+    paint_dialog(painted.canvas, view, painted.geometry, options);
     return painted;
 }
 
@@ -169,7 +171,7 @@ TEST(DialogPainter, AFocusedFieldShowsItsCaretSelectionAndScrolledText)
     for (int c = 0; c < box.cols; ++c) {
         Role role = painted.canvas.at(box.col + c, box.row).role;
         bool selected = c == 2 || c == 3; // characters 11 and 12 (from 0)
-        EXPECT_EQ(role, selected ? Role::selection : Role::field) << c;
+        EXPECT_EQ(role, selected ? Role::selection : Role::focused_field) << c;
     }
     ASSERT_TRUE(painted.canvas.cursor);
     EXPECT_EQ(*painted.canvas.cursor, (std::pair { box.col + 1 + 2, box.row }));
@@ -215,13 +217,94 @@ TEST(DialogPainter, ATerminalTooSmallShowsTheSizeNeededAndNoDialog)
     EXPECT_FALSE(painted.geometry.fits);
     std::string text = screen_text(painted.canvas);
     EXPECT_NE(text.find("Terminal too small"), std::string::npos) << text;
-    EXPECT_NE(text.find("need 55x23, have 30x10"), std::string::npos) << text;
+    // The smallest it can squeeze into: the dialog without its empty rows
+    // and columns.
+    EXPECT_NE(text.find("need 48x12, have 30x10"), std::string::npos) << text;
+    EXPECT_NE(text.find("Escape cancels"), std::string::npos) << text;
     EXPECT_EQ(text.find("Velquin"), std::string::npos) << text;
     // Nothing under the notice can be clicked.
     for (int r = 0; r < 10; ++r) {
         for (int c = 0; c < 30; ++c)
             EXPECT_EQ(hit_test(view, painted.geometry, c, r).kind, HitTarget::Kind::nothing);
     }
+}
+
+TEST(DialogPainter, ASmallerTerminalTakesRoomFromEmptyRowsAndColumns)
+{
+    // The dialog manager centres the dialog as best it can on the small
+    // screen: at the top left.
+    auto view = bias_view();
+    auto const natural = paint(view);
+    struct Size {
+        int cols, rows;
+    };
+    for (Size size : { Size { 54, 22 }, Size { 60, 18 }, Size { 48, 12 }, Size { 55, 23 } }) {
+        auto moved = view;
+        int dx = -moved.window_rect.left, dy = -moved.window_rect.top;
+        for (RECT* r : { &moved.window_rect, &moved.client_rect }) {
+            r->left += dx;
+            r->right += dx;
+            r->top += dy;
+            r->bottom += dy;
+        }
+        auto painted = paint(moved, size.cols, size.rows);
+        std::string label = std::to_string(size.cols) + "x" + std::to_string(size.rows);
+        ASSERT_TRUE(painted.geometry.fits) << label;
+        std::string text = screen_text(painted.canvas);
+        for (char const* whole : { "┌ Velquin", "[OK] [×]", "DayLight Difference", "Standard Difference:",
+                                   "Default: -60", "Visit:", "> OK <", "[-60", "[0 " })
+            EXPECT_NE(text.find(whole), std::string::npos) << label << " lacks " << whole << "\n" << text;
+        EXPECT_LE(painted.geometry.window.cols, size.cols) << label;
+        EXPECT_LE(painted.geometry.window.rows, size.rows) << label;
+
+        // Every control keeps its order and its place relative to the
+        // others, and a click still finds it.
+        auto const& g = painted.geometry;
+        for (std::size_t i = 0; i < view.controls.size(); ++i) {
+            for (std::size_t j = 0; j < view.controls.size(); ++j) {
+                auto const& a = natural.geometry.controls[i];
+                auto const& b = natural.geometry.controls[j];
+                if (a.row < b.row) {
+                    EXPECT_LT(g.controls[i].row, g.controls[j].row) << label << " " << i << " above " << j;
+                }
+                if (a.col + a.cols <= b.col && a.row == b.row) {
+                    EXPECT_LE(g.controls[i].col + g.controls[i].cols, g.controls[j].col) << label;
+                }
+            }
+            if (view.controls[i].control_class != ControlClass::Static) {
+                EXPECT_EQ(g.controls[i].cols, natural.geometry.controls[i].cols) << label << " " << i;
+                auto hit = hit_test(moved, g, g.controls[i].col + 1, g.controls[i].row);
+                EXPECT_EQ(hit.kind, HitTarget::Kind::control) << label << " " << i;
+                EXPECT_EQ(hit.index, i) << label;
+                EXPECT_EQ(hit.offset_x, 1) << label;
+            }
+        }
+    }
+}
+
+TEST(DialogPainter, ADeviceNoticeShowsOnTheLastRowOutsideTheDialog)
+{
+    PaintOptions options;
+    options.notice = u"Registry gone \x1b[2J";
+    auto painted = paint(bias_view(), 80, 24, Charset::unicode, options);
+    EXPECT_EQ(painted.canvas.row_text(23), std::string(31, ' ') + "Registry gone ␛[2J");
+    EXPECT_LE(painted.geometry.window.row + painted.geometry.window.rows, 23) << "the dialog stays above it";
+    EXPECT_EQ(painted.canvas.row_text(0).find("┌ Velquin"), 12u);
+
+    // On a screen the dialog fills, the dialog gives up a row for it.
+    auto small = paint(bias_view(), 60, 18, Charset::unicode, options);
+    ASSERT_TRUE(small.geometry.fits);
+    EXPECT_LE(small.geometry.window.rows, 17);
+    EXPECT_NE(small.canvas.row_text(17).find("Registry gone"), std::string::npos);
+}
+
+TEST(DialogPainter, WithoutUnicodeTheTerminalsLineDrawingFramesTheDialog)
+{
+    PaintOptions options;
+    options.line_drawing = true;
+    auto painted = paint(bias_view(), 80, 24, Charset::ascii, options);
+    EXPECT_EQ(painted.canvas.row_text(0), "            ┌ Velquin ────────────────────────────────── [OK] [X] ┐");
+    EXPECT_EQ(painted.canvas.row_text(22), "            └─────────────────────────────────────────────────────┘");
 }
 
 TEST(DialogPainter, ClicksFindTheTitleBarButtonsAndTheControlUnderTheCell)

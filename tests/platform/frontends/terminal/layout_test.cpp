@@ -162,9 +162,10 @@ TEST(Layout, CentringAndTheTooSmallNotice)
     EXPECT_TRUE(fits_on_screen({ 20, 0, 10, 10 }, 30, 10));
 
     auto lines = too_small_message(55, 23, 30, 10);
-    ASSERT_EQ(lines.size(), 2u);
+    ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0], "Terminal too small");
     EXPECT_EQ(lines[1], "need 55x23, have 30x10");
+    EXPECT_EQ(lines[2], "Escape cancels");
     for (auto const& line : lines)
         EXPECT_LE(line.size(), 30u) << "the notice must fit the terminal it is shown on";
 }

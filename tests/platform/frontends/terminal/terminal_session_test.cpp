@@ -1,6 +1,7 @@
-// The check made before the dialog is shown: a clear reason when standard
-// input or output is not a terminal or TERM names a terminal curses cannot
-// drive, and nothing written to the terminal either way.
+// The check made before the dialog is shown: a clear reason when there is
+// no terminal to draw on (standard input or output redirected and no
+// controlling terminal either) or TERM names a terminal curses cannot drive,
+// and nothing written to the terminal either way.
 #include "frontends/terminal/TerminalSession.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +22,7 @@ struct Case {
     bool output_is_terminal;
     char const* term; // null: unset
     char const* problem; // null: none; else a part of the reason given
+    bool controlling_terminal { true }; // the process has one (the pty)
 };
 
 class TerminalCheck : public ::testing::Test {
@@ -55,12 +57,19 @@ protected:
         int saved_in = dup(STDIN_FILENO), saved_out = dup(STDOUT_FILENO);
         dup2(c.input_is_terminal ? m_slave : m_null, STDIN_FILENO);
         dup2(c.output_is_terminal ? m_slave : m_null, STDOUT_FILENO);
-        auto problem = TerminalSession::terminal_problem();
+        std::string const controlling = c.controlling_terminal ? ptsname_of_slave() : "/nonexistent/tty";
+        auto problem = TerminalSession::terminal_problem(controlling.c_str());
         dup2(saved_in, STDIN_FILENO);
         dup2(saved_out, STDOUT_FILENO);
         close(saved_in);
         close(saved_out);
         return problem;
+    }
+
+    std::string ptsname_of_slave() const
+    {
+        char name[256] {};
+        return ttyname_r(m_slave, name, sizeof name) == 0 ? name : "/nonexistent/tty";
     }
 
     bool terminal_got_output()
@@ -82,8 +91,14 @@ TEST_F(TerminalCheck, GivesTheReasonAnUnusableTerminalCannotShowTheDialog)
     Case const cases[] = {
         { "a real terminal", true, true, "xterm-256color", nullptr },
         { "tmux's own", true, true, "tmux-256color", nullptr },
-        { "input from /dev/null", false, true, "xterm-256color", "standard input is not a terminal" },
-        { "output to a file", true, false, "xterm-256color", "standard output is not a terminal" },
+        { "input from /dev/null: the controlling terminal", false, true, "xterm-256color", nullptr },
+        { "output to a file: the controlling terminal", true, false, "xterm-256color", nullptr },
+        { "neither: the controlling terminal", false, false, "xterm-256color", nullptr },
+        { "input from /dev/null, no controlling terminal", false, true, "xterm-256color",
+          "standard input is not a terminal and the process has no controlling terminal", false },
+        { "output to a file, no controlling terminal", true, false, "xterm-256color",
+          "standard output is not a terminal and the process has no controlling terminal", false },
+        { "controlling terminal, TERM unset", false, false, nullptr, "TERM is not set" },
         { "TERM unset", true, true, nullptr, "TERM is not set" },
         { "TERM empty", true, true, "", "TERM is not set" },
         { "TERM=dumb", true, true, "dumb", "TERM=dumb cannot move the cursor" },

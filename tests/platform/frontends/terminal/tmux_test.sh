@@ -48,6 +48,8 @@ fail() {
 start_shell() {
     local cols=$1 rows=$2
     shift 2
+    # The terminal front end by name: without it a window may be chosen
+    # where a display is present.
     t new-session -d -s test -x "$cols" -y "$rows" \
         "env -u NO_COLOR -u ESCDELAY CE_DEVICE_UI=terminal TERM=tmux-256color LANG=C.UTF-8 LC_ALL=C.UTF-8 TZ=$TZ $* PS1='ready> ' bash --norc --noprofile"
     # Keep the pane at its size whatever clients come and go.
@@ -355,11 +357,12 @@ case_resize_to_too_small_and_back() {
     start_dialog
     t resize-window -t test -x 30 -y 10
     wait_for "Terminal too small"
-    wait_for "need 55x23, have 30x10"
+    wait_for "need 48x12, have 30x10"
+    wait_for "Escape cancels"
     screen | grep -qF "Velquin" && fail "a clipped dialog is shown"
-    # Nothing is decided while the dialog is hidden.
-    keys Enter
-    keys Escape
+    # Nothing but cancelling is decided while the dialog is hidden.
+    keys Enter Space Tab
+    type_text "7"
     sleep 0.3
     screen | grep -qF "ended" && fail "a key decided the hidden dialog"
     t resize-window -t test -x 100 -y 30
@@ -401,7 +404,7 @@ case_ctrl_z_suspends_and_fg_resumes() {
 case_started_too_small_then_enlarged() {
     start_shell 40 20
     run "$program"
-    wait_for "need 55x23, have 40x20"
+    wait_for "need 48x12, have 40x20"
     t resize-window -t test -x 80 -y 24
     wait_at "┌ Velquin" "12 0"
     keys Escape
@@ -491,18 +494,22 @@ case_colour() {
     assert_ended "ended 2"
 }
 
+# The frame in the terminal's own line-drawing characters (shifted in with
+# SO and out with SI), not in + - |.
 case_ascii_lines_without_utf8() {
     start_shell 80 24 LANG=C LC_ALL=C
     start_dialog
-    wait_for "+ Velquin ---"
     wait_for "[X]"
+    wait_stable
+    t capture-pane -p -e -t test | grep -qF $'\x0el\x0f Velquin \x0eqqqq' || fail "the frame is not drawn with line drawing"
     keys Escape
     assert_ended "ended 2"
 }
 
-# not_a_terminal HOW MESSAGE
+
+# unusable_terminal_case HOW MESSAGE
 unusable_terminal_case() {
-    start_shell 80 24
+    start_shell 200 24
     run "$1"
     local got
     got=$(exit_status)
@@ -512,10 +519,286 @@ unusable_terminal_case() {
     screen | grep -qF "Velquin" && fail "the dialog was drawn"
     return 0
 }
-case_stdin_from_dev_null() { unusable_terminal_case "$program < /dev/null" "standard input is not a terminal"; }
-case_stdout_to_a_file() { unusable_terminal_case "$program > $work/out" "standard output is not a terminal"; }
+# Without a terminal on standard input or output the dialog is drawn on the
+# controlling terminal; without one of those either, it cannot be shown.
+case_no_terminal_at_all() {
+    unusable_terminal_case "setsid -w $program < /dev/null > $work/out" \
+        "standard input is not a terminal and the process has no controlling terminal"
+}
+
+case_stdin_from_dev_null() {
+    start_shell 80 24
+    start_dialog "< /dev/null"
+    keys Tab
+    type_text "-45"
+    wait_for "[-45 "
+    keys Enter
+    assert_ended "ended 1 daylight -45 standard 0"
+    assert_sane_terminal
+}
+
+case_stdout_to_a_pipe() {
+    start_shell 80 24
+    start_dialog "| cat"
+    keys Escape
+    assert_ended "ended 2"
+    assert_sane_terminal
+}
+
+case_stdout_to_a_file() {
+    start_shell 80 24
+    start_dialog "> $work/out"
+    keys Escape
+    [ "$(exit_status)" = 0 ] || fail "exit status"
+    if [ "$(basename "$program")" != velquin ]; then
+        grep -qF "ended 2" "$work/out" || fail "the result did not go to the file: $(cat "$work/out")"
+    fi
+    assert_sane_terminal
+}
 case_term_dumb() { unusable_terminal_case "TERM=dumb $program" "TERM=dumb cannot move the cursor"; }
 case_term_unset() { unusable_terminal_case "env -u TERM $program" "TERM is not set"; }
+
+
+# --- keys every terminal sends ------------------------------------------------
+
+# The daylight field as the screen shows it.
+daylight_field() { screen | sed -n 's/.*DayLight Difference *\(\[[^]]*\]\).*/\1/p' | head -1; }
+
+# still_open: the dialog is still up after longer than the Escape delay.
+still_open() {
+    sleep 0.4
+    screen | grep -qF "ended" && fail "the dialog ended: $1"
+    screen | grep -qF "DayLight Difference" || fail "the dialog is gone: $1"
+    screen | grep -qF "EXIT$runs=" && fail "the program ended: $1"
+    return 0
+}
+
+case_key_storm() {
+    start_shell 80 24 TERM=xterm-256color
+    start_dialog
+    local before
+    before=$(daylight_field)
+    # On the OK button and in a field, every key a terminal sends for
+    # keys the dialog does not use, or uses only to move, leaves it open.
+    for focus in button field; do
+        keys Home End F5 F12 M-x C-Left S-Right PPage NPage IC F1 M-Left C-Home
+        type_text $'\e[99;99z\e[1;5H\e[200;1~\e]0;x\a\e[<0;1;1m'
+        still_open "after the storm on the $focus"
+        [ "$focus" = button ] && keys Tab
+    done
+    keys Home
+    still_open "after the storm"
+    [ "$(daylight_field)" = "$before" ] || fail "the field changed: $(daylight_field), was $before"
+    keys Escape
+    assert_ended "ended 2"
+    assert_sane_terminal
+}
+
+# Home and End as each family of terminal sends them, typed as raw bytes.
+case_home_and_end_of_every_terminal() {
+    start_shell 80 24
+    start_dialog
+    keys Tab
+    type_text "12"
+    local home end
+    for home in $'\e[1~' $'\e[7~' $'\e[H' $'\eOH'; do
+        type_text "$home"
+        type_text "3"
+        keys BSpace
+    done
+    for end in $'\e[4~' $'\e[8~' $'\e[F' $'\eOF'; do
+        type_text "$end"
+        type_text "4"
+        keys BSpace
+    done
+    type_text $'\e[1~'
+    type_text "9"
+    wait_for "[912 "
+    still_open "after Home and End"
+    keys Escape
+    assert_ended "ended 2"
+}
+
+case_a_sequence_split_by_a_pause_is_one_key() {
+    # The pauses are timed inside the tmux server, but a busy machine may
+    # still stretch them: a wait well beyond them keeps the case about the
+    # assembling of the pieces, not about the machine's load.
+    start_shell 80 24 ESCDELAY=600
+    start_dialog
+    keys Tab
+    type_text "12"
+    # Home as ESC [ 1 ~, its bytes 30 ms apart, as a slow link delivers them.
+    t send-keys -t test -l -- $'\e' \; run-shell -d 0.03 '' \; send-keys -t test -l -- '[' \; \
+        run-shell -d 0.03 '' \; send-keys -t test -l -- '1~'
+    type_text "9"
+    wait_for "[912 "
+    still_open "after a split sequence"
+    keys Escape
+    assert_ended "ended 2"
+}
+
+case_shift_and_ctrl_arrows_select_and_move() {
+    start_shell 80 24 TERM=xterm-256color
+    start_dialog
+    keys Tab End S-Left S-Left
+    type_text "5"
+    wait_for "[-5 "
+    # By word: Ctrl+Left to the start, Shift+Ctrl+Right over the word.
+    type_text " 77"
+    keys C-Left C-Left
+    type_text "1"
+    wait_for "[1-5 77 "
+    keys End S-Home
+    type_text "8"
+    wait_for "[8 "
+    keys Enter
+    assert_ended "ended 1 daylight 8 standard 0"
+}
+
+case_escape_after_a_pause() {
+    start_shell 80 24
+    start_dialog
+    keys Tab
+    type_text "12"
+    # Escape, then a key long after the Escape delay: Escape closes (the
+    # two are not Alt with the key).
+    t send-keys -t test -l -- $'\e'
+    sleep 1
+    type_text "3"
+    assert_ended "ended 2"
+}
+
+# --- pastes ---------------------------------------------------------------------
+
+paste() {
+    printf '%s' "$1" >"$work/paste"
+    t load-buffer -b velquin "$work/paste"
+    t paste-buffer -p -d -b velquin -t test
+}
+
+case_bracketed_paste() {
+    start_shell 80 24
+    start_dialog
+    # With a button focused a paste does nothing.
+    paste "5"
+    still_open "a paste on the OK button"
+    keys Tab
+    paste $'-45\necho PASTE_REACHED_THE_SHELL\n'
+    wait_for "[-45 "
+    still_open "a paste with line breaks"
+    keys Enter
+    assert_ended "ended 1 daylight -45 standard 0"
+    sleep 0.5
+    screen | grep -qF "PASTE_REACHED" && fail "the rest of the paste reached the shell"
+    assert_sane_terminal
+}
+
+case_pending_input_is_discarded_at_exit() {
+    start_shell 80 24
+    start_dialog
+    # Typed on, unbracketed, faster than the dialog reads it: the Enter
+    # ends the dialog and the rest is the dialog's, not the shell's.
+    type_text $'\r'"echo TYPED_REACHED_THE_SHELL"$'\r'
+    assert_ended "ended 1"
+    sleep 0.5
+    screen | grep -qF "TYPED_REACHED" && fail "typed-ahead input reached the shell"
+    assert_sane_terminal
+}
+
+# CPU time (clock ticks) the program has used so far.
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+
+case_a_long_paste_is_quick() {
+    start_shell 80 24
+    start_dialog
+    local pid before after
+    pid=$(program_pid)
+    [ -n "$pid" ] || fail "cannot find the program's process"
+    keys Tab
+    before=$(cpu_ticks "$pid")
+    paste "$(printf '%029999d7' 0)"
+    wait_for "00000007 ]"
+    keys Home
+    wait_for "[0000000000000]"
+    keys End
+    wait_for "00000007 ]"
+    after=$(cpu_ticks "$pid")
+    [ $((after - before)) -lt "$(getconf CLK_TCK)" ] \
+        || fail "the paste and Home/End took $((after - before)) ticks of CPU"
+    keys Escape
+    assert_ended "ended 2"
+}
+
+# --- small terminals --------------------------------------------------------------
+
+small_terminal_case() {
+    start_shell "$1" "$2"
+    start_dialog
+    wait_stable
+    local text
+    for text in "Velquin" "DayLight Difference" "Standard Difference:" "Default: -60" "Visit:" "> OK <" "[-60" "[0 "; do
+        screen | grep -qF -- "$text" || fail "$text is not shown whole"
+    done
+    keys Tab
+    type_text "-45"
+    wait_for "[-45 "
+    keys Enter
+    assert_ended "ended 1 daylight -45 standard 0"
+}
+case_small_54x22() { small_terminal_case 54 22; }
+case_small_60x18() { small_terminal_case 60 18; }
+
+case_escape_cancels_from_the_too_small_notice() {
+    start_shell 40 10
+    run "$program"
+    wait_for "Escape cancels"
+    keys Escape
+    assert_ended "ended 2"
+    assert_sane_terminal
+}
+
+case_ctrl_c_cancels_from_the_too_small_notice() {
+    start_shell 40 10
+    run "$program"
+    wait_for "Escape cancels"
+    keys C-c
+    assert_ended "ended 2"
+}
+
+# --- how it looks ------------------------------------------------------------------
+
+# The attributes a captured line gives the text just before MARK.
+look_before() {
+    t capture-pane -p -e -t test | grep -F -- "$2" | head -1 \
+        | sed "s/$1.*//" | grep -oE $'\e\\[[0-9;]*m' | tr -d '\n'
+}
+
+focus_case() {
+    start_shell 80 24 "$@"
+    start_dialog
+    keys Tab End
+    wait_stable
+    local focused unfocused
+    focused=$(t capture-pane -p -e -t test | grep -F "DayLight" | head -1 | sed 's/\[-60.*//' | grep -oE $'\e\\[[0-9;]*m' | tail -3 | tr -d '\n')
+    unfocused=$(t capture-pane -p -e -t test | grep -F "Standard Diff" | head -1 | sed 's/\[0 .*//' | grep -oE $'\e\\[[0-9;]*m' | tail -3 | tr -d '\n')
+    [ -n "$focused" ] || fail "no attributes on the focused field"
+    [ "$focused" != "$unfocused" ] || fail "the focused field looks like the other: $(cat -v <<<"$focused")"
+    keys Escape
+    assert_ended "ended 2"
+}
+case_focus_visible_in_colour() { focus_case; }
+case_focus_visible_without_colour() { focus_case NO_COLOR=1; }
+
+case_vt100_leaves_no_dialog_behind() {
+    start_shell 80 24 TERM=vt100
+    start_dialog
+    wait_for "DayLight Difference"
+    keys Escape
+    assert_ended "ended 2"
+    sleep 0.2
+    screen | grep -qF "DayLight Difference" && fail "the dialog was left on the screen"
+    return 0
+}
 
 # --- the real program --------------------------------------------------------
 # These run build/bin/velquin with the device's tools beside it.
@@ -633,14 +916,57 @@ case_velquin_registry_text_cannot_set_the_title() {
     [ "$(pane '#{pane_title}')" = "$title" ] || fail "the pane title changed to $(pane '#{pane_title}')"
 }
 
-case_velquin_stdin_from_dev_null() {
-    start_velquin_shell
-    run "$program < /dev/null"
+case_velquin_no_terminal_at_all() {
+    start_shell 200 24
+    run "setsid -w $program < /dev/null > $work/out"
     local got
     got=$(exit_status)
     [ "$got" != 0 ] || fail "exit status 0"
-    screen | grep -qF "velquin: standard input is not a terminal" || fail "no message"
+    screen | grep -qF "velquin: standard input is not a terminal and the process has no controlling terminal" \
+        || fail "no message"
     [ -z "$(ls -A "$CE_DEVICE_DIR")" ] || fail "the device was touched: $(ls -A "$CE_DEVICE_DIR")"
+}
+
+case_velquin_key_storm_writes_nothing() {
+    start_shell 80 24 TERM=xterm-256color
+    start_dialog
+    keys Tab Home End F5 F12 M-x C-Left S-Right PPage IC
+    type_text $'\e[99;99z'
+    still_open "after the storm"
+    keys Escape
+    [ "$(exit_status)" = 0 ] || fail "exit status"
+    stored_record && fail "a time-zone record was written"
+    return 0
+}
+
+case_velquin_bracketed_paste_is_stored() {
+    start_velquin_shell
+    start_dialog
+    keys Tab
+    paste $'-45\necho PASTE_REACHED_THE_SHELL\n'
+    wait_for "[-45 "
+    still_open "a paste with line breaks"
+    keys Enter
+    [ "$(exit_status)" = 0 ] || fail "exit status"
+    [ "$(bias_of DaylightBias)" = -45 ] || fail "daylight bias $(bias_of DaylightBias), expected -45"
+    sleep 0.3
+    screen | grep -qF "PASTE_REACHED" && fail "the rest of the paste reached the shell"
+    return 0
+}
+
+# A registry the device cannot use: a notice below the dialog says so while
+# it is up, and the device's own message follows once the terminal is back.
+case_velquin_registry_notice() {
+    start_velquin_shell
+    rmdir "$CE_DEVICE_DIR"
+    echo "not a directory" >"$CE_DEVICE_DIR"
+    start_dialog
+    wait_for "registry cannot be used: changes will not be kept"
+    screen | grep -qF "registry: " && fail "the device's message reached the screen while the dialog was up"
+    keys Escape
+    exit_status >/dev/null
+    screen | grep -qF "registry: " || fail "the device's message was not printed afterwards"
+    assert_sane_terminal
 }
 
 "case_$case_name"

@@ -206,6 +206,40 @@ TEST_F(CeReg, QueryListsValuesInOrderAndSubkeys)
     EXPECT_EQ(default_value.status, 1);
 }
 
+// Key paths, value names and data from the registry never reach the terminal
+// with a control character in them: C0, DEL, C1 and bidirectional controls all
+// show as '?'.
+TEST_F(CeReg, QueryPrintsNoControlCharacter)
+{
+    write_file(registry_file(), "Windows Registry Editor Version 5.00\n\n"
+                                "[HKEY_LOCAL_MACHINE\\Software\\\x1b]0;owned\x07\x1b[2J]\n"
+                                "\"csi\xC2\x9b" "31m\"=\"right\xE2\x80\xAEtxt.exe\x7f\"\n"
+                                "[HKEY_LOCAL_MACHINE\\Software\\\x1b]0;owned\x07\x1b[2J\\sub\xE2\x81\xA6]\n"
+                                "\"list\"=hex(7):61,00,1b,00,00,00,62,00,9b,00,00,00,00,00\n");
+    for (auto const& args : std::vector<std::vector<std::string>> {
+             { "query", "HKLM\\Software" },
+             { "query", "HKLM\\Software", "/s" },
+             { "query", "HKLM\\Software", "/v", "list", "/s" },
+         }) {
+        auto result = run(args);
+        EXPECT_EQ(result.status, 0) << result.err;
+        auto const& out = result.out;
+        for (std::size_t i = 0; i < out.size(); ++i) {
+            auto const byte = static_cast<unsigned char>(out[i]);
+            ASSERT_TRUE(byte >= 0x20 || byte == '\n') << "a control character at " << i << ":\n" << out;
+            ASSERT_NE(byte, 0x7F) << out;
+            ASSERT_FALSE(byte == 0xC2 && i + 1 < out.size() && static_cast<unsigned char>(out[i + 1]) < 0xA0) << out;
+            ASSERT_FALSE(out.compare(i, 3, "\xE2\x80\xAE") == 0 || out.compare(i, 3, "\xE2\x81\xA6") == 0) << out;
+        }
+    }
+    auto all = run({ "query", "HKLM\\Software", "/s" });
+    EXPECT_EQ(all.out, "\nHKEY_LOCAL_MACHINE\\Software\n"
+                       "\nHKEY_LOCAL_MACHINE\\Software\\?]0;owned??[2J\n"
+                       "    csi?31m    REG_SZ    right?txt.exe?\n"
+                       "\nHKEY_LOCAL_MACHINE\\Software\\?]0;owned??[2J\\sub?\n"
+                       "    list    REG_MULTI_SZ    a?\\0b?\n\n");
+}
+
 TEST_F(CeReg, ShowsTheProgramsOwnValues)
 {
     // 255 bytes: the text, its terminator and whatever followed in the buffer.

@@ -1,0 +1,84 @@
+// The record of lost writes, for the whole process.
+#include "registry/LostWrites.h"
+
+#include "registry/RegistryStore.h"
+#include "winerror.h"
+
+namespace platform::registry {
+
+namespace {
+
+struct Record {
+    std::vector<LostWrite> kept;
+    std::size_t count = 0;
+};
+
+Record& record()
+{
+    static Record instance;
+    return instance;
+}
+
+}
+
+void record_lost_write(std::string what, std::string why)
+{
+    auto& r = record();
+    for (auto const& lost : r.kept) {
+        if (lost.what == what)
+            return;
+    }
+    ++r.count;
+    if (r.kept.size() < max_recorded_lost_writes)
+        r.kept.push_back({ std::move(what), std::move(why) });
+}
+
+bool is_storage_failure(LONG status)
+{
+    switch (status) {
+    case ERROR_REGISTRY_CORRUPT:
+    case ERROR_REGISTRY_IO_FAILED:
+    case ERROR_DISK_FULL:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_LOCK_VIOLATION:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::string storage_failure_reason(LONG status)
+{
+    std::string const& problem = RegistryStore::current().last_problem();
+    if (!problem.empty())
+        return problem;
+    switch (status) {
+    case ERROR_REGISTRY_CORRUPT:
+        return "the registry file cannot be parsed";
+    case ERROR_DISK_FULL:
+        return "the disk is full";
+    case ERROR_PATH_NOT_FOUND:
+        return "the device directory cannot be used";
+    case ERROR_LOCK_VIOLATION:
+        return "the registry cannot be locked";
+    default:
+        return "the registry file cannot be read or written";
+    }
+}
+
+std::vector<LostWrite> const& lost_writes()
+{
+    return record().kept;
+}
+
+std::size_t lost_write_count()
+{
+    return record().count;
+}
+
+void clear_lost_writes()
+{
+    record() = {};
+}
+
+}
