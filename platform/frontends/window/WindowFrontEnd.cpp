@@ -144,9 +144,15 @@ UINT virtual_key(SDL_Keycode key)
 WindowFrontEnd::~WindowFrontEnd()
 {
     close(IDCANCEL);
+    if (m_window)
+        SDL_DestroyWindow(m_window);
+    m_window = nullptr;
     // All of it, the library's D-Bus connection (for input methods) too.
-    if (m_video_started)
+    if (m_video_started) {
+        if (std::string_view(SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "") == "x11")
+            tolerate_late_wakeups();
         SDL_Quit();
+    }
 }
 
 std::optional<std::string> WindowFrontEnd::prepare()
@@ -227,6 +233,10 @@ RECT WindowFrontEnd::edit_text_rect(RECT const& control, DWORD style) const
 
 bool WindowFrontEnd::show(DialogView const& view)
 {
+    if (m_window)
+        SDL_DestroyWindow(m_window); // the last dialog's, hidden
+    m_window = nullptr;
+    m_shown.reset();
     m_view = view;
     m_zoom = m_settings.zoom;
     if (m_zoom == 0) {
@@ -562,7 +572,7 @@ void WindowFrontEnd::translate(SDL_Event const& event)
 InputEvent WindowFrontEnd::next_event()
 {
     for (;;) {
-        if (g_signal.load() != 0 || !m_window)
+        if (g_signal.load() != 0 || !m_window || !m_view)
             return CloseRequest { true };
         if (!m_pending.empty()) {
             InputEvent const event = m_pending.front();
@@ -590,11 +600,13 @@ InputEvent WindowFrontEnd::next_event()
 
 void WindowFrontEnd::close(INT_PTR)
 {
-    if (m_window)
+    // Hidden now, destroyed with the library: a wakeup the library sent its
+    // window a moment ago then still finds it.
+    if (m_window) {
         SDL_StopTextInput();
-    if (m_window)
-        SDL_DestroyWindow(m_window);
-    m_window = nullptr;
+        SDL_HideWindow(m_window);
+    }
+    m_shown.reset();
     m_view.reset();
     m_held.reset();
     m_pending.clear();
