@@ -3,6 +3,7 @@
 #include "dialog/EditControl.h"
 
 #include "dialog/DialogWindow.h"
+#include "dialog/WordBreak.h"
 #include "frontends/FrontEnd.h"
 
 #include <algorithm>
@@ -74,6 +75,7 @@ LRESULT EditControl::window_proc(UINT message, WPARAM wparam, LPARAM lparam)
         return 0;
     case WM_KILLFOCUS:
         m_pending_high = 0;
+        m_dragging = false;
         notify_parent(EN_KILLFOCUS);
         return 0;
     case WM_KEYDOWN:
@@ -85,6 +87,36 @@ LRESULT EditControl::window_proc(UINT message, WPARAM wparam, LPARAM lparam)
     case WM_LBUTTONDOWN:
         SetFocus(handle());
         click_at(static_cast<short>(LOWORD(lparam)));
+        m_dragging = true;
+        return 0;
+    case WM_MOUSEMOVE:
+        if (m_dragging && (wparam & MK_LBUTTON))
+            move_caret(boundary_nearest(static_cast<short>(LOWORD(lparam))), true);
+        return 0;
+    case WM_LBUTTONUP:
+        m_dragging = false;
+        return 0;
+    case WM_LBUTTONDBLCLK: {
+        SetFocus(handle());
+        auto const [start, end] = word_around(text(), boundary_nearest(static_cast<short>(LOWORD(lparam))));
+        m_anchor = start;
+        move_caret(end, true);
+        m_dragging = false;
+        return 0;
+    }
+    case WM_COPY:
+        if (has_selection())
+            front_end().set_clipboard_text(std::u16string_view(text()).substr(selection_start(), selection_end() - selection_start()));
+        return 0;
+    case WM_CUT:
+        if (has_selection() && !(style() & ES_READONLY)) {
+            SendMessageW(handle(), WM_COPY, 0, 0);
+            replace_selection({});
+            notify_parent(EN_CHANGE);
+        }
+        return 0;
+    case WM_PASTE:
+        paste_text(front_end().clipboard_text());
         return 0;
     case EM_GETSEL: {
         auto const start = static_cast<DWORD>(selection_start());
@@ -201,6 +233,21 @@ void EditControl::char_typed(char16_t c)
         return;
     }
     m_pending_high = 0;
+    // The clipboard's accelerators come as the control characters that
+    // Ctrl+C, Ctrl+X and Ctrl+V make.
+    switch (c) {
+    case 0x03:
+        SendMessageW(handle(), WM_COPY, 0, 0);
+        return;
+    case 0x18:
+        SendMessageW(handle(), WM_CUT, 0, 0);
+        return;
+    case 0x16:
+        SendMessageW(handle(), WM_PASTE, 0, 0);
+        return;
+    default:
+        break;
+    }
     if (c < 0x20 || c == 0x7F)
         return;
     if ((style() & ES_NUMBER) && (c < u'0' || c > u'9'))
@@ -324,9 +371,14 @@ void EditControl::set_selection(LPARAM start, LPARAM end)
     scroll_to_caret();
 }
 
-// The caret goes to the character boundary nearest to the click; between two
-// equally near, to the left one.
 void EditControl::click_at(int x)
+{
+    move_caret(boundary_nearest(x), shift_held());
+}
+
+// The character boundary nearest to `x` in the control; between two equally
+// near, the left one.
+std::size_t EditControl::boundary_nearest(int x) const
 {
     std::u16string_view const all(text());
     std::size_t const first = std::min(m_scroll, all.size());
@@ -344,7 +396,7 @@ void EditControl::click_at(int x)
             break;
         }
     }
-    move_caret(best, shift_held());
+    return best;
 }
 
 std::size_t EditControl::previous_boundary(std::size_t index) const

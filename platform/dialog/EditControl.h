@@ -41,6 +41,7 @@ private:
     void key_down(UINT vk);
     void char_typed(char16_t c);
     void click_at(int x);
+    std::size_t boundary_nearest(int x) const;
     // Replaces the selection with `insert` as the user typed it: refused (with
     // EN_MAXTEXT) when the text would pass the limit or no longer fit a field
     // that does not scroll.
@@ -68,6 +69,8 @@ private:
     std::size_t m_scroll { 0 };
     std::size_t m_limit { initial_limit };
     char16_t m_pending_high { 0 };
+    // The primary button went down in the control and is still held.
+    bool m_dragging { false };
 };
 
 }

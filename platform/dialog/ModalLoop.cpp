@@ -174,6 +174,9 @@ void ModalLoop::handle(frontends::InputEvent const& event)
                    [this](frontends::CaptionClick const& click) { click_caption(click.button); },
                    [this](frontends::CloseRequest const& request) { close(request.final); },
                    [this](frontends::ScreenResize const& change) { resize(change.size); },
+                   [this](frontends::PointerPress const& press) { press_pointer(press); },
+                   [this](frontends::PointerMove const& move) { move_pointer(move.offset); },
+                   [this](frontends::PointerRelease const& release) { release_pointer(release.offset); },
                    [this](frontends::PasteText const& pasted) { paste(pasted.text); },
                },
                event);
@@ -338,6 +341,37 @@ void ModalLoop::click_point(POINT point)
             return;
         }
     }
+}
+
+// The control under a pressed button keeps the mouse until the release, as
+// SetCapture gives it to a control on the device.
+void ModalLoop::press_pointer(frontends::PointerPress const& press)
+{
+    m_captured = nullptr;
+    if (press.index >= m_view.controls.size())
+        return;
+    Control* const control = m_dialog.control(m_view.controls[press.index].hwnd);
+    if (!control || !control->is_visible() || !control->is_enabled())
+        return;
+    HeldModifiers const held(press.shift, false);
+    m_captured = control->handle();
+    WPARAM const keys = MK_LBUTTON | (press.shift ? MK_SHIFT : 0);
+    SendMessageW(m_captured, press.double_click ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN, keys,
+                 MAKELPARAM(press.offset.x, press.offset.y));
+}
+
+void ModalLoop::move_pointer(POINT offset)
+{
+    if (m_captured && IsWindow(m_captured) && m_dialog.control(m_captured))
+        SendMessageW(m_captured, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(offset.x, offset.y));
+}
+
+void ModalLoop::release_pointer(POINT offset)
+{
+    HWND const captured = m_captured;
+    m_captured = nullptr;
+    if (captured && IsWindow(captured) && m_dialog.control(captured))
+        SendMessageW(captured, WM_LBUTTONUP, 0, MAKELPARAM(offset.x, offset.y));
 }
 
 void ModalLoop::click_caption(frontends::CaptionButton button)

@@ -29,6 +29,9 @@ private:
     void click_control(std::size_t index, POINT offset);
     void click_point(POINT point);
     void click_caption(frontends::CaptionButton button);
+    void press_pointer(frontends::PointerPress const& press);
+    void move_pointer(POINT offset);
+    void release_pointer(POINT offset);
     void close(bool final);
     void resize(SIZE screen);
     void deliver_posted();
@@ -43,6 +46,8 @@ private:
     RECT m_placed { 0, 0, 0, 0 };
     bool m_centred { false };
     ModalLoop* m_outer { nullptr };
+    // The control that has the mouse while its button is held, if any.
+    HWND m_captured { nullptr };
 };
 
 }

@@ -101,6 +101,15 @@ public:
 
     // The dialog ended with this result (EndDialog's); take it off the screen.
     virtual void close(INT_PTR result) = 0;
+
+    // The clipboard that edits copy to and paste from (WM_COPY, WM_CUT,
+    // WM_PASTE): the host's where the front end has one, by default one kept
+    // in the process.
+    virtual std::u16string clipboard_text() const { return m_clipboard; }
+    virtual void set_clipboard_text(std::u16string_view text) { m_clipboard = text; }
+
+private:
+    std::u16string m_clipboard;
 };
 
 // The default text extent: one unit per Unicode character (a surrogate pair is

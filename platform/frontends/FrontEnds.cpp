@@ -11,6 +11,16 @@ namespace platform::frontends {
 
 namespace {
 
+bool has_display()
+{
+    for (char const* name : { "WAYLAND_DISPLAY", "DISPLAY" }) {
+        char const* value = std::getenv(name);
+        if (value && *value)
+            return true;
+    }
+    return false;
+}
+
 std::unique_ptr<FrontEnd>& the_front_end()
 {
     static std::unique_ptr<FrontEnd> front_end;
@@ -23,15 +33,29 @@ std::optional<std::string> prepare_front_end()
 {
     if (the_front_end())
         return std::nullopt;
-    char const* const setting = std::getenv("CE_DEVICE_UI");
-    std::string_view const name = setting && *setting ? setting : "terminal";
+    char const* setting = std::getenv("CE_DEVICE_UI");
+    if (!setting || !*setting) {
+        // The window where there is a display to open it on; the terminal
+        // otherwise (and where the window cannot start).
+        if (has_display()) {
+            std::unique_ptr<FrontEnd> window = create_window_front_end();
+            if (window && !window->prepare()) {
+                the_front_end() = std::move(window);
+                return std::nullopt;
+            }
+        }
+        setting = "terminal";
+    }
+    std::string_view const name = setting;
     std::unique_ptr<FrontEnd> front_end;
     if (name == "terminal")
         front_end = create_terminal_front_end();
+    else if (name == "window")
+        front_end = create_window_front_end();
     else if (name == "script")
         front_end = create_script_front_end();
     else
-        return "CE_DEVICE_UI=" + std::string(name) + " is not a front end; use terminal or script";
+        return "CE_DEVICE_UI=" + std::string(name) + " is not a front end; use window, terminal or script";
     if (!front_end)
         return "the " + std::string(name) + " front end could not be created";
     if (auto error = front_end->prepare())

@@ -1,6 +1,7 @@
-// Choosing the process's front end: CE_DEVICE_UI names it (`terminal`, the
-// default, or `script`), prepare_front_end() creates and checks it once, and the
-// dialog manager shows every dialog through the one prepared.
+// Choosing the process's front end: CE_DEVICE_UI names it (`window`, `terminal`
+// or `script`); unset, it is the window where a display opens and the terminal
+// elsewhere. prepare_front_end() creates and checks it once, and the dialog
+// manager shows every dialog through the one prepared.
 #pragma once
 
 #include "frontends/FrontEnd.h"
@@ -28,6 +29,10 @@ void install_front_end(std::unique_ptr<FrontEnd> front_end);
 // The terminal front end. Provided by terminal/ (ce_frontend_terminal), or by
 // TerminalUnavailable.cpp in a build without it.
 std::unique_ptr<FrontEnd> create_terminal_front_end();
+
+// The window front end. Provided by window/ (ce_frontend_window), or by
+// WindowUnavailable.cpp in a build without it.
+std::unique_ptr<FrontEnd> create_window_front_end();
 
 // The script front end on the process's standard input and output.
 std::unique_ptr<FrontEnd> create_script_front_end();

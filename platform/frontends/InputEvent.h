@@ -66,6 +66,25 @@ struct ScreenResize {
     SIZE size { 0, 0 };
 };
 
+// The primary button going down on a control that the front end has found
+// (`index` and `offset` as in ControlClick), moving while it is held, and
+// coming up again, for front ends that follow the pointer: the control gets
+// WM_LBUTTONDOWN (WM_LBUTTONDBLCLK for the second press of a double click),
+// WM_MOUSEMOVE and WM_LBUTTONUP, and keeps the mouse between press and release
+// wherever the pointer goes (the offsets may then lie outside the control).
+struct PointerPress {
+    std::size_t index { 0 };
+    POINT offset { 0, 0 };
+    bool shift { false };
+    bool double_click { false };
+};
+struct PointerMove {
+    POINT offset { 0, 0 };
+};
+struct PointerRelease {
+    POINT offset { 0, 0 };
+};
+
 // Text the user pasted (a terminal's bracketed paste): text for the focused
 // edit, never keys. A single-line edit takes it up to its first line break,
 // without control characters; with a button focused it does nothing.
@@ -73,7 +92,7 @@ struct PasteText {
     std::u16string text;
 };
 
-using InputEvent
-    = std::variant<KeyPress, CharInput, PointClick, ControlClick, CaptionClick, CloseRequest, ScreenResize, PasteText>;
+using InputEvent = std::variant<KeyPress, CharInput, PointClick, ControlClick, CaptionClick, CloseRequest, ScreenResize,
+                                PasteText, PointerPress, PointerMove, PointerRelease>;
 
 }

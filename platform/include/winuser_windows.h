@@ -54,6 +54,10 @@ static_assert(sizeof(DLGTEMPLATE) == 18);
 #define WM_MOUSEMOVE 0x0200
 #define WM_LBUTTONDOWN 0x0201
 #define WM_LBUTTONUP 0x0202
+#define WM_LBUTTONDBLCLK 0x0203
+#define WM_CUT 0x0300
+#define WM_COPY 0x0301
+#define WM_PASTE 0x0302
 #define WM_USER 0x0400
 
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
@@ -61,6 +65,7 @@ static_assert(sizeof(DLGTEMPLATE) == 18);
 #define MAKELRESULT(l, h) ((LRESULT)(DWORD)MAKELONG(l, h))
 
 #define MK_LBUTTON 0x0001
+#define MK_SHIFT 0x0004
 
 #define DM_GETDEFID (WM_USER + 0)
 #define DM_SETDEFID (WM_USER + 1)

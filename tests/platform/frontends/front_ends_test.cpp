@@ -5,11 +5,16 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
 
 using namespace platform::frontends;
 
 namespace {
 
+// CE_DEVICE_UI as given, and no display: the choice must not depend on the
+// machine the tests run on.
 class Environment {
 public:
     explicit Environment(char const* ui)
@@ -19,14 +24,24 @@ public:
             setenv("CE_DEVICE_UI", ui, 1);
         else
             unsetenv("CE_DEVICE_UI");
+        for (char const* name : { "DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER" }) {
+            if (char const* value = std::getenv(name))
+                m_saved.emplace_back(name, value);
+            unsetenv(name);
+        }
     }
     ~Environment()
     {
         unsetenv("CE_DEVICE_UI");
+        for (auto const& [name, value] : m_saved)
+            setenv(name.c_str(), value.c_str(), 1);
         install_front_end(nullptr);
     }
     Environment(Environment const&) = delete;
     Environment& operator=(Environment const&) = delete;
+
+private:
+    std::vector<std::pair<std::string, std::string>> m_saved;
 };
 
 }
@@ -45,8 +60,32 @@ TEST(FrontEnds, ScriptIsPreparedAndKept)
 TEST(FrontEnds, UnknownNameIsAnError)
 {
     Environment const environment("curses");
-    EXPECT_EQ(prepare_front_end(), "CE_DEVICE_UI=curses is not a front end; use terminal or script");
+    EXPECT_EQ(prepare_front_end(), "CE_DEVICE_UI=curses is not a front end; use window, terminal or script");
     EXPECT_EQ(current_front_end(), nullptr) << "nothing kept";
+}
+
+TEST(FrontEnds, WindowWithoutDisplayIsRefusedInOneLine)
+{
+    Environment const environment("window");
+    auto const error = prepare_front_end();
+    ASSERT_TRUE(error.has_value());
+    EXPECT_NE(error->find("DISPLAY"), std::string::npos) << *error;
+    EXPECT_EQ(error->find('\n'), std::string::npos) << *error;
+    EXPECT_EQ(current_front_end(), nullptr);
+}
+
+TEST(FrontEnds, UnsetWithoutDisplayIsTheTerminal)
+{
+    std::optional<std::string> with_unset, with_terminal;
+    {
+        Environment const environment(nullptr);
+        with_unset = prepare_front_end();
+    }
+    {
+        Environment const environment("terminal");
+        with_terminal = prepare_front_end();
+    }
+    EXPECT_EQ(with_unset, with_terminal);
 }
 
 TEST(FrontEnds, EmptyNameIsTheTerminal)

@@ -40,7 +40,7 @@ public:
             if (ui)
                 setenv("CE_DEVICE_UI", ui, 1);
             else
-                unsetenv("CE_DEVICE_UI");
+                unsetenv("CE_DEVICE_UI"), unsetenv("DISPLAY"), unsetenv("WAYLAND_DISPLAY"); // the default, with no display
             execl(SCRIPT_HOST, SCRIPT_HOST, static_cast<char*>(nullptr));
             _exit(127);
         }
@@ -219,5 +219,5 @@ TEST(ScriptHost, FrontEndThatCannotRunStopsTheProgramFirst)
     Host unknown("teletype");
     unknown.close_input();
     unknown.exit_status();
-    EXPECT_EQ(unknown.errors(), "script_host: CE_DEVICE_UI=teletype is not a front end; use terminal or script\n");
+    EXPECT_EQ(unknown.errors(), "script_host: CE_DEVICE_UI=teletype is not a front end; use window, terminal or script\n");
 }

@@ -1,0 +1,16 @@
+// Where words begin and end in an edit's text, for a double click that selects
+// a word: a word is a run of letters and digits, a run of spaces, or one other
+// character.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+#include <utility>
+
+namespace platform::dialog {
+
+// The [start, end) range of the word that holds the character at `index` (or
+// the one before it when `index` is the end of the text), in UTF-16 code units.
+std::pair<std::size_t, std::size_t> word_around(std::u16string_view text, std::size_t index);
+
+}

@@ -1,0 +1,87 @@
+// The window front end (CE_DEVICE_UI=window): one host window showing the
+// device's screen, drawn pixel for pixel by the painter at its own resolution
+// and shown at a whole-number zoom, with the host's keyboard, text input,
+// mouse and clipboard handed to the dialog as the device's own input.
+#pragma once
+
+#include "frontends/FrontEnd.h"
+#include "frontends/window/Canvas.h"
+#include "frontends/window/DeviceFont.h"
+#include "frontends/window/DeviceSettings.h"
+#include "frontends/window/Painter.h"
+
+#include <chrono>
+#include <deque>
+#include <memory>
+#include <optional>
+
+struct SDL_Window;
+union SDL_Event;
+
+namespace platform::frontends {
+
+std::unique_ptr<FrontEnd> create_window_front_end();
+
+}
+
+namespace platform::frontends::window {
+
+class WindowFrontEnd final : public FrontEnd {
+public:
+    WindowFrontEnd() = default;
+    ~WindowFrontEnd() override;
+
+    std::optional<std::string> prepare() override;
+    SIZE screen_size() const override { return m_settings.screen; }
+    BaseUnits base_units() const override;
+    Insets non_client_insets(DWORD style, DWORD ex_style) const override;
+    int text_extent(std::u16string_view text) const override;
+    RECT edit_text_rect(RECT const& control, DWORD style) const override;
+    bool show(DialogView const& view) override;
+    void refresh(DialogView const& view) override;
+    InputEvent next_event() override;
+    void close(INT_PTR result) override;
+    std::u16string clipboard_text() const override;
+    void set_clipboard_text(std::u16string_view text) override;
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    void draw(bool caret_tick);
+    void present(std::optional<PixelRect> area);
+    void translate(SDL_Event const& event);
+    void pointer_down(int x, int y, bool shift, bool double_click);
+    void pointer_moved(int x, int y);
+    void pointer_up(int x, int y);
+    std::optional<POINT> to_screen(int window_x, int window_y) const;
+    POINT control_offset(std::size_t index, POINT screen) const;
+    bool pointer_over_held(POINT screen) const;
+    bool caret_blinks() const;
+    void restart_caret();
+
+    DeviceSettings m_settings;
+    std::unique_ptr<DeviceFont> m_dialog_font;
+    std::unique_ptr<DeviceFont> m_caption_font;
+    bool m_video_started { false };
+
+    SDL_Window* m_window { nullptr };
+    int m_zoom { 1 };
+
+    std::optional<DialogView> m_view;
+    std::optional<Canvas> m_canvas;
+    std::optional<Canvas> m_shown;      // what the window shows now
+    std::optional<Canvas> m_screenshot; // what the screenshot file holds
+    bool m_screenshot_failed { false };
+
+    bool m_active { false };
+    bool m_caret_on { true };
+    Clock::time_point m_caret_toggle {};
+
+    // The part of the screen the primary button went down on, while it is held.
+    std::optional<Target> m_held;
+    bool m_held_over { false };
+
+    std::deque<InputEvent> m_pending;
+};
+
+}
