@@ -189,9 +189,13 @@ std::string help_text(std::string_view program)
         "  CE_DEVICE_DIR    the directory that holds the device's registry, and in it\n"
         "                   the program's settings and the time-zone record\n"
         "                   (now " + directory + ")\n"
-        "  CE_DEVICE_UI     the front end that shows the dialog: terminal (the default)\n"
-        "                   or script (commands on standard input, JSON answers on\n"
-        "                   standard output)\n"
+        "  CE_DEVICE_UI     the front end that shows the dialog: window, terminal or\n"
+        "                   script (commands on standard input, JSON answers on\n"
+        "                   standard output); unset, the window where a display\n"
+        "                   opens, else the terminal\n"
+        "  CE_DEVICE_SCREEN, CE_DEVICE_ZOOM, CE_DEVICE_SCREENSHOT\n"
+        "                   the window's screen size (WxH), its whole-number zoom,\n"
+        "                   and a PNG file that gets the screen after every change\n"
         "  CE_DEVICE_TRACE  a file to which the device adds a line for every call the\n"
         "                   program makes into it\n"
         "  TZ               the host's time zone, shown while the device has no\n"
@@ -199,11 +203,15 @@ std::string help_text(std::string_view program)
         "  NO_COLOR, ESCDELAY, TERM\n"
         "                   as for any terminal program\n"
         "\n"
+        "Exit status: the program's own (0), 74 when the device could not keep a\n"
+        "change the program made (standard error says which), 2 when no front end\n"
+        "can run here.\n"
+        "\n"
         "The device's tools, beside this program: ce-reg (its registry, like reg.exe)\n"
         "and ce-tz (its time-zone record); both take --help.\n"
         "The dialog's keys, the mouse and the script commands are described in\n"
-        "docs/terminal.md and docs/script-front-end.md of the Velquin sources, which\n"
-        "the README there links.\n";
+        "docs/window-front-end.md, docs/terminal.md and docs/script-front-end.md of\n"
+        "the Velquin sources, which the README there links.\n";
 }
 
 }
