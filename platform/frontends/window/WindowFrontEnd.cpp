@@ -148,11 +148,8 @@ WindowFrontEnd::~WindowFrontEnd()
         SDL_DestroyWindow(m_window);
     m_window = nullptr;
     // All of it, the library's D-Bus connection (for input methods) too.
-    if (m_video_started) {
-        if (std::string_view(SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "") == "x11")
-            tolerate_late_wakeups();
+    if (m_video_started)
         SDL_Quit();
-    }
 }
 
 std::optional<std::string> WindowFrontEnd::prepare()
@@ -188,6 +185,8 @@ std::optional<std::string> WindowFrontEnd::prepare()
     bool const has_wayland = wayland && *wayland;
     if (!chosen_driver)
         SDL_SetHint(SDL_HINT_VIDEODRIVER, has_x11 && has_wayland ? "x11,wayland" : has_x11 ? "x11" : "wayland");
+    if (has_x11)
+        tolerate_late_wakeups();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::string const reason = SDL_GetError();
         pthread_sigmask(SIG_SETMASK, &previous, nullptr);
@@ -204,8 +203,6 @@ std::optional<std::string> WindowFrontEnd::prepare()
         pthread_sigmask(SIG_SETMASK, &previous, nullptr);
         return "no X11 or Wayland display for the window; use CE_DEVICE_UI=terminal or script";
     }
-    if (used == "x11")
-        tolerate_late_wakeups();
     g_signal_event = SDL_RegisterEvents(1);
     watch_signals();
     return std::nullopt;

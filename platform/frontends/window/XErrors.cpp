@@ -21,9 +21,11 @@ int on_x_error(Display* display, XErrorEvent* error)
 
 void tolerate_late_wakeups()
 {
-    XErrorHandler const previous = XSetErrorHandler(on_x_error);
-    if (previous != on_x_error)
-        g_previous = previous;
+    // Once only: the library keeps the handler it found and calls it from its
+    // own, so a second install would have the two call each other.
+    if (g_previous)
+        return;
+    g_previous = XSetErrorHandler(on_x_error);
 }
 
 }

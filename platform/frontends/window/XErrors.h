@@ -8,7 +8,10 @@ namespace platform::frontends::window {
 // event over a second X connection; one sent as the window goes away fails
 // with BadWindow, which Xlib's default handler turns into exit(1) after the
 // dialog has ended. This lets that one error pass; every other is handled as
-// before. Call once the library has opened the X display.
+// before. Call before the library opens the X display: it keeps the handler
+// it finds, puts it back when it closes its connections (which is when that
+// late error is read), and passes on to it every error it does not handle
+// itself.
 void tolerate_late_wakeups();
 
 }
