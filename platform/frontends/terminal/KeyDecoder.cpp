@@ -26,29 +26,11 @@ constexpr std::size_t longest_string = 4096;
 
 DecodedKey vk(int code, bool shift = false, bool ctrl = false, bool alt = false)
 {
-    DecodedKey key;
-    key.action = KeyAction::key;
-    key.vk = code;
-    key.shift = shift;
-    key.ctrl = ctrl;
-    key.alt = alt;
-    return key;
+    return DecodedKey::key(code, shift, ctrl, alt);
 }
 
-DecodedKey action(KeyAction a)
-{
-    DecodedKey key;
-    key.action = a;
-    return key;
-}
-
-DecodedKey character(char32_t c)
-{
-    DecodedKey key;
-    key.action = KeyAction::character;
-    key.ch = c;
-    return key;
-}
+DecodedKey action(KeyAction a) { return DecodedKey::only(a); }
+DecodedKey character(char32_t c) { return DecodedKey::typed(c); }
 
 constexpr unsigned char control(char letter)
 {

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace platform::frontends::terminal {
 
@@ -33,11 +34,23 @@ struct DecodedKey {
     bool ctrl { false };
     bool alt { false };
     char32_t ch { 0 };
-    std::u16string text;
+    std::u16string text {};
     int col { 0 };
     int row { 0 };
 
     bool operator==(DecodedKey const&) const = default;
+
+    static DecodedKey key(int vk, bool shift = false, bool ctrl = false, bool alt = false)
+    {
+        return { .action = KeyAction::key, .vk = vk, .shift = shift, .ctrl = ctrl, .alt = alt };
+    }
+    static DecodedKey only(KeyAction action) { return { .action = action }; }
+    static DecodedKey typed(char32_t ch) { return { .action = KeyAction::character, .ch = ch }; }
+    static DecodedKey click(int col, int row) { return { .action = KeyAction::click, .col = col, .row = row }; }
+    static DecodedKey pasted(std::u16string text)
+    {
+        return { .action = KeyAction::paste, .text = std::move(text) };
+    }
 };
 
 // Virtual-key codes of keys the dialog does not use but a terminal sends.

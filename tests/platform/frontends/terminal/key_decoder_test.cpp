@@ -15,46 +15,12 @@ namespace {
 
 DecodedKey vk(int code, bool shift = false, bool ctrl = false, bool alt = false)
 {
-    DecodedKey key;
-    key.action = KeyAction::key;
-    key.vk = code;
-    key.shift = shift;
-    key.ctrl = ctrl;
-    key.alt = alt;
-    return key;
+    return DecodedKey::key(code, shift, ctrl, alt);
 }
-
-DecodedKey act(KeyAction action)
-{
-    DecodedKey key;
-    key.action = action;
-    return key;
-}
-
-DecodedKey chr(char32_t c)
-{
-    DecodedKey key;
-    key.action = KeyAction::character;
-    key.ch = c;
-    return key;
-}
-
-DecodedKey click(int col, int row)
-{
-    DecodedKey key;
-    key.action = KeyAction::click;
-    key.col = col;
-    key.row = row;
-    return key;
-}
-
-DecodedKey paste(std::u16string text)
-{
-    DecodedKey key;
-    key.action = KeyAction::paste;
-    key.text = std::move(text);
-    return key;
-}
+DecodedKey act(KeyAction action) { return DecodedKey::only(action); }
+DecodedKey chr(char32_t c) { return DecodedKey::typed(c); }
+DecodedKey click(int col, int row) { return DecodedKey::click(col, row); }
+DecodedKey paste(std::u16string text) { return DecodedKey::pasted(std::move(text)); }
 
 std::string describe(DecodedKey const& key)
 {
