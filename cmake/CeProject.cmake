@@ -9,9 +9,10 @@ find_program(CE_LLVM_RC NAMES llvm-rc llvm-rc-14 llvm-rc-15 REQUIRED)
 # Every test shares one precompiled header, made once by the test_support
 # library (tests/support/PrecompiledHeaders.h). A test whose libraries bring
 # preprocessor definitions of their own (ncursesw's _XOPEN_SOURCE, say) cannot
-# use that one: OWN_PCH gives it a copy compiled with its own definitions. A
-# header that does not fit is never an error; the compiler then reads the
-# headers themselves.
+# use that one: OWN_PCH gives it a copy compiled with its own definitions, when
+# its files are compiled one by one (compiled as one unit, the unit reads the
+# headers once, which costs less than making the copy). A header that does not
+# fit is never an error; the compiler then reads the headers themselves.
 function(ce_test_code target)
     cmake_parse_arguments(ARG "OWN_PCH" "" "" ${ARGN})
     target_compile_definitions(${target} PRIVATE
@@ -21,7 +22,10 @@ function(ce_test_code target)
     endif()
     target_link_libraries(${target} PRIVATE GTest::gtest)
     set_target_properties(${target} PROPERTIES PCH_WARN_INVALID OFF)
-    if(ARG_OWN_PCH OR target STREQUAL "test_support")
+    get_target_property(one_unit ${target} UNITY_BUILD)
+    if(ARG_OWN_PCH AND one_unit)
+        # No precompiled header: see above.
+    elseif(ARG_OWN_PCH OR target STREQUAL "test_support")
         target_precompile_headers(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/PrecompiledHeaders.h)
     elseif(TARGET test_support)
         target_precompile_headers(${target} REUSE_FROM test_support)
@@ -32,12 +36,19 @@ endfunction()
 # One GoogleTest executable, its cases registered with CTest one by one. Test
 # files that share libraries and resources go into one executable: adding a
 # test file is one line in its SOURCES. OWN_PCH: see ce_test_code.
+# With CE_UNITY_TESTS (the default) the executable's files are compiled as one
+# unit: GoogleTest's and the common headers' templates are then instantiated
+# once, not once a file, which halves the tests' share of a clean build. Names
+# at file scope, those in anonymous namespaces too, must therefore differ
+# between the files of one executable; configure with -DCE_UNITY_TESTS=OFF to
+# compile them one by one (a change to one file then rebuilds only that file).
 # Each test runs on a device directory of its own under the build tree unless
 # the test itself points CE_DEVICE_DIR elsewhere.
 function(ce_add_test name)
     cmake_parse_arguments(ARG "OWN_PCH" "RESOURCES" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
-    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests
+        UNITY_BUILD ${CE_UNITY_TESTS} UNITY_BUILD_BATCH_SIZE 0)
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
     if(ARG_OWN_PCH)
         ce_test_code(${name} OWN_PCH)

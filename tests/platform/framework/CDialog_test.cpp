@@ -78,15 +78,6 @@ nlohmann::json const& last_line(std::vector<nlohmann::json> const& lines)
     return lines.empty() ? none : lines.back();
 }
 
-nlohmann::json const* control(nlohmann::json const& dump, int id)
-{
-    for (auto const& item : dump.at("controls")) {
-        if (item.at("id") == id)
-            return &item;
-    }
-    return nullptr;
-}
-
 struct RoutingCase {
     char const* script;
     INT_PTR result;

@@ -47,15 +47,6 @@ std::vector<nlohmann::json> run_in_dialog(std::function<void(CHookDlg&)> hook, s
     return session.lines();
 }
 
-nlohmann::json const* control(nlohmann::json const& dump, int id)
-{
-    for (auto const& item : dump.at("controls")) {
-        if (item.at("id") == id)
-            return &item;
-    }
-    return nullptr;
-}
-
 struct IntCase {
     char16_t const* text;
     int value;

@@ -45,3 +45,13 @@ private:
     std::ostringstream m_output;
     std::ostringstream m_errors;
 };
+
+// The control with this id in a dialog dump the front end wrote, or null.
+inline nlohmann::json const* control(nlohmann::json const& dump, int id)
+{
+    for (auto const& item : dump.at("controls")) {
+        if (item.at("id") == id)
+            return &item;
+    }
+    return nullptr;
+}

@@ -161,13 +161,13 @@ TEST(DialogTemplate, EveryTruncationIsRefused)
     }
 }
 
-struct Damage {
+struct TemplateDamage {
     char const* what;
     WORD dialog;
     void (*apply)(std::vector<BYTE>&);
 };
 
-Damage const damages[] = {
+TemplateDamage const template_damages[] = {
     { "item count far beyond the items", IDD_CLASSIC, [](auto& b) { fixture::put_word(b, 8, 0xFFFF); } },
     { "extended item count beyond the items", IDD_EXTENDED, [](auto& b) { fixture::put_word(b, 16, 3); } },
     { "creation data longer than the template", IDD_CLASSIC,
@@ -182,7 +182,7 @@ Damage const damages[] = {
 
 TEST(DialogTemplate, DamagedLengthsAndStringsAreRefused)
 {
-    for (auto const& damage : damages) {
+    for (auto const& damage : template_damages) {
         SCOPED_TRACE(damage.what);
         auto bytes = fixture::copy(fixture::resource(RT_DIALOG, damage.dialog));
         ASSERT_TRUE(parse_dialog_template(bytes));

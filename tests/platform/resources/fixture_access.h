@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
-
 #include <span>
 #include <vector>
 
@@ -74,6 +74,12 @@ inline void put_dword(std::vector<BYTE>& bytes, std::size_t offset, DWORD value)
     put_word(bytes, offset, LOWORD(value));
     put_word(bytes, offset + 2, HIWORD(value));
 }
+
+// One way of damaging valid data, and what it is called in a failure.
+struct Damage {
+    char const* what;
+    std::function<void(std::vector<BYTE>&)> apply;
+};
 
 // Writes little-endian data for templates built by hand.
 class Writer {

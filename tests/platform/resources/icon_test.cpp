@@ -5,8 +5,6 @@
 #include "resources/Icon.h"
 #include "resources/IconImage.h"
 
-#include <functional>
-
 using platform::resources::icon_image_for_size;
 using platform::resources::icon_images;
 using platform::resources::IconImage;
@@ -176,16 +174,11 @@ TEST(Icon, BitmapsOfEveryDepth)
     }
 }
 
-struct Damage {
-    char const* what;
-    std::function<void(std::vector<BYTE>&)> apply;
-};
-
 TEST(Icon, DamagedBitmapsAreRefused)
 {
     std::vector<BYTE> const valid = bitmap(4, { black, white }, { 0x01 }, { 0x10 }, 2);
     ASSERT_TRUE(parse_icon_image(valid));
-    Damage const damages[] = {
+    fixture::Damage const damages[] = {
         { "header size under 40", [](auto& b) { fixture::put_dword(b, 0, 12); } },
         { "header size beyond the data", [](auto& b) { fixture::put_dword(b, 0, 0xFFFFFF00); } },
         { "width 0", [](auto& b) { fixture::put_dword(b, 4, 0); } },

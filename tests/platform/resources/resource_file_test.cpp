@@ -106,13 +106,8 @@ TEST(ResourceFile, TruncationIsRefusedExceptBetweenEntries)
     }
 }
 
-struct Damage {
-    char const* what;
-    void (*apply)(std::vector<BYTE>&);
-};
-
 // The first real entry starts at 32: its DataSize, then HeaderSize, then the type.
-Damage const damages[] = {
+fixture::Damage const file_damages[] = {
     { "data size beyond the file", [](auto& b) { fixture::put_dword(b, 32, 0xFFFFFFF0); } },
     { "data size one past the file", [](auto& b) { fixture::put_dword(b, 32, static_cast<DWORD>(b.size())); } },
     { "header size beyond the file", [](auto& b) { fixture::put_dword(b, 36, 0xFFFFFFFF); } },
@@ -123,7 +118,7 @@ Damage const damages[] = {
 
 TEST(ResourceFile, DamagedSizesAndNamesAreRefused)
 {
-    for (auto const& damage : damages) {
+    for (auto const& damage : file_damages) {
         SCOPED_TRACE(damage.what);
         auto bytes = file_bytes();
         damage.apply(bytes);

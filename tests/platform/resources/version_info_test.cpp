@@ -2,8 +2,6 @@
 #include "fixture_access.h"
 #include "resources/VersionInfo.h"
 
-#include <functional>
-
 using platform::resources::parse_version_info;
 
 namespace {
@@ -58,14 +56,9 @@ std::size_t offset_of_key(std::vector<BYTE> const& bytes, std::u16string_view ke
     return static_cast<std::size_t>(at - bytes.begin());
 }
 
-struct Damage {
-    char const* what;
-    std::function<void(std::vector<BYTE>&)> apply;
-};
-
 // The root's key ends at 38, its fixed part fills 40 to 92, and its first
 // child, the string information, starts at 92.
-Damage const damages[] = {
+fixture::Damage const version_damages[] = {
     { "record longer than its data", [](auto& b) { fixture::put_word(b, 0, static_cast<WORD>(b.size() + 4)); } },
     { "record shorter than its header", [](auto& b) { fixture::put_word(b, 0, 4); } },
     { "record ending inside its key", [](auto& b) { fixture::put_word(b, 0, 20); } },
@@ -88,7 +81,7 @@ Damage const damages[] = {
 
 TEST(VersionInfo, DamagedLengthsAndKeysAreRefused)
 {
-    for (auto const& damage : damages) {
+    for (auto const& damage : version_damages) {
         SCOPED_TRACE(damage.what);
         auto bytes = fixture::copy(record());
         ASSERT_TRUE(parse_version_info(bytes));

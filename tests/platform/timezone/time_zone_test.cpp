@@ -35,8 +35,8 @@ DWORD icu_period(char const* zone_id)
     UErrorCode status = U_ZERO_ERROR;
     auto const now = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::system_clock::now().time_since_epoch());
-    bool const daylight = zone->inDaylightTime(static_cast<UDate>(now.count()), status);
-    return daylight ? TIME_ZONE_ID_DAYLIGHT : TIME_ZONE_ID_STANDARD;
+    bool const in_daylight = zone->inDaylightTime(static_cast<UDate>(now.count()), status);
+    return in_daylight ? TIME_ZONE_ID_DAYLIGHT : TIME_ZONE_ID_STANDARD;
 }
 
 bool same_record(TIME_ZONE_INFORMATION const& a, TIME_ZONE_INFORMATION const& b)

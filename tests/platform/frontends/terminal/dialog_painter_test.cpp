@@ -1,6 +1,7 @@
 // The dialog as the terminal paints it, off-screen: the bias dialog built from
 // the program's own compiled template and icon, the way the terminal draws
 // fields, buttons, carets and selections, and what a click on a cell means.
+#include "class_atoms.h"
 #include "frontends/terminal/DialogPainter.h"
 #include "resource.h"
 #include "resources/DialogTemplate.h"
@@ -12,8 +13,6 @@ using namespace platform::frontends;
 using namespace platform::frontends::terminal;
 
 namespace {
-
-constexpr WORD button_class = 0x80, edit_class = 0x81;
 
 RECT cells_of(int x, int y, int cx, int cy)
 {

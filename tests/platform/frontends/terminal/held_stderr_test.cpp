@@ -15,8 +15,6 @@
 
 using platform::frontends::terminal::HeldStderr;
 
-namespace {
-
 // Points descriptor 2 at a file of its own for the test's lifetime.
 class StderrToFile : public ::testing::Test {
 protected:
@@ -48,8 +46,6 @@ protected:
     std::string m_path;
     int m_saved { -1 };
 };
-
-}
 
 TEST_F(StderrToFile, HoldsEveryKindOfWriteUntilReleased)
 {

@@ -2,6 +2,7 @@
 // dialog template: every text fully visible, a 20-character recorded default
 // fitting its label, the whole dialog on an 80x24 terminal, and no two
 // controls drawn over each other.
+#include "class_atoms.h"
 #include "frontends/terminal/DisplayText.h"
 #include "frontends/terminal/Layout.h"
 #include "resource.h"
@@ -16,7 +17,6 @@ using platform::resources::DialogTemplate;
 
 namespace {
 
-constexpr WORD button_class = 0x80, edit_class = 0x81, static_class = 0x82;
 constexpr DWORD ss_icon = 0x3;
 constexpr char16_t longest_default[] = u"Default: -2147483648";
 

@@ -16,7 +16,7 @@ using platform::frontends::terminal::TerminalSession;
 
 namespace {
 
-struct Case {
+struct SessionCase {
     char const* label;
     bool input_is_terminal;
     bool output_is_terminal;
@@ -24,6 +24,8 @@ struct Case {
     char const* problem; // null: none; else a part of the reason given
     bool controlling_terminal { true }; // the process has one (the pty)
 };
+
+}
 
 class TerminalCheck : public ::testing::Test {
 protected:
@@ -47,7 +49,7 @@ protected:
         close(m_null);
     }
 
-    std::optional<std::string> check(Case const& c)
+    std::optional<std::string> check(SessionCase const& c)
     {
         if (c.term)
             setenv("TERM", c.term, 1);
@@ -84,11 +86,9 @@ protected:
     std::optional<std::string> m_term;
 };
 
-}
-
 TEST_F(TerminalCheck, GivesTheReasonAnUnusableTerminalCannotShowTheDialog)
 {
-    Case const cases[] = {
+    SessionCase const cases[] = {
         { "a real terminal", true, true, "xterm-256color", nullptr },
         { "tmux's own", true, true, "tmux-256color", nullptr },
         { "input from /dev/null: the controlling terminal", false, true, "xterm-256color", nullptr },
