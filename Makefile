@@ -79,11 +79,11 @@ run_tests = status=0; ctest --test-dir $(1) --output-on-failure -j $(JOBS) || st
 test: build
 	@$(call run_tests,$(BUILD_DIR))
 
-# The sanitizer tree compiles each test file on its own: that also proves every
-# test file includes what it uses, which the default tree, compiling a test
-# executable's files as one unit, would not notice.
+# The sanitizer tree compiles each file on its own: that also proves every file
+# includes what it uses, which the default tree, compiling several files as one
+# unit, would not notice.
 test-sanitize: deps
-	$(if $(sanitize_needs_configure),$(call configure,$(SANITIZE_DIR),-DCMAKE_BUILD_TYPE=Debug -DCE_SANITIZE=ON -DCE_WERROR=ON -DCE_UNITY_TESTS=OFF))
+	$(if $(sanitize_needs_configure),$(call configure,$(SANITIZE_DIR),-DCMAKE_BUILD_TYPE=Debug -DCE_SANITIZE=ON -DCE_WERROR=ON -DCMAKE_UNITY_BUILD=OFF))
 	@cmake --build $(SANITIZE_DIR) -j $(JOBS) | { $(quiet_when_idle); }
 	@export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1; \
 	    $(call run_tests,$(SANITIZE_DIR))

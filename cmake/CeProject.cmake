@@ -36,19 +36,16 @@ endfunction()
 # One GoogleTest executable, its cases registered with CTest one by one. Test
 # files that share libraries and resources go into one executable: adding a
 # test file is one line in its SOURCES. OWN_PCH: see ce_test_code.
-# With CE_UNITY_TESTS (the default) the executable's files are compiled as one
-# unit: GoogleTest's and the common headers' templates are then instantiated
-# once, not once a file, which halves the tests' share of a clean build. Names
-# at file scope, those in anonymous namespaces too, must therefore differ
-# between the files of one executable; configure with -DCE_UNITY_TESTS=OFF to
-# compile them one by one (a change to one file then rebuilds only that file).
+# In a unity build (the default, see the top CMakeLists.txt) the executable's
+# files are compiled as one unit however many there are, GoogleTest's templates
+# instantiated once for all of them.
 # Each test runs on a device directory of its own under the build tree unless
 # the test itself points CE_DEVICE_DIR elsewhere.
 function(ce_add_test name)
     cmake_parse_arguments(ARG "OWN_PCH" "RESOURCES" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests
-        UNITY_BUILD ${CE_UNITY_TESTS} UNITY_BUILD_BATCH_SIZE 0)
+        UNITY_BUILD_BATCH_SIZE 0)
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
     if(ARG_OWN_PCH)
         ce_test_code(${name} OWN_PCH)
