@@ -8,7 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdint>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -99,6 +105,51 @@ TEST_F(HostTimeZone, AnUnknownZoneIsReportedOnceAndUtcUsed)
                                                       "no zone file, no POSIX rule); it uses UTC, as the C library does";
         EXPECT_EQ(first.note, message);
         EXPECT_EQ(err, "device: " + message + "\n") << "once, however often the zone is read";
+    }
+}
+
+TEST_F(HostTimeZone, SpecialFilesAreRefusedWithoutBlocking)
+{
+    keep_variable("TZDIR");
+    auto const fifo = dir() / "zone-fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto const link = dir() / "link-to-fifo";
+    std::filesystem::create_symlink(fifo, link);
+    struct Case {
+        std::string tz;
+        char const* tzdir;
+        char const* kind;
+    } const cases[] = {
+        { fifo.string(), nullptr, "a FIFO" },
+        { ":" + fifo.string(), nullptr, "a FIFO" },
+        { link.string(), nullptr, "a FIFO" },
+        { "zone-fifo", dir().c_str(), "a FIFO" }, // a name looked for in $TZDIR
+        { "/dev/null", nullptr, "a character device" },
+    };
+    for (auto const& c : cases) {
+        set_host_zone(c.tz.c_str());
+        set_variable("TZDIR", c.tzdir);
+        testing::internal::CaptureStderr();
+        auto reading = std::async(std::launch::async, [] { return host_zone(utc(2026, 1, 15)); });
+        if (reading.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+            // Opened for reading and blocked: a writer lets it go, so that the
+            // test fails rather than hangs.
+            int const writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            reading.wait();
+            if (writer >= 0)
+                ::close(writer);
+            testing::internal::GetCapturedStderr();
+            ADD_FAILURE() << "TZ=" << c.tz << ": reading the zone blocked";
+            continue;
+        }
+        auto const zone = reading.get();
+        std::string const err = testing::internal::GetCapturedStderr();
+        std::string const message = "TZ=\"" + c.tz + "\" names " + c.kind
+            + ", not a zone file; the device does not read it and uses UTC";
+        expect_zone(zone.record, utc_zone, c.tz);
+        EXPECT_EQ(zone.name, "UTC") << c.tz;
+        EXPECT_EQ(zone.note, message);
+        EXPECT_EQ(err, "device: " + message + "\n");
     }
 }
 
