@@ -80,8 +80,8 @@ std::optional<std::int64_t> local_in_year(SYSTEMTIME const& date, int year)
 
 // The change at local second `local` as a recurring date. Of the occurrences
 // that name that day (the n-th, or the last), the one on which `rule_date`
-// falls in the most later years (the n-th when they tie); `kept` says in how
-// many of them it does.
+// falls in the most later years (the n-th when they tie; the last when there
+// is no rule); `kept` says in how many of them it does.
 SYSTEMTIME recurring_at(std::int64_t local, int year, PosixRule::Date const* rule_date, int& kept)
 {
     std::int64_t const day_number = day_of(local);
@@ -117,8 +117,11 @@ SYSTEMTIME recurring_at(std::int64_t local, int year, PosixRule::Date const* rul
         }
     }
     found.wDay = chosen;
-    if (!rule_date)
+    if (!rule_date) {
+        // Nothing tells: the last, as most rules of the zone data have it.
+        found.wDay = is_last ? WORD(5) : nth;
         kept = years_checked;
+    }
     return found;
 }
 
