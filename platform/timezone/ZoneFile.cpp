@@ -257,10 +257,6 @@ std::vector<std::int64_t> change_candidates(ZoneFile const& zone, std::int64_t f
     return candidates;
 }
 
-}
-
-namespace platform::timezone {
-
 ZoneFile zone_of_rule(PosixRule const& rule)
 {
     ZoneFile zone;

@@ -45,10 +45,6 @@ ZoneFile::Type type_at(ZoneFile const& zone, std::int64_t t);
 // transition there, the rule's changes and the starts of UTC years.
 std::vector<std::int64_t> change_candidates(ZoneFile const& zone, std::int64_t from, std::int64_t to);
 
-}
-
-namespace platform::timezone {
-
 // A POSIX rule alone as a zone: the rule holds at every moment.
 ZoneFile zone_of_rule(PosixRule const& rule);
 

@@ -20,7 +20,6 @@ namespace {
 constexpr std::int64_t seconds_per_day = 86'400;
 constexpr int years_checked = 28; // one cycle of weekdays and leap years
 
-
 struct Change {
     std::int64_t at; // UTC second
     ZoneFile::Type before;
