@@ -67,7 +67,9 @@ public:
                                                 + 3600 * std::min(hours, 24L));
     }
 
-    // The time of a change, [+-]hh[:mm[:ss]], hours at most 167.
+    // The time of a change, [+-]hh[:mm[:ss]]. POSIX allows 0-24 hours, the
+    // zone files' rules -167 to 167; the C library takes any field up to
+    // 65535, minutes and seconds past 59 too ("2:60" is 03:00).
     std::optional<std::int64_t> time()
     {
         bool negative = false;
@@ -79,7 +81,7 @@ public:
         if (!fields)
             return std::nullopt;
         auto const [hours, minutes, seconds] = *fields;
-        if (hours > 167 || minutes > 59 || seconds > 59)
+        if (hours > 65535 || minutes > 65535 || seconds > 65535)
             return std::nullopt;
         std::int64_t const value = 3600 * hours + 60 * minutes + seconds;
         return negative ? -value : value;
