@@ -5,6 +5,7 @@
 #include "timezone/HostTimeZone.h"
 
 #include "timezone/IcuTimeZone.h"
+#include "timezone/PosixRule.h"
 #include "timezone/PosixTimeZone.h"
 #include "timezone/RecordFields.h"
 #include "timezone/ZoneFile.h"
@@ -211,9 +212,14 @@ HostZone host_zone(std::chrono::system_clock::time_point when)
         zone = from_local_time(when);
 
     if (!zone && tz_names_zone) {
+        // The C library reads a broken rule's standard time and makes what it
+        // can of the rest; of anything else it uses UTC.
+        std::string_view const text = tz[0] == ':' ? tz + 1 : tz;
+        char const* const how = begins_with_standard_time(text) ? "where the C library reads the rule only in part"
+                                                                : "as the C library does";
         zone = HostZone { utc_record(when), "UTC",
                           shown_tz(tz) + " is no time zone the device knows (no zone of that name, no zone file, "
-                                         "no POSIX rule); it uses UTC, as the C library does" };
+                                         "no POSIX rule); it uses UTC, " + how };
     } else if (!zone) {
         zone = HostZone { utc_record(when), "UTC", {} };
     }

@@ -237,6 +237,13 @@ std::optional<PosixRule> parse_posix_rule(std::string_view text)
     return rule;
 }
 
+bool begins_with_standard_time(std::string_view text)
+{
+    Parser parser(text);
+    bool clamped = false;
+    return parser.name() && parser.offset(clamped);
+}
+
 std::int64_t change_in_year(PosixRule::Date const& date, int year, std::int32_t offset)
 {
     std::chrono::year const y { year };

@@ -43,6 +43,10 @@ struct PosixRule {
 // the text is not such a rule.
 std::optional<PosixRule> parse_posix_rule(std::string_view text);
 
+// Whether `text` begins with what the C library takes as a rule's standard
+// time (a name and an offset), though it may be no rule as a whole.
+bool begins_with_standard_time(std::string_view text);
+
 // The UTC second at which `date` falls in `year`, `offset` being the clock that
 // runs until then (seconds east of UTC), computed as the C library does: the
 // named day's midnight plus the time, however far that reaches.

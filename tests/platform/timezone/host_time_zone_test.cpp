@@ -145,6 +145,19 @@ TEST_F(HostTimeZone, AnUnknownZoneIsReportedOnceAndUtcUsed)
     }
 }
 
+TEST_F(HostTimeZone, ABrokenRuleIsReportedAsTheCLibraryReadsItInPart)
+{
+    // The C library keeps CET's offset here and makes its own of the dates;
+    // the device uses UTC and says that it differs.
+    set_host_zone("CET-1CEST,M13.5.0,M10.5.0");
+    testing::internal::CaptureStderr();
+    auto const zone = host_zone(utc(2026, 1, 15));
+    testing::internal::GetCapturedStderr();
+    expect_zone(zone.record, utc_zone, "broken rule");
+    EXPECT_EQ(zone.note, "TZ=\"CET-1CEST,M13.5.0,M10.5.0\" is no time zone the device knows (no zone of that name, no "
+                         "zone file, no POSIX rule); it uses UTC, where the C library reads the rule only in part");
+}
+
 TEST_F(HostTimeZone, SpecialFilesAreRefusedWithoutBlocking)
 {
     keep_variable("TZDIR");
