@@ -1,15 +1,17 @@
-// Telling which form TZ takes and turning it into the record: a name through
-// ICU, a zone file through its name in the zone database or the rule at its
-// end, a POSIX rule through the parser here.
+// Telling which form TZ takes and turning it into the record: a zone file (by
+// name in the zone database, by path, or /etc/localtime) through its own
+// transitions and rule, with ICU for the names Windows gives the zone; a name
+// only ICU knows through ICU; a POSIX rule as the C library reads it.
 #include "timezone/HostTimeZone.h"
 
 #include "timezone/IcuTimeZone.h"
+#include "timezone/PosixRule.h"
 #include "timezone/PosixTimeZone.h"
 #include "timezone/RecordFields.h"
+#include "timezone/ZoneFile.h"
+#include "timezone/ZoneYear.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <stdlib.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -23,7 +25,6 @@ namespace platform::timezone {
 namespace {
 
 constexpr char default_zone_directory[] = "/usr/share/zoneinfo";
-constexpr std::size_t max_zone_file_size = 1 << 20;
 
 // TZ as it may be shown: control characters as escapes, cut when very long.
 std::string shown_tz(std::string const& value)
@@ -61,9 +62,9 @@ std::string zone_directory()
     return directory && *directory ? directory : default_zone_directory;
 }
 
-// "Europe/Berlin" for /usr/share/zoneinfo/Europe/Berlin (or .../posix/...):
-// a file of the zone database, when ICU knows the zone.
-std::optional<std::string> zone_id_of_path(std::string const& path)
+// "Europe/Berlin" for /usr/share/zoneinfo/Europe/Berlin (or .../posix/... and
+// .../right/..., the same zone): the zone's name in the zone database.
+std::optional<std::string> zone_name_of_path(std::string const& path)
 {
     for (std::string const& directory : { zone_directory() + "/", std::string("/zoneinfo/") }) {
         auto const at = path.rfind(directory);
@@ -74,39 +75,22 @@ std::optional<std::string> zone_id_of_path(std::string const& path)
             if (id.starts_with(prefix))
                 id.erase(0, prefix.size());
         }
-        if (is_known_zone_id(id))
+        if (!id.empty())
             return id;
     }
     return std::nullopt;
 }
 
-// The POSIX rule on the last line of a zone file (TZif, version 2 or later),
-// which holds for every time after the file's last listed change.
-std::optional<std::string> zone_file_rule(std::string const& path)
+std::optional<std::string> zone_name_of_file(std::string const& path)
 {
-    int const fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
-    struct stat st {};
-    std::string bytes;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<std::size_t>(st.st_size) <= max_zone_file_size) {
-        bytes.resize(static_cast<std::size_t>(st.st_size));
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            ssize_t const got = ::read(fd, bytes.data() + done, bytes.size() - done);
-            if (got <= 0)
-                break;
-            done += static_cast<std::size_t>(got);
-        }
-        bytes.resize(done);
+    if (auto name = zone_name_of_path(path))
+        return name;
+    std::optional<std::string> name;
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+        name = zone_name_of_path(real);
+        std::free(real);
     }
-    ::close(fd);
-    if (bytes.size() < 44 || bytes.compare(0, 4, "TZif") != 0 || bytes[4] < '2' || bytes.back() != '\n')
-        return std::nullopt;
-    auto const start = bytes.rfind('\n', bytes.size() - 2);
-    if (start == std::string::npos || start + 2 >= bytes.size())
-        return std::nullopt;
-    return bytes.substr(start + 1, bytes.size() - start - 2);
+    return name;
 }
 
 TIME_ZONE_INFORMATION utc_record(std::chrono::system_clock::time_point when)
@@ -128,6 +112,12 @@ std::optional<HostZone> from_icu(std::string const& id, std::chrono::system_cloc
     return HostZone { *record, id, {} };
 }
 
+std::string inexact_note(std::string const& label, std::string const& what, std::string const& inexact)
+{
+    return label + ": the time-zone record cannot hold this " + what + " exactly (" + inexact
+        + "); the device uses the closest record";
+}
+
 std::optional<HostZone> from_posix(std::string const& rule, std::string const& name, std::string const& tz,
                                    std::chrono::system_clock::time_point when)
 {
@@ -136,25 +126,39 @@ std::optional<HostZone> from_posix(std::string const& rule, std::string const& n
         return std::nullopt;
     HostZone host { zone->record, name, {} };
     if (!zone->inexact.empty())
-        host.note = tz + ": the time-zone record cannot hold this rule exactly (" + zone->inexact
-            + "); the device uses the closest record";
+        host.note = inexact_note(tz, "rule", zone->inexact);
     return host;
 }
 
-std::optional<HostZone> from_file(std::string const& path, std::string const& tz,
+HostZone refused(std::string const& label, std::string const& kind, std::chrono::system_clock::time_point when)
+{
+    return HostZone { utc_record(when), "UTC",
+                      label + " names " + kind + ", not a zone file; the device does not read it and uses UTC" };
+}
+
+// A zone file: its changes in the year of `when` from its own transitions and
+// rule, the names Windows gives the zone `name` where ICU knows them.
+std::optional<HostZone> from_file(std::string const& path, std::optional<std::string> name, std::string const& label,
                                   std::chrono::system_clock::time_point when)
 {
-    if (auto id = zone_id_of_path(path))
-        return from_icu(*id, when);
-    if (char* real = ::realpath(path.c_str(), nullptr)) {
-        std::string const resolved = real;
-        std::free(real);
-        if (auto id = zone_id_of_path(resolved))
-            return from_icu(*id, when);
+    ZoneFileRead const read = read_zone_file(path);
+    if (!read.refused.empty())
+        return refused(label, read.refused, when);
+    if (!read.zone)
+        return std::nullopt;
+    if (!name)
+        name = zone_name_of_file(path);
+    YearRecord year = record_for_year(*read.zone, when, ZoneKind::zone_file);
+    if (name) {
+        if (auto const names = windows_names_of(*name)) {
+            set_name(year.record.StandardName, names->standard);
+            set_name(year.record.DaylightName, names->daylight);
+        }
     }
-    if (auto rule = zone_file_rule(path))
-        return from_posix(*rule, path, tz, when);
-    return std::nullopt;
+    HostZone host { year.record, name && zone_name_of_path(path) ? *name : path, {} };
+    if (!year.inexact.empty())
+        host.note = inexact_note(label, "zone", year.inexact);
+    return host;
 }
 
 std::optional<HostZone> from_tz(std::string const& value, std::chrono::system_clock::time_point when)
@@ -167,18 +171,31 @@ std::optional<HostZone> from_tz(std::string const& value, std::chrono::system_cl
     if (name.empty())
         return std::nullopt;
     if (name[0] == '/')
-        return from_file(name, tz, when);
+        return from_file(name, std::nullopt, tz, when);
+    // As the C library does: the zone database's file of that name first.
+    if (name.find("..") == std::string::npos) {
+        if (auto zone = from_file(zone_directory() + "/" + name, name, tz, when))
+            return zone;
+    }
     if (is_known_zone_id(name))
         return from_icu(name, when);
-    if (name.find("..") == std::string::npos) {
-        struct stat st {};
-        std::string const path = zone_directory() + "/" + name;
-        if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-            if (auto zone = from_file(path, tz, when))
-                return zone;
-        }
-    }
     return from_posix(name, name, tz, when);
+}
+
+std::optional<HostZone> from_local_time(std::chrono::system_clock::time_point when)
+{
+    std::string const path = "/etc/localtime";
+    std::optional<std::string> name = zone_name_of_file(path);
+    if (!name)
+        name = detect_host_zone_id();
+    if (auto zone = from_file(path, name, path, when)) {
+        if (zone->name == path && name)
+            zone->name = *name;
+        return zone;
+    }
+    if (name)
+        return from_icu(*name, when);
+    return std::nullopt;
 }
 
 }
@@ -191,15 +208,18 @@ HostZone host_zone(std::chrono::system_clock::time_point when)
     std::optional<HostZone> zone;
     if (tz_names_zone)
         zone = from_tz(tz, when);
-    else if (auto id = detect_host_zone_id())
-        zone = from_icu(*id, when);
     else
-        zone = from_file("/etc/localtime", "/etc/localtime", when);
+        zone = from_local_time(when);
 
     if (!zone && tz_names_zone) {
+        // The C library reads a broken rule's standard time and makes what it
+        // can of the rest; of anything else it uses UTC.
+        std::string_view const text = tz[0] == ':' ? tz + 1 : tz;
+        char const* const how = begins_with_standard_time(text) ? "where the C library reads the rule only in part"
+                                                                : "as the C library does";
         zone = HostZone { utc_record(when), "UTC",
                           shown_tz(tz) + " is no time zone the device knows (no zone of that name, no zone file, "
-                                         "no POSIX rule); it uses UTC, as the C library does" };
+                                         "no POSIX rule); it uses UTC, " + how };
     } else if (!zone) {
         zone = HostZone { utc_record(when), "UTC", {} };
     }

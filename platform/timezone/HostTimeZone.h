@@ -20,12 +20,15 @@ struct HostZone {
     std::string note;
 };
 
-// The host's zone with the rules in force at `when`, read afresh each time.
-// A zone name that ICU knows gives the zone with its Windows names; a zone file
-// outside the zone database gives the rule at its end; a POSIX rule is mapped
-// onto the record field by field. TZ that is none of these gives UTC, as the
-// C library does. A note is also written once per process on standard error
-// (which a front end holds while it draws).
+// The host's zone with its changes in the year of `when`, read afresh each
+// time. A zone file (a name in $TZDIR, a path, /etc/localtime) gives the
+// changes the C library makes that year, from its transitions and the rule at
+// its end, with the Windows names of the zone where ICU knows it; a name only
+// ICU knows gives ICU's rules; a POSIX rule is mapped as the C library reads
+// it. TZ that is none of these gives UTC, as the C library does; a TZ that
+// names a FIFO or another special file is not read, and gives UTC too. A note
+// is also written once per process on standard error (which a front end holds
+// while it draws).
 HostZone host_zone(std::chrono::system_clock::time_point when);
 
 }

@@ -30,10 +30,7 @@ std::u16string to_u16(icu::UnicodeString const& text)
     return std::u16string(text.getBuffer(), static_cast<std::size_t>(text.length()));
 }
 
-struct ZoneNames {
-    std::u16string standard;
-    std::u16string daylight;
-};
+using ZoneNames = WindowsNames;
 
 // The Windows zones whose English standard name is not their id.
 struct NameException {
@@ -201,6 +198,18 @@ std::optional<TIME_ZONE_INFORMATION> time_zone_from_icu(std::string_view zone_id
     if (!zone)
         return std::nullopt;
     return record_of(*zone, when);
+}
+
+std::optional<WindowsNames> windows_names_of(std::string_view zone_id)
+{
+    if (!is_known_zone_id(zone_id))
+        return std::nullopt;
+    icu::UnicodeString const id =
+        icu::UnicodeString::fromUTF8(icu::StringPiece(zone_id.data(), static_cast<int32_t>(zone_id.size())));
+    std::unique_ptr<icu::TimeZone> const zone(icu::TimeZone::createTimeZone(id));
+    if (!zone)
+        return std::nullopt;
+    return zone_names(*zone);
 }
 
 bool is_known_zone_id(std::string_view zone_id)

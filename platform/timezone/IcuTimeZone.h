@@ -22,6 +22,16 @@ namespace platform::timezone {
 std::optional<TIME_ZONE_INFORMATION> time_zone_from_icu(std::string_view zone_id,
                                                         std::chrono::system_clock::time_point when);
 
+struct WindowsNames {
+    std::u16string standard;
+    std::u16string daylight;
+};
+
+// The names Windows gives the zone `zone_id` ("W. Europe Standard Time" and
+// "W. Europe Daylight Time" for "Europe/Berlin"; ICU's English names for a
+// zone Windows does not have). Nothing when ICU does not know the zone.
+std::optional<WindowsNames> windows_names_of(std::string_view zone_id);
+
 // Whether ICU knows `zone_id` as one of its zones ("Europe/Berlin", "UTC",
 // "EST5EDT"), rather than as a custom offset ("GMT+5") or not at all.
 bool is_known_zone_id(std::string_view zone_id);

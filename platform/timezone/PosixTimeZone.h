@@ -15,23 +15,19 @@ namespace platform::timezone {
 struct PosixZone {
     TIME_ZONE_INFORMATION record {};
     // Empty when the record holds the rule exactly; otherwise what it could
-    // not hold (a fixed day of the year, a time outside the day, seconds in an
-    // offset), for a note to the user.
+    // not hold (a fixed day of the year or a time outside the day that falls
+    // elsewhere in other years, seconds in an offset, an offset the C library
+    // clamps), for a note to the user.
     std::string inexact;
 };
 
-// Parses `rule`, std offset [dst [offset] [,start[/time],end[/time]]], with
-// names of three or more letters or <quoted>, offsets [+-]hh[:mm[:ss]] west of
-// UTC, and dates Mm.w.d, Jn (1-365, February 29 never counted) or n (0-365).
-// A dst without dates changes on the C library's default dates, M3.2.0 and
-// M11.1.0, at 02:00.
-//
-// The record: Bias is the standard offset in minutes, StandardBias 0,
-// DaylightBias the daylight offset minus the standard one; DaylightDate is the
-// start, StandardDate the end, both in the recurring form at the local time of
-// the change (an Mm.w.d date exactly; a Jn or n date as the weekday on which it
-// falls in the year of `when`); the names are the rule's own. Nothing when the
-// text is not such a rule.
+// The rule (see PosixRule.h for what is read, and how) as the record for the
+// UTC year of `when`: Bias is the standard offset in minutes (POSIX counts west
+// of UTC, as Bias does), StandardBias 0, DaylightBias the daylight offset
+// minus the standard one; DaylightDate is the start and StandardDate the end,
+// on the real days the C library computes for that year, in the recurring form
+// that keeps to the rule in the most later years (an Mm.w.d date within the day
+// exactly); the names are the rule's own. Nothing when the text is not a rule.
 std::optional<PosixZone> time_zone_from_posix(std::string_view rule, std::chrono::system_clock::time_point when);
 
 }

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <sys/stat.h>
 #include <unicode/timezone.h>
 
 #include <chrono>
@@ -158,6 +159,25 @@ TEST_F(CeTz, JsonOfTheHostsZoneGivesTheCurrentPeriod)
     EXPECT_EQ(utc.at("DaylightBias"), 0);
     EXPECT_EQ(utc.at("StandardDate"), date_json(SYSTEMTIME {}));
     EXPECT_EQ(utc.at("TimeZoneId"), 0);
+}
+
+TEST_F(CeTz, ATzThatNamesAFifoIsNotReadAndUtcShown)
+{
+    auto const fifo = dir() / "zone-fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    set_host_zone(fifo.c_str());
+    // The child is killed after its time limit: a read that blocks fails here.
+    ToolRun const r = run({});
+    std::string const note = "TZ=\"" + fifo.string() + "\" names a FIFO, not a zone file; the device does not read it "
+                             "and uses UTC";
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "device: " + note + "\n");
+    EXPECT_EQ(r.out.rfind("Source:       no record stored yet: the host's time zone (UTC); " + note + "\n", 0), 0u)
+        << r.out;
+    nlohmann::json const got = nlohmann::json::parse(run({ "--json" }).out);
+    EXPECT_EQ(got.at("Source"), nlohmann::json({ { "From", "host" }, { "Zone", "UTC" },
+                                                 { "Reason", "no record stored yet" }, { "Note", note } }));
+    EXPECT_EQ(got.at("Bias"), 0);
 }
 
 TEST_F(CeTz, SaysWhenTheStoredValueIsNotARecord)
