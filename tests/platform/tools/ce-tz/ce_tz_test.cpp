@@ -197,10 +197,25 @@ TEST_F(CeTz, HelpDescribesTheTool)
     for (char const* help : { "--help", "-h", "/?", "-?" }) {
         ToolRun const r = run({ help });
         EXPECT_EQ(r.status, 0) << help;
-        EXPECT_EQ(r.out.rfind("Usage: ce-tz [--json]\n", 0), 0u) << help << ": " << r.out;
+        EXPECT_EQ(r.out.rfind("Usage: ce-tz [--json | --version]\n", 0), 0u) << help << ": " << r.out;
         EXPECT_NE(r.out.find("HKEY_LOCAL_MACHINE\\Time"), std::string::npos) << help;
         EXPECT_EQ(r.err, "") << help;
     }
+}
+
+// --version as the program answers it: the tool, then the device's line,
+// both from the device platform's version.
+TEST_F(CeTz, VersionIsTheDevicesAsTheProgramGivesIt)
+{
+    auto const velquin = test_support::run_process({ test_support::binary_path("velquin"), "--version" }, {});
+    ASSERT_EQ(velquin.exit_code, 0) << velquin.err;
+    auto const device_line = velquin.out.substr(velquin.out.find('\n') + 1);
+    ASSERT_EQ(device_line.rfind("device: emulated Windows CE 3.0, platform ", 0), 0u) << velquin.out;
+    auto const platform_version = device_line.substr(device_line.rfind(' ') + 1);
+    ToolRun const r = run({ "--version" });
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "ce-tz " + platform_version + device_line);
+    EXPECT_EQ(r.err, "");
 }
 
 TEST_F(CeTz, BrokenRegistryIsAClearErrorAndIsLeftAlone)
