@@ -41,15 +41,16 @@ fi
 log=$(mktemp "${TMPDIR:-/tmp}/velquin-packages.XXXXXX.log")
 started=$SECONDS
 count=${#missing[@]}
+if [ "$count" = 1 ]; then what="1 package and what it needs"; else what="$count packages and what they need"; fi
 # On a terminal the line is redrawn with apt's progress; elsewhere it is
 # written once, with the result after it.
 if [ -t 2 ]; then on_terminal=1; else on_terminal=0; fi
 show() {
     if [ $on_terminal = 1 ]; then
-        printf '\r\033[KInstalling %d packages and what they need: %s' "$count" "$1" >&2
+        printf '\r\033[KInstalling %s: %s' "$what" "$1" >&2
     fi
 }
-[ $on_terminal = 1 ] || printf 'Installing %d packages and what they need (log: %s)... ' "$count" "$log" >&2
+[ $on_terminal = 1 ] || printf 'Installing %s (log: %s)... ' "$what" "$log" >&2
 
 # apt-get's machine-readable status (APT::Status-Fd) on descriptor 3: lines
 # such as "dlstatus:3:41.2:Retrieving file 3 of 8" and
@@ -69,8 +70,7 @@ export DEBIAN_FRONTEND=noninteractive
 show "reading the package index"
 if apt-get update >>"$log" 2>&1; then
     # Another install holding the lock is waited for, not failed on.
-    "${install[@]}" -o APT::Status-Fd=3 -o DPkg::Lock::Timeout=600 3> >(progress) >>"$log" 2>&1 || status=$?
-    wait $! 2>/dev/null || true
+    { "${install[@]}" -o APT::Status-Fd=3 -o DPkg::Lock::Timeout=600 3>&1 >>"$log" 2>&1; } | progress || status=$?
 else
     status=$?
 fi
@@ -78,7 +78,7 @@ fi
 elapsed=$((SECONDS - started))
 if [ $status -ne 0 ]; then
     if [ $on_terminal = 1 ]; then
-        printf '\r\033[KInstalling %d packages failed after %d s.\n' "$count" "$elapsed" >&2
+        printf '\r\033[KInstalling %s failed after %d s.\n' "$what" "$elapsed" >&2
     else
         echo "failed after ${elapsed} s." >&2
     fi
@@ -89,7 +89,7 @@ if [ $status -ne 0 ]; then
     exit 1
 fi
 if [ $on_terminal = 1 ]; then
-    printf '\r\033[KInstalled %d packages and what they need in %d s (log: %s)\n' "$count" "$elapsed" "$log" >&2
+    printf '\r\033[KInstalled %s in %d s (log: %s)\n' "$what" "$elapsed" "$log" >&2
 else
     echo "done in ${elapsed} s." >&2
 fi
