@@ -1,11 +1,13 @@
-# Front door of the project: `make run` builds and starts the program, `make test`
-# builds and runs every test; both install what is missing first (as root).
+# Front door of the project: `make run` builds the program and the device's
+# tools and starts the program, `make test` builds and runs every test; each
+# installs what it needs first (as root): `make run` and `make` what building
+# and running need, `make test` and `make bench` what the tests add.
 #
-# On a built tree these cost next to nothing: the package list is checked by
+# On a built tree these cost next to nothing: the package lists are checked by
 # make itself (scripts/deps.sh runs only when a package's file is missing), the
-# tree is configured only when it has never been or when CE_WERROR changes (the
-# build reconfigures by itself when a CMake file changes), and the build tool
-# finds nothing to do.
+# tree is configured only when it has never been, when CE_WERROR changes or
+# when a goal needs the tests it does not have yet (the build reconfigures by
+# itself when a CMake file changes), and the build tool finds nothing to do.
 SHELL := /bin/bash
 MAKEFLAGS += --no-print-directory
 .SHELLFLAGS := -o pipefail -c
@@ -43,7 +45,7 @@ checkout_owner := $(shell stat -c %U . 2>/dev/null)
 ifeq ($(shell id -u),0)
 ifneq ($(filter-out root,$(checkout_owner)),)
 refuse_foreign_checkout = @echo "make: this checkout belongs to $(checkout_owner): root has installed the packages," \
-    "and $(checkout_owner) builds it; as $(checkout_owner), run: make $(MAKECMDGOALS)" >&2; exit 1
+    "and $(checkout_owner) builds it; as $(checkout_owner), run: make$(if $(MAKECMDGOALS), $(MAKECMDGOALS))" >&2; exit 1
 endif
 endif
 
