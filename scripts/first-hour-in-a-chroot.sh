@@ -86,7 +86,7 @@ as_user() { chroot "$1" /usr/bin/env -i PATH=/usr/bin:/bin LANG=C.UTF-8 setpriv 
 
 # The quick start's dialog, driven by the script front end: Tab, -30, Enter,
 # then the record must hold the new daylight bias.
-dialog_run='cd velquin && printf "key Tab\ntype -30\nkey Enter\n" | TZ=Europe/Berlin CE_DEVICE_UI=script make run \
+dialog_run='cd ~/velquin && printf "key Tab\ntype -30\nkey Enter\n" | TZ=Europe/Berlin CE_DEVICE_UI=script make run \
     && TZ=Europe/Berlin build/bin/ce-tz --json | grep -q "\"DaylightBias\": -30"'
 
 echo "mirror: $mirror; log: $log"
@@ -105,7 +105,7 @@ copy_checkout "$root/root/velquin"
 step "root: apt-get update && apt-get install make" in_root "$root" 'apt-get update && apt-get install -y make'
 step "root: make run (installs, builds, runs the dialog)" in_root "$root" "$dialog_run"
 census "$root" "root: after make run"
-step "root: make test (installs the test tools, runs every test)" in_root "$root" 'cd velquin && make test'
+step "root: make test (installs the test tools, runs every test)" in_root "$root" 'cd ~/velquin && make test'
 census "$root" "root: after make test"
 
 # As an ordinary user where root has installed nothing but make: the printed
