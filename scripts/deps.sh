@@ -84,7 +84,8 @@ if [ $status -ne 0 ]; then
     fi
     echo "apt-get could not install: ${missing[*]}" >&2
     echo "Its last lines:" >&2
-    tail -n 5 "$log" | sed 's/^/  /' >&2
+    # Shown with no control character reaching the terminal.
+    tail -n 5 "$log" | LC_ALL=C sed 's/[[:cntrl:]]/?/g; s/^/  /' >&2
     echo "Its whole output is in $log" >&2
     exit 1
 fi
