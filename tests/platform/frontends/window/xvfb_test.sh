@@ -76,10 +76,14 @@ xvfb_ready() {
         local status=0
         wait "$xvfb_pid" || status=$?
         xvfb_pid=
-        # The line after "Fatal server error:", else its last line.
+        # The line after "Fatal server error:", else its last line; the
+        # lines before it (each once) often name the cause, such as "Mode of
+        # /tmp/.X11-unix should be set to 1777".
         local reason
-        reason=$(sed -n '/Fatal server error:/{n;s/^(EE) *//;p;q}' "$work/xvfb.log")
+        reason=$(sed -n '/Fatal server error:/{n;s/^(EE) *//;s/(EE) *$//;p;q}' "$work/xvfb.log")
         [ -n "$reason" ] || reason=$(grep -v -e '^(EE) *$' -e '^[[:space:]]*$' "$work/xvfb.log" | tail -n 1)
+        echo "--- Xvfb's output, each line once ---" >&2
+        awk '!seen[$0]++' "$work/xvfb.log" | tail -n 20 >&2
         fail "Xvfb ended with status $status before it served a display: ${reason:-it said nothing}"
     fi
     "$@" >/dev/null 2>&1
