@@ -9,7 +9,7 @@
 # compilers included), which a busy machine changes less than wall time.
 #   BENCH_BUILD_BASELINE=COMMIT  the baseline (default: the commit below)
 # The baseline's sources come from this checkout's history; without it (a
-# shallow clone) only this tree is measured. BENCH_SMOKE=1 builds one small
+# shallow clone, no git) only this tree is measured, and the reason is given. BENCH_SMOKE=1 builds one small
 # library of each, with no goal checked.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -51,11 +51,21 @@ figures=$(measure current "$root")
 read -r current_cpu current_wall <<<"$figures"
 printf '%-36s %8s s CPU %8s s wall\n' "this tree, clean build" "$current_cpu" "$current_wall"
 
-mkdir -p "$work/baseline-src"
-if ! git -C "$root" archive "$baseline" 2>/dev/null | tar -x -C "$work/baseline-src" 2>/dev/null; then
-    echo "baseline $baseline is not in this checkout's history: only this tree was measured"
+# Why there is no baseline to build, when there is none.
+no_baseline=
+if ! command -v git >/dev/null; then
+    no_baseline="git is not installed (the Debian package git), so the baseline $baseline cannot be read"
+elif ! git -C "$root" rev-parse --git-dir >/dev/null 2>&1; then
+    no_baseline="$root is not a git checkout, so it has no baseline $baseline"
+elif ! git -C "$root" cat-file -e "$baseline^{commit}" 2>/dev/null; then
+    no_baseline="baseline $baseline is not in this checkout's history (a shallow clone?)"
+fi
+if [ -n "$no_baseline" ]; then
+    echo "$no_baseline: only this tree was measured"
     exit 0
 fi
+mkdir -p "$work/baseline-src"
+git -C "$root" archive "$baseline" | tar -x -C "$work/baseline-src"
 figures=$(measure baseline "$work/baseline-src")
 read -r baseline_cpu baseline_wall <<<"$figures"
 printf '%-36s %8s s CPU %8s s wall\n' "baseline $baseline, clean build" "$baseline_cpu" "$baseline_wall"

@@ -154,6 +154,17 @@ bool parse_key(std::string const& text, KeyArgument& key)
             fail("Invalid key name: \"" + text + "\". Keys are written with backslashes: \"" + suggested + "\".");
             return false;
         }
+        // HKLMTime: a root glued to more letters is what the shell leaves of
+        // an unquoted HKLM\Time.
+        for (std::size_t length = 1; length < root_text.size(); ++length) {
+            char16_t const next = root_text[length];
+            bool const letter = (next >= u'A' && next <= u'Z') || (next >= u'a' && next <= u'z');
+            if (letter && !platform::registry::canonical_root_name(root_text.substr(0, length), true).empty()) {
+                fail("Invalid key name: \"" + text + "\". The shell may have removed a backslash from it: "
+                     "put the key in quotes, such as \"" + to_utf8(root_text.substr(0, length)) + "\\...\".");
+                return false;
+            }
+        }
         fail("Invalid key name: \"" + text
              + "\". A key starts with HKLM, HKCU, HKCR or HKU (or HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, "
                "HKEY_CLASSES_ROOT, HKEY_USERS).");

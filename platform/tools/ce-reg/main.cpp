@@ -1,6 +1,8 @@
 // ce-reg: the emulated device's registry tool, in the manner of Windows reg.exe.
 #include "RegTool.h"
 
+#include "tools/ToolVersion.h"
+
 #include <cstdio>
 #include <cctype>
 
@@ -49,9 +51,13 @@ void print_usage(std::string const& command, FILE* stream)
                    "  ce-reg add KEY [/v NAME | /ve] [/t TYPE] [/s SEPARATOR] [/d DATA] [/f]\n"
                    "  ce-reg delete KEY [/v NAME | /ve | /va] [/f]\n"
                    "  ce-reg export KEY FILE [/y]\n"
-                   "  ce-reg import FILE\n\n"
+                   "  ce-reg import FILE\n"
+                   "  ce-reg --version\n\n"
                    "KEY is ROOT\\Sub\\Key with ROOT one of HKLM, HKCU, HKCR, HKU (or HKEY_LOCAL_MACHINE...).\n"
-                   "The registry is registry.reg in $CE_DEVICE_DIR (default ~/.local/share/ce-device).\n"
+                   "Quote it: unquoted, the shell removes its backslashes. For example:\n"
+                   "  ce-reg query \"HKLM\\Software\\Corvane\\Tembrel\\DEFAULTS\" /v DayLight\n\n"
+                   "The registry is registry.reg in the device directory, $CE_DEVICE_DIR\n"
+                   "(default ${XDG_DATA_HOME:-~/.local/share}/ce-device).\n"
                    "Type \"ce-reg COMMAND /?\" for a command's options.\n",
                    stream);
     }
@@ -70,6 +76,8 @@ int main(int argc, char** argv)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (command == "/?" || command == "-?" || command == "-h" || command == "--help" || command == "help")
         return print_usage("", stdout), 0;
+    if (command == "--version")
+        return print_version("ce-reg");
 
     int (*run)(Options const&) = nullptr;
     if (command == "query")

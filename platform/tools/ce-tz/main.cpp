@@ -7,6 +7,7 @@
 #include "timezone/HostTimeZone.h"
 #include "timezone/TimeZonePeriod.h"
 #include "timezone/TimeZoneStore.h"
+#include "tools/ToolVersion.h"
 #include "tools/VisibleText.h"
 
 #include <nlohmann/json.hpp>
@@ -26,10 +27,10 @@ using platform::tools::visible;
 constexpr int exit_usage = 1;
 constexpr int exit_device = 2;
 
-constexpr char const* usage_line = "Usage: ce-tz [--json]   (ce-tz --help for more)\n";
+constexpr char const* usage_line = "Usage: ce-tz [--json | --version]   (ce-tz --help for more)\n";
 
 constexpr char const* usage_text =
-    "Usage: ce-tz [--json]\n"
+    "Usage: ce-tz [--json | --version]\n"
     "Shows the emulated device's time-zone record as a program reads it with\n"
     "GetTimeZoneInformation: every field, the transition dates spelt out, and\n"
     "which period is in force now.\n"
@@ -37,6 +38,7 @@ constexpr char const* usage_text =
     "  --json      print one JSON object: Source, where the record comes from;\n"
     "              the record's fields by name; and TimeZoneId, the value\n"
     "              GetTimeZoneInformation returned\n"
+    "  --version   print the tool's version and the device's\n"
     "  --help, -h, /?\n"
     "              print this help\n"
     "\n"
@@ -295,6 +297,8 @@ int main(int argc, char** argv)
             std::fputs(usage_text, stdout);
             return 0;
         }
+        if (argument == "--version")
+            return platform::tools::print_version("ce-tz");
         if (argument == "--json" && !json) {
             json = true;
             continue;

@@ -8,15 +8,18 @@
 #
 # PROGRAM is either the test probe (terminal_dialog_probe, which prints how
 # the dialog ended) or the real program, build/bin/velquin, with ce-tz and
-# ce-reg beside it; CASE is one of the functions named case_* below; GOLDEN
-# is the screen the golden case expects (CE_UPDATE_GOLDEN=1 rewrites it).
+# ce-reg beside it; CASE is one of the functions named case_* below, or the
+# name CTest gives it (terminal_tmux.velquin.escape_writes_nothing); GOLDEN
+# is the screen the golden case expects (CE_UPDATE_GOLDEN=1 rewrites it),
+# velquin_80x24.golden beside this script unless given. Without arguments,
+# or with a case it does not have, it lists its cases.
 set -euo pipefail
 # Columns are counted in characters, not bytes.
 export LC_ALL=C.UTF-8
 
-program=$1
-case_name=$2
-golden=${3:-}
+program=${1:-}
+case_name=${2:-}
+golden=${3:-$(dirname "$0")/velquin_80x24.golden}
 
 # Never the tmux this may itself run in: a server of its own.
 unset TMUX TMUX_PANE
@@ -968,6 +971,36 @@ case_velquin_registry_notice() {
     screen | grep -qF "registry: " || fail "the device's message was not printed afterwards"
     assert_sane_terminal
 }
+
+usage() {
+    echo "usage: $0 PROGRAM CASE [GOLDEN]"
+    echo "  PROGRAM  build/tests/terminal_dialog_probe, or build/bin/velquin for the velquin_* cases"
+    echo "  CASE     one of the cases below, or its name in CTest (terminal_tmux.probe.sigint,"
+    echo "           terminal_tmux.velquin.escape_writes_nothing); ctest --test-dir build -N -L tmux lists those"
+    echo "cases:"
+    declare -F | sed -n 's/^declare -f case_/  /p'
+}
+
+# A name as CTest shows it: terminal_tmux.probe.CASE or terminal_tmux.velquin.CASE
+# (the program's own cases without their velquin_ prefix).
+case ${case_name} in
+    terminal_tmux.probe.*) case_name=${case_name#terminal_tmux.probe.} ;;
+    terminal_tmux.velquin.*)
+        case_name=${case_name#terminal_tmux.velquin.}
+        declare -F "case_velquin_$case_name" >/dev/null && case_name=velquin_$case_name
+        ;;
+    case_*) case_name=${case_name#case_} ;;
+esac
+if [ -z "$program" ] || [ -z "$case_name" ]; then
+    usage >&2
+    exit 2
+fi
+if ! declare -F "case_$case_name" >/dev/null; then
+    echo "$0: no case \"$case_name\"" >&2
+    usage >&2
+    exit 2
+fi
+[ -x "$program" ] || { echo "$0: $program is not an executable program" >&2; exit 2; }
 
 "case_$case_name"
 echo "ok: $case_name"

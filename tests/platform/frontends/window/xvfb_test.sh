@@ -64,9 +64,29 @@ start_xvfb() {
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
     xvfb_pid=$!
     exec 3>&-
-    wait_until "the X server" test -s "$work/display"
+    wait_until "the X server" xvfb_ready test -s "$work/display"
     export DISPLAY=":$(head -1 "$work/display")"
-    wait_until "the X server to answer" xdpyinfo >/dev/null 2>&1
+    wait_until "the X server to answer" xvfb_ready xdpyinfo
+}
+
+# xvfb_ready COMMAND...: COMMAND succeeds; a server that has ended fails the
+# case at once with its own last words, which say why.
+xvfb_ready() {
+    if ! kill -0 "$xvfb_pid" 2>/dev/null; then
+        local status=0
+        wait "$xvfb_pid" || status=$?
+        xvfb_pid=
+        # The line after "Fatal server error:", else its last line; the
+        # lines before it (each once) often name the cause, such as "Mode of
+        # /tmp/.X11-unix should be set to 1777".
+        local reason
+        reason=$(sed -n '/Fatal server error:/{n;s/^(EE) *//;s/(EE) *$//;p;q}' "$work/xvfb.log")
+        [ -n "$reason" ] || reason=$(grep -v -e '^(EE) *$' -e '^[[:space:]]*$' "$work/xvfb.log" | tail -n 1)
+        echo "--- Xvfb's output, each line once ---" >&2
+        awk '!seen[$0]++' "$work/xvfb.log" | tail -n 20 >&2
+        fail "Xvfb ended with status $status before it served a display: ${reason:-it said nothing}"
+    fi
+    "$@" >/dev/null 2>&1
 }
 
 # Starts the program in the background with standard input from /dev/null,

@@ -3,6 +3,7 @@
 // registry (read back through the registry API, byte for byte).
 #include "windows.h"
 
+#include "../DeviceVersion.h"
 #include "DeviceFixture.h"
 #include "Process.h"
 
@@ -690,6 +691,63 @@ TEST_F(CeReg, ExportWritesNoCommentsWhereTheRegistryFileHasThem)
                                           u"\"DayLight\"=hex(1):44,00,65,00,66,00,61,00,75,00,6c,00,74,00,3a,00,20,00,2d,00,\\\r\n";
     EXPECT_EQ(units.substr(0, expected_start.size()), expected_start);
     EXPECT_EQ(units.find(u"\n;"), std::u16string::npos) << "regedit writes no comments";
+}
+
+// What a newcomer types first: --version, the help with its example, and a
+// key whose backslash the shell removed because it was not quoted.
+
+TEST_F(CeReg, VersionIsTheDevicesAsTheProgramGivesIt)
+{
+    auto const version = run({ "--version" });
+    EXPECT_EQ(version.status, 0) << version.err;
+    EXPECT_EQ(version.out, tools_test::expected_version_answer("ce-reg"));
+    EXPECT_EQ(version.err, "");
+    EXPECT_FALSE(std::filesystem::exists(registry_file())) << "--version touches no device";
+}
+
+TEST_F(CeReg, HelpGivesAQuotedExampleThatWorks)
+{
+    auto const help = run({ "/?" });
+    ASSERT_EQ(help.status, 0);
+    std::string const example = "  ce-reg query \"HKLM\\Software\\Corvane\\Tembrel\\DEFAULTS\" /v DayLight\n";
+    EXPECT_NE(help.out.find(example), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("(default ${XDG_DATA_HOME:-~/.local/share}/ce-device)"), std::string::npos) << help.out;
+
+    // The example, as the shell hands it over, finds the value.
+    ASSERT_EQ(run({ "add", key, "/v", "DayLight", "/d", "Default: -60" }).status, 0);
+    auto const shown = run({ "query", "HKLM\\Software\\Corvane\\Tembrel\\DEFAULTS", "/v", "DayLight" });
+    EXPECT_EQ(shown.status, 0) << shown.err;
+    EXPECT_NE(shown.out.find("Default: -60"), std::string::npos) << shown.out;
+}
+
+TEST_F(CeReg, ARootGluedToTheNextKeySaysTheBackslashWasLost)
+{
+    struct Case {
+        char const* key;
+        char const* hint; // empty: the key gets the plain message
+    } const cases[] = {
+        { "HKLMTime", "HKLM\\..." },
+        { "hklmSoftware", "hklm\\..." },
+        { "HKUDefault", "HKU\\..." },
+        { "HKEY_LOCAL_MACHINESoftware", "HKEY_LOCAL_MACHINE\\..." },
+        { "HKEY_CURRENT_USERSoftwareCorvane", "HKEY_CURRENT_USER\\..." },
+        { "HKXX", "" },
+        { "HKLM1", "" },
+        { "Software", "" },
+    };
+    for (auto const& c : cases) {
+        auto const result = run({ "delete", c.key, "/v", "TimeZoneInformation", "/f" });
+        EXPECT_EQ(result.status, 1) << c.key;
+        std::string const start = std::string("ERROR: Invalid key name: \"") + c.key + "\". ";
+        EXPECT_EQ(result.err.rfind(start, 0), 0u) << c.key << ": " << result.err;
+        if (*c.hint) {
+            EXPECT_EQ(result.err, start + "The shell may have removed a backslash from it: put the key in quotes, "
+                                          "such as \"" + c.hint + "\".\n");
+        } else {
+            EXPECT_EQ(result.err.find("backslash"), std::string::npos) << c.key << ": " << result.err;
+            EXPECT_NE(result.err.find("A key starts with HKLM"), std::string::npos) << c.key << ": " << result.err;
+        }
+    }
 }
 
 }

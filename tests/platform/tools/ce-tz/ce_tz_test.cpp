@@ -2,6 +2,7 @@
 // its output, its JSON and its exit status.
 #include "windows.h"
 
+#include "../DeviceVersion.h"
 #include "DeviceFixture.h"
 #include "Process.h"
 #include "TimeZoneTestSupport.h"
@@ -217,10 +218,20 @@ TEST_F(CeTz, HelpDescribesTheTool)
     for (char const* help : { "--help", "-h", "/?", "-?" }) {
         ToolRun const r = run({ help });
         EXPECT_EQ(r.status, 0) << help;
-        EXPECT_EQ(r.out.rfind("Usage: ce-tz [--json]\n", 0), 0u) << help << ": " << r.out;
+        EXPECT_EQ(r.out.rfind("Usage: ce-tz [--json | --version]\n", 0), 0u) << help << ": " << r.out;
         EXPECT_NE(r.out.find("HKEY_LOCAL_MACHINE\\Time"), std::string::npos) << help;
         EXPECT_EQ(r.err, "") << help;
     }
+}
+
+// --version as the program answers it: the tool, then the device's line,
+// both from the device platform's version.
+TEST_F(CeTz, VersionIsTheDevicesAsTheProgramGivesIt)
+{
+    ToolRun const r = run({ "--version" });
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, tools_test::expected_version_answer("ce-tz"));
+    EXPECT_EQ(r.err, "");
 }
 
 TEST_F(CeTz, BrokenRegistryIsAClearErrorAndIsLeftAlone)
