@@ -193,8 +193,26 @@ void install(int sig, struct sigaction const& action)
         g_restore.installed[sig] = true;
 }
 
+// The stack the crash handler runs on, so that a crash that used up the
+// process's own stack still restores the terminal. Kept for the life of the
+// process: a handler may still run on it after the session ends.
+alignas(16) char g_crash_stack[64 * 1024];
+
+void provide_crash_stack()
+{
+    stack_t current {};
+    if (sigaltstack(nullptr, &current) != 0 || !(current.ss_flags & SS_DISABLE))
+        return; // one is there already (ours, or a sanitizer's)
+    stack_t stack {};
+    stack.ss_sp = g_crash_stack;
+    stack.ss_size = sizeof g_crash_stack;
+    stack.ss_flags = 0;
+    (void)sigaltstack(&stack, nullptr);
+}
+
 void install_crash_handlers()
 {
+    provide_crash_stack();
     struct sigaction crash {};
     crash.sa_sigaction = on_crash_signal;
     sigemptyset(&crash.sa_mask);

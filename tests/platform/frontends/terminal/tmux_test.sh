@@ -459,6 +459,41 @@ case_crash_restores_the_terminal() {
     assert_sane_terminal
 }
 
+# A crash that has used up the stack: the handler runs on a stack of its own.
+case_stack_overflow_restores_the_terminal() {
+    start_shell 80 24 PROBE_CRASH=stack
+    start_dialog
+    keys Tab
+    type_text "1"
+    local got
+    got=$(exit_status)
+    [ "$got" != 0 ] || fail "exit status 0 after a crash"
+    assert_sane_terminal
+}
+
+# A megabyte of Escape bytes at once: the first two are the Escape key, the
+# rest is discarded; nothing crashes. What the terminal still holds after the
+# program has ended is drained before the shell can read it.
+case_a_megabyte_of_escapes() {
+    start_shell 80 24
+    head -c 1048576 /dev/zero | tr '\0' '\033' >"$work/escapes"
+    t load-buffer "$work/escapes"
+    # What the program printed and the terminal's modes go to files: the
+    # leftover bytes the shell's terminal echoes would scroll them away.
+    run "$program >$work/ended; stty -a >$work/modes; stty -echo -icanon min 0 time 20; cat >/dev/null;" \
+        "stty echo icanon; clear"
+    wait_for "[OK]"
+    t paste-buffer -t test
+    wait_for_pattern "EXIT$runs=[0-9]+"
+    grep -qF "ended 2" "$work/ended" || fail "the dialog did not end by Escape: $(cat "$work/ended")"
+    local modes mode
+    modes=$(tr ' ;' '\n\n' <"$work/modes")
+    for mode in echo icanon isig icrnl opost; do
+        grep -qx -- "$mode" <<<"$modes" || fail "terminal mode $mode not restored"
+    done
+    assert_sane_terminal
+}
+
 case_escape_sequences_in_texts_are_shown_not_obeyed() {
     start_shell 80 24
     t select-pane -t test -T "before"
