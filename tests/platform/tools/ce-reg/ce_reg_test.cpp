@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -690,6 +691,52 @@ TEST_F(CeReg, ExportWritesNoCommentsWhereTheRegistryFileHasThem)
                                           u"\"DayLight\"=hex(1):44,00,65,00,66,00,61,00,75,00,6c,00,74,00,3a,00,20,00,2d,00,\\\r\n";
     EXPECT_EQ(units.substr(0, expected_start.size()), expected_start);
     EXPECT_EQ(units.find(u"\n;"), std::u16string::npos) << "regedit writes no comments";
+}
+
+TEST_F(CeReg, ImportIsBoundedWhateverItReads)
+{
+    ASSERT_EQ(run({ "add", key, "/v", "Keep", "/d", "kept" }).status, 0);
+    auto const before = read_file(registry_file());
+    // Sparse: it takes no room, and is never read.
+    auto const huge = dir() / "huge.reg";
+    write_file(huge, "Windows Registry Editor Version 5.00\n");
+    std::filesystem::resize_file(huge, std::uintmax_t { 3 } << 30);
+    std::string const limit = std::to_string(std::size_t { 64 } << 20);
+    struct Case {
+        char const* label;
+        std::vector<std::string> argv; // run through the shell when it starts with "sh"
+        std::string said;
+    } const cases[] = {
+        { "a directory", { "import", dir().string() }, "ERROR: cannot import " + dir().string() + ": it is a directory.\n" },
+        { "a file beyond the device's limit", { "import", huge.string() },
+          "ERROR: cannot import " + huge.string() + ": it holds 3221225472 bytes, more than the " + limit
+              + " the device keeps; nothing was changed.\n" },
+        { "a device that never ends", { "import", "/dev/zero" },
+          "ERROR: cannot import /dev/zero: it holds more than " + limit + " bytes, more than the " + limit
+              + " the device keeps; nothing was changed.\n" },
+        { "a pipe that never ends", { "sh", "-c", "yes '\"v\"=dword:1' | exec \"$0\" import -", ce_reg },
+          "ERROR: cannot import standard input: it holds more than " + limit + " bytes, more than the " + limit
+              + " the device keeps; nothing was changed.\n" },
+    };
+    for (auto const& c : cases) {
+        RunResult result;
+        if (c.argv[0] == "sh") {
+            test_support::ProcessOptions options;
+            options.input_from_null = true;
+            auto const process = test_support::run_process({ "/bin/sh", c.argv[1], c.argv[2], c.argv[3] }, {}, options);
+            result = { process.shell_status(), process.out, process.err };
+        } else {
+            result = run(c.argv);
+        }
+        EXPECT_EQ(result.status, 1) << c.label;
+        EXPECT_EQ(result.err, c.said) << c.label;
+        EXPECT_EQ(read_file(registry_file()), before) << c.label;
+    }
+    // What the device may hold is read whole, however it is split by reads,
+    // and the memory a refused read took stays near the limit.
+    rusage usage {};
+    ASSERT_EQ(getrusage(RUSAGE_CHILDREN, &usage), 0);
+    EXPECT_LT(usage.ru_maxrss, 600L << 10) << "kilobytes at most, of any run";
 }
 
 }
