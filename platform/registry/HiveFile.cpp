@@ -138,15 +138,16 @@ int read_hive_file(std::filesystem::path const& path, std::size_t limit, std::ve
 bool copy_mode_and_owner(int fd, struct stat const& like)
 {
     struct stat mine {};
-    bool kept = true;
     if (::fstat(fd, &mine) != 0)
         return false;
-    if ((mine.st_uid != like.st_uid || mine.st_gid != like.st_gid) && ::fchown(fd, like.st_uid, like.st_gid) != 0)
-        kept = false;
+    if ((mine.st_uid != like.st_uid || mine.st_gid != like.st_gid) && ::fchown(fd, like.st_uid, like.st_gid) != 0) {
+        (void)::fchown(fd, static_cast<uid_t>(-1), like.st_gid); // the group at least, where it may be given
+        if (::fstat(fd, &mine) != 0)
+            return false;
+    }
     // After the owner, which clears the set-user-ID and set-group-ID bits.
-    if (::fchmod(fd, like.st_mode & 07777) != 0)
-        kept = false;
-    return kept;
+    bool const mode = ::fchmod(fd, like.st_mode & 07777) == 0;
+    return mode && mine.st_uid == like.st_uid && mine.st_gid == like.st_gid;
 }
 
 int write_in_place(int from, std::filesystem::path const& to, int& to_fd, struct stat& st)

@@ -9,6 +9,8 @@
 // escape sequences worked out when the session started.
 #include "frontends/terminal/TerminalSession.h"
 
+#include "text/TerminalText.h"
+
 #include <array>
 #include <cerrno>
 #include <clocale>
@@ -303,7 +305,7 @@ std::optional<std::string> TerminalSession::terminal_problem(char const* control
         return done("TERM is not set");
     int status = 0;
     if (setupterm(term, device->out, &status) != OK) {
-        std::string name(term);
+        std::string const name = platform::text::excerpt_for_terminal(term);
         if (status == 1)
             return done("TERM=" + name + " is a hardcopy terminal");
         if (status == -1)
@@ -313,7 +315,7 @@ std::optional<std::string> TerminalSession::terminal_problem(char const* control
     bool addressable = usable(tigetstr("cup"));
     del_curterm(cur_term);
     if (!addressable)
-        return done("TERM=" + std::string(term) + " cannot move the cursor");
+        return done("TERM=" + platform::text::excerpt_for_terminal(term) + " cannot move the cursor");
     return done(std::nullopt);
 }
 

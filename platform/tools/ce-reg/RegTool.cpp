@@ -204,7 +204,7 @@ int require_device()
     struct stat st {};
     if (directory.empty() || ::stat(directory.c_str(), &st) == 0 || errno != ENOENT)
         return 0; // the store says what is wrong with anything but a missing directory
-    return fail("There is no device at " + directory.string()
+    return fail("There is no device at " + platform::text::excerpt_for_terminal(directory.string())
                 + " (the directory does not exist; check CE_DEVICE_DIR). Only add and import create a device.");
 }
 
@@ -428,7 +428,7 @@ std::optional<std::vector<BYTE>> parse_data(DWORD type, std::string const& data,
         }
         for (auto const& part : parts) {
             if (part.empty()) {
-                error = "REG_MULTI_SZ data cannot hold an empty string (\"" + data + "\")";
+                error = "REG_MULTI_SZ data cannot hold an empty string (" + platform::text::quote_for_terminal(data) + ")";
                 return std::nullopt;
             }
             append_text(bytes, to_utf16(part));

@@ -739,4 +739,41 @@ TEST_F(CeReg, ImportIsBoundedWhateverItReads)
     EXPECT_LT(usage.ru_maxrss, 600L << 10) << "kilobytes at most, of any run";
 }
 
+TEST_F(CeReg, MessagesNameLongTextsByAShortExcerpt)
+{
+    // However long the directory, the path or the data a message names, it
+    // names it by its start and its length.
+    std::string const long_dir = dir().string() + "/" + std::string(100000, 'd');
+    std::string const long_path = dir().string() + "/" + std::string(100000, 'p') + "/x.reg";
+    std::string const long_data = std::string(120000, 'a') + "\\0\\0b";
+    ASSERT_EQ(run({ "add", key, "/v", "Keep", "/d", "kept" }).status, 0);
+    struct Case {
+        char const* label;
+        std::vector<std::string> args;
+        std::string device; // CE_DEVICE_DIR, when not the test's own
+        std::string length;
+    } const cases[] = {
+        { "a query on a long device directory", { "query", "HKLM" }, long_dir, "(" + std::to_string(long_dir.size()) + " characters)" },
+        { "an add on a long device directory", { "add", key, "/v", "a", "/d", "b" }, long_dir,
+          "(" + std::to_string(long_dir.size()) + " characters)" },
+        { "an export to a long path", { "export", key, long_path }, {}, "(" + std::to_string(long_path.size()) + " characters)" },
+        { "a REG_MULTI_SZ that fails", { "add", key, "/v", "m", "/t", "REG_MULTI_SZ", "/d", long_data, "/f" }, {},
+          "(" + std::to_string(long_data.size()) + " characters)" },
+    };
+    for (auto const& c : cases) {
+        std::vector<std::string> argv = c.args;
+        argv.insert(argv.begin(), ce_reg);
+        std::map<std::string, std::string> environment;
+        if (!c.device.empty())
+            environment["CE_DEVICE_DIR"] = c.device;
+        test_support::ProcessOptions options;
+        options.input_from_null = true;
+        auto const result = test_support::run_process(argv, environment, options);
+        EXPECT_NE(result.shell_status(), 0) << c.label;
+        EXPECT_NE(result.err.find("\xE2\x80\xA6" " " + c.length), std::string::npos) << c.label << ": "
+                                                                                  << result.err.substr(0, 300);
+        EXPECT_LT(result.err.size(), 1000u) << c.label;
+    }
+}
+
 }
