@@ -311,14 +311,17 @@ LONG RegistryStore::modify(std::function<LONG(RegistryKey& tree, bool& changed)>
     HiveFile hive = hive_file(m_file_path);
     std::optional<HiveLock> lock;
     for (int attempt = 0;; ++attempt) {
+        // A new lock takes the mode and owner of the file, or of its
+        // directory while there is no file yet.
         struct stat like {};
-        if (::stat(hive.file.c_str(), &like) == 0 && !S_ISREG(like.st_mode)) {
+        bool const exists = ::stat(hive.file.c_str(), &like) == 0;
+        if (exists && !S_ISREG(like.st_mode)) {
             // No lock is made beside a device or a FIFO.
             report("cannot read " + shown(m_file_path) + ": it is " + platform::text::file_kind(like.st_mode)
                    + ", not a regular file");
             return ERROR_REGISTRY_IO_FAILED;
         }
-        if (::stat(hive.file.c_str(), &like) != 0)
+        if (!exists)
             (void)::stat(hive.file.parent_path().empty() ? "." : hive.file.parent_path().c_str(), &like);
         lock.emplace(hive.lock_path(), HiveLock::Kind::exclusive, like, true);
         if (int code = lock->error()) {
@@ -330,10 +333,12 @@ LONG RegistryStore::modify(std::function<LONG(RegistryKey& tree, bool& changed)>
         }
         // The link may have been pointed elsewhere while this waited.
         HiveFile now = hive_file(m_file_path);
-        if (now.file == hive.file || attempt == 8) {
+        if (now.file == hive.file) {
             hive = std::move(now);
             break;
         }
+        if (attempt == 8)
+            break; // a link that keeps moving: the file locked is the one written
         hive = std::move(now);
     }
     m_exclusive = true;

@@ -21,10 +21,15 @@ bool g_initialised = false;
 int g_daylight = 0;
 int g_standard = 0;
 
-// Recurses until the stack is gone; the frame's buffer and the use of the
-// result after the call keep the compiler from making it a loop.
+// Recurses until the stack is gone (long before the limit, which only the
+// running program knows); the frame's buffer and the use of the result after
+// the call keep the compiler from making it a loop.
+volatile int g_depth_limit = 1 << 30;
+
 [[gnu::noinline]] int exhaust_stack(int depth)
 {
+    if (depth >= g_depth_limit)
+        return 0;
     volatile char frame[1024];
     frame[depth % sizeof frame] = static_cast<char>(depth);
     return exhaust_stack(depth + 1) + frame[0];
