@@ -70,6 +70,29 @@ int wait_for(pid_t pid)
     return status;
 }
 
+// The writer's status once it ends, within `seconds`; one that takes longer
+// (a writer waiting for a lock that is never given back) is killed, and the
+// test fails rather than hang.
+int wait_within(pid_t pid, int seconds)
+{
+    auto const deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    for (;;) {
+        int status = 0;
+        pid_t const done = waitpid(pid, &status, WNOHANG);
+        if (done == pid)
+            return status;
+        if (done < 0 && errno != EINTR)
+            return -1;
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid, SIGKILL);
+            wait_for(pid);
+            ADD_FAILURE() << "a writer still ran after " << seconds << " s";
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
 // What the writer prints on its standard output; what it says on its standard
 // error goes to the test's.
 std::string run_writer_output(std::vector<std::string> args)
@@ -507,7 +530,7 @@ TEST_F(RegistryStoreTest, DevicesSharingOneHiveThroughLinksLoseNothing)
         }
     }
     for (pid_t pid : pids) {
-        int status = wait_for(pid);
+        int status = wait_within(pid, 60);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "writer status " << status;
     }
     ::setenv("CE_DEVICE_DIR", first.c_str(), 1);
@@ -561,7 +584,7 @@ TEST_F(RegistryStoreTest, ASaveKeepsTheFilesModeOwnerAndLinks)
     for (int w = 0; w < 3; ++w)
         pids.push_back(spawn_writer({ "values", "Software\\Kept", "w" + std::to_string(w) + "_", "20" }));
     for (pid_t pid : pids) {
-        int status = wait_for(pid);
+        int status = wait_within(pid, 60);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "writer status " << status;
     }
     for (int w = 0; w < 3; ++w)
@@ -607,6 +630,67 @@ TEST_F(RegistryStoreTest, AnInPlaceSaveCutShortIsFinishedFromItsJournal)
     std::string const now = read_file(other);
     EXPECT_NE(now.find("[HKEY_LOCAL_MACHINE\\Software\\Whole]\n\"v\"=dword:00000007"), std::string::npos) << now;
     EXPECT_NE(now.find("[HKEY_LOCAL_MACHINE\\Software\\After]"), std::string::npos) << now;
+}
+
+TEST_F(RegistryStoreTest, KilledWritersOfAFileWithTwoNamesLeaveAWholeRegistry)
+{
+    // Every save of a file with two names writes it in place, through its
+    // journal: killed at any moment, the writer leaves a registry that reads
+    // whole, never older than a change already seen.
+    HKEY key = create(u"Software\\Kill");
+    RegCloseKey(key);
+    auto const other = dir() / "other-name.reg";
+    ASSERT_EQ(::link(registry_file().c_str(), other.c_str()), 0);
+    using namespace std::chrono;
+    std::random_device device;
+    unsigned const seed = device();
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> delay_us(0, 15000);
+    auto const deadline = steady_clock::now() + seconds(4);
+    DWORD last = 0;
+    int kills = 0;
+    for (; kills < 25 && steady_clock::now() < deadline; ++kills) {
+        auto const before = read_file(registry_file());
+        pid_t pid = spawn_writer({ "count" });
+        auto const give_up = steady_clock::now() + seconds(2);
+        while (read_file(registry_file()) == before && steady_clock::now() < give_up)
+            std::this_thread::sleep_for(microseconds(200));
+        std::this_thread::sleep_for(microseconds(delay_us(random)));
+        ::kill(pid, SIGKILL);
+        wait_for(pid);
+
+        key = nullptr;
+        ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Kill", 0, 0, &key), ERROR_SUCCESS)
+            << "kill " << kills << " (seed " << seed << ")";
+        std::vector<BYTE> data(4000);
+        DWORD size = static_cast<DWORD>(data.size());
+        LONG const status = RegQueryValueExW(key, u"Counter", nullptr, nullptr, data.data(), &size);
+        RegCloseKey(key);
+        if (status == ERROR_FILE_NOT_FOUND) {
+            ASSERT_EQ(last, 0u) << "the value disappeared (seed " << seed << ")";
+            continue;
+        }
+        ASSERT_EQ(status, ERROR_SUCCESS) << "kill " << kills << " (seed " << seed << ")";
+        data.resize(size);
+        DWORD const n = counter_of(data);
+        ASSERT_GE(n, last) << "an older value came back (seed " << seed << ")";
+        ASSERT_EQ(data.size(), 1000 + n % 500) << "mixed-up value " << n;
+        ASSERT_TRUE(std::all_of(data.begin() + 4, data.end(), [&](BYTE b) { return b == BYTE(n); }))
+            << "mixed-up value " << n;
+        last = n;
+    }
+    EXPECT_GT(last, 0u) << "the writers never got a change through in " << kills << " runs";
+
+    // The next change first finishes what a killed writer left: both names
+    // then hold one whole text, and no journal or temporary file is left.
+    key = create(u"Software\\After");
+    RegCloseKey(key);
+    auto const bytes = read_file(registry_file());
+    EXPECT_EQ(read_file(other), bytes);
+    auto const parsed = platform::registry::parse_reg_file(
+        std::span(reinterpret_cast<BYTE const*>(bytes.data()), bytes.size()), platform::registry::RegFileUse::Store);
+    EXPECT_TRUE(parsed.ok()) << parsed.error;
+    EXPECT_EQ(files_in(dir()), (std::vector<std::string> { "other-name.reg", "registry.lock", "registry.reg" }));
 }
 
 TEST_F(RegistryStoreTest, SpecialFilesAreRefusedNotOpened)
