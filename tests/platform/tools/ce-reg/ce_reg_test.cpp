@@ -759,6 +759,10 @@ TEST_F(CeReg, MessagesNameLongTextsByAShortExcerpt)
         { "an export to a long path", { "export", key, long_path }, {}, "(" + std::to_string(long_path.size()) + " characters)" },
         { "a REG_MULTI_SZ that fails", { "add", key, "/v", "m", "/t", "REG_MULTI_SZ", "/d", long_data, "/f" }, {},
           "(" + std::to_string(long_data.size()) + " characters)" },
+        { "a REG_DWORD that is no number", { "add", key, "/v", "d", "/t", "REG_DWORD", "/d", long_data, "/f" }, {},
+          "(" + std::to_string(long_data.size()) + " characters)" },
+        { "a REG_BINARY that is no hex", { "add", key, "/v", "b", "/t", "REG_BINARY", "/d", long_data + "x", "/f" }, {},
+          "(" + std::to_string(long_data.size() + 1) + " characters)" },
     };
     for (auto const& c : cases) {
         std::vector<std::string> argv = c.args;
