@@ -58,20 +58,35 @@
  * ------------------
  * Every change is saved before the call that made it returns: the new text
  * goes to a temporary file beside the old one (registry.reg.tmp-XXXXXX), which
- * is flushed to disk, renamed over registry.reg, and the directory flushed too.
- * A process killed at any moment thus leaves the old file or the new one;
- * temporary files left behind by killed processes are removed by the next save.
+ * gets the old file's mode and owner, is flushed to disk, renamed over
+ * registry.reg, and the directory flushed too. A process killed at any moment
+ * thus leaves the old file or the new one; temporary files left behind by
+ * killed processes are removed by the next save.
  * When registry.reg is a symbolic link, the save goes through it: the new file
  * is written beside the file the link leads to and renamed over that one, so
  * the link stays; a link that leads to no file is refused, never followed to
- * create one.
- * Changes are read-modify-write under an exclusive flock on registry.lock in
- * the same directory (opened without following a symbolic link), and the file
- * is read again whenever it is another file than the one last read (its device
- * and inode) or that file's size or modification time changed, so that
- * processes sharing the device never lose each other's changes. The file last
- * read is kept open, so its inode cannot be reused for another file meanwhile.
- * Readers take no lock: the rename makes each file they open whole.
+ * create one. Everything else that belongs to the file (its lock, its
+ * temporaries, its journal) lives beside the file really written too, so that
+ * devices whose links lead to one file share one lock.
+ * A file that a rename would not keep whole (one with other names, which
+ * would go on showing the old text, or one whose owner the writer cannot
+ * give a new file) is written in place instead: the new text is first made
+ * durable as registry.reg.journal (written, flushed, renamed, the directory
+ * flushed), then copied over the file, which is flushed, and the journal is
+ * removed. A journal that is there means a save was cut short: readers take
+ * its text for the file's, and the next change first copies it in.
+ * Changes are read-modify-write under an exclusive flock on registry.lock
+ * (<name>.lock beside a linked file; opened without following a symbolic
+ * link), and the file is read again whenever it is another file than the one
+ * last read (its device and inode) or that file's size or modification time
+ * changed, so that processes sharing the device never lose each other's
+ * changes. A save in place gives the file a modification time later than its
+ * last one. The file last read is kept open, so its inode cannot be reused for
+ * another file meanwhile. Readers take a shared flock where the lock exists,
+ * so they never read a file that is being written in place; the rename makes
+ * each file they open whole otherwise.
+ * registry.reg must be a regular file of at most max_hive_size bytes: a FIFO,
+ * a device or a larger file is refused with one message, never opened.
  *
  * The file is parsed once per process and then only when it changed; a change
  * is made in the tree in memory and the whole file written anew, streamed in
