@@ -477,6 +477,8 @@ case_a_megabyte_of_escapes() {
         "stty echo icanon; clear"
     wait_for "[OK]"
     t paste-buffer -t test
+    # A megabyte through the terminal takes a while on a busy machine.
+    timeout_s=$((timeout_s * 3))
     wait_for_pattern "EXIT$runs=[0-9]+"
     grep -qF "ended 2" "$work/ended" || fail "the dialog did not end by Escape: $(cat "$work/ended")"
     local modes mode
