@@ -7,6 +7,7 @@
 #include "registry/DeviceDirectory.h"
 #include "resources/ModuleResources.h"
 #include "resources/VersionInfo.h"
+#include "text/TerminalText.h"
 #include "text/Utf.h"
 
 #include <cctype>
@@ -173,7 +174,7 @@ std::string help_text(std::string_view program)
         directory = "none: CE_DEVICE_DIR, XDG_DATA_HOME and HOME are all unset";
     } else {
         std::error_code ignored;
-        directory = printable(path.string());
+        directory = text::excerpt_for_terminal(printable(path.string()));
         if (!std::filesystem::exists(path, ignored))
             directory += ", not created yet";
     }

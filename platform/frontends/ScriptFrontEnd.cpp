@@ -1,6 +1,8 @@
 // The script front end: command lines in, JSON lines out.
 #include "frontends/ScriptFrontEnd.h"
 
+#include "text/TerminalText.h"
+
 #include "text/Utf.h"
 #include "windows.h"
 
@@ -95,10 +97,10 @@ std::optional<std::u32string> decode_utf8(std::string_view text)
     return result;
 }
 
-// The line as a JSON string: quoted, with control characters escaped.
+// The line for a message: quoted, its controls escaped, a long one cut short.
 std::string quoted(std::string const& line)
 {
-    return nlohmann::json(line).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    return platform::text::quote_for_terminal(std::string_view(line));
 }
 
 nlohmann::json rect_json(RECT const& r)
@@ -282,6 +284,8 @@ bool ScriptFrontEnd::read_events()
         bool too_long = false;
         if (!read_line(line, too_long)) {
             m_input_ended = true;
+            if (m_reports > max_reported_lines)
+                m_errors << "script: " << m_reports << " lines in all were not understood" << std::endl;
             return false;
         }
         ++m_line_number;
@@ -292,7 +296,7 @@ bool ScriptFrontEnd::read_events()
                                             { "limit", max_line_bytes } };
             write_line(answer.dump());
             report("longer than " + std::to_string(max_line_bytes) + " bytes, skipped: "
-                   + quoted(line.substr(0, 40)) + "...");
+                   + platform::text::quote_for_terminal(std::string_view(line), 40));
             continue;
         }
         std::string const command(trim_line_end(line));
@@ -422,7 +426,13 @@ std::optional<std::string> ScriptFrontEnd::parse_resize(std::string_view size)
 
 void ScriptFrontEnd::report(std::string const& message)
 {
-    m_errors << "script: line " << m_line_number << ": " << message << std::endl;
+    // However many lines a script gets wrong, what is said of them stays short.
+    ++m_reports;
+    if (m_reports <= max_reported_lines)
+        m_errors << "script: line " << m_line_number << ": " << message << std::endl;
+    else if (m_reports == max_reported_lines + 1)
+        m_errors << "script: line " << m_line_number << ": more lines not understood; they are counted, not shown"
+                 << std::endl;
 }
 
 void ScriptFrontEnd::write_line(std::string const& line)

@@ -59,6 +59,10 @@ public:
     // line and otherwise ignored.
     static constexpr std::size_t max_line_bytes = 1 << 20;
 
+    // How many lines not understood are reported one by one; the rest are
+    // counted, and the count reported when the input ends.
+    static constexpr std::size_t max_reported_lines = 100;
+
 private:
     // Reads lines until one yields input; false at the end of input.
     bool read_events();
@@ -81,6 +85,7 @@ private:
     std::ostream& m_errors;
     Metrics m_metrics;
     std::size_t m_line_number { 0 };
+    std::size_t m_reports { 0 };
     bool m_input_ended { false };
     std::optional<DialogView> m_view;
     std::deque<InputEvent> m_pending;

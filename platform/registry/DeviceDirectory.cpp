@@ -1,6 +1,8 @@
 // Finding and creating the device directory.
 #include "registry/DeviceDirectory.h"
 
+#include "text/TerminalText.h"
+
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -55,7 +57,8 @@ std::string make_device_directory(std::filesystem::path const& path)
     if (normal.has_relative_path() && !normal.has_filename())
         normal = normal.parent_path();
     if (int code = make_directories(normal))
-        return "cannot create the device directory " + path.string() + ": " + std::strerror(code);
+        return "cannot create the device directory " + platform::text::excerpt_for_terminal(path.string()) + ": "
+            + std::strerror(code);
     return {};
 }
 

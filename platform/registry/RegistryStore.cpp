@@ -58,20 +58,35 @@
  * ------------------
  * Every change is saved before the call that made it returns: the new text
  * goes to a temporary file beside the old one (registry.reg.tmp-XXXXXX), which
- * is flushed to disk, renamed over registry.reg, and the directory flushed too.
- * A process killed at any moment thus leaves the old file or the new one;
- * temporary files left behind by killed processes are removed by the next save.
+ * gets the old file's mode and owner, is flushed to disk, renamed over
+ * registry.reg, and the directory flushed too. A process killed at any moment
+ * thus leaves the old file or the new one; temporary files left behind by
+ * killed processes are removed by the next save.
  * When registry.reg is a symbolic link, the save goes through it: the new file
  * is written beside the file the link leads to and renamed over that one, so
  * the link stays; a link that leads to no file is refused, never followed to
- * create one.
- * Changes are read-modify-write under an exclusive flock on registry.lock in
- * the same directory (opened without following a symbolic link), and the file
- * is read again whenever it is another file than the one last read (its device
- * and inode) or that file's size or modification time changed, so that
- * processes sharing the device never lose each other's changes. The file last
- * read is kept open, so its inode cannot be reused for another file meanwhile.
- * Readers take no lock: the rename makes each file they open whole.
+ * create one. Everything else that belongs to the file (its lock, its
+ * temporaries, its journal) lives beside the file really written too, so that
+ * devices whose links lead to one file share one lock.
+ * A file that a rename would not keep whole (one with other names, which
+ * would go on showing the old text, or one whose owner the writer cannot
+ * give a new file) is written in place instead: the new text is first made
+ * durable as registry.reg.journal (written, flushed, renamed, the directory
+ * flushed), then copied over the file, which is flushed, and the journal is
+ * removed. A journal that is there means a save was cut short: readers take
+ * its text for the file's, and the next change first copies it in.
+ * Changes are read-modify-write under an exclusive flock on registry.lock
+ * (<name>.lock beside a linked file; opened without following a symbolic
+ * link), and the file is read again whenever it is another file than the one
+ * last read (its device and inode) or that file's size or modification time
+ * changed, so that processes sharing the device never lose each other's
+ * changes. A save in place gives the file a modification time later than its
+ * last one. The file last read is kept open, so its inode cannot be reused for
+ * another file meanwhile. Readers take a shared flock where the lock exists,
+ * so they never read a file that is being written in place; the rename makes
+ * each file they open whole otherwise.
+ * registry.reg must be a regular file of at most max_hive_size bytes: a FIFO,
+ * a device or a larger file is refused with one message, never opened.
  *
  * The file is parsed once per process and then only when it changed; a change
  * is made in the tree in memory and the whole file written anew, streamed in
@@ -81,7 +96,9 @@
 #include "registry/RegistryStore.h"
 
 #include "registry/DeviceDirectory.h"
+#include "registry/HiveFile.h"
 #include "registry/RegFile.h"
+#include "text/FileKind.h"
 #include "text/TerminalText.h"
 #include "winerror.h"
 
@@ -97,10 +114,9 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 namespace platform::registry {
-
-static constexpr char temp_prefix[] = "registry.reg.tmp-";
 
 // Versions are unique across every store of the process, so that what was
 // found in one store's tree is never taken for part of another's.
@@ -195,22 +211,10 @@ static RegistryStore::FileIdentity identity_of(struct stat const& st)
              static_cast<std::int64_t>(st.st_mtim.tv_nsec) };
 }
 
-// Reads the whole of an open file.
-static int read_all(int fd, std::vector<char>& bytes, std::size_t expected)
+// A path for a message: whole when short, else a marked excerpt.
+static std::string shown(std::filesystem::path const& path)
 {
-    bytes.clear();
-    bytes.reserve(expected + 1);
-    char buffer[65536];
-    for (;;) {
-        ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return errno;
-        if (got == 0)
-            return 0;
-        bytes.insert(bytes.end(), buffer, buffer + got);
-    }
+    return platform::text::excerpt_for_terminal(path.string());
 }
 
 void RegistryStore::forget_file()
@@ -252,30 +256,39 @@ LONG RegistryStore::refresh()
             return ERROR_SUCCESS;
         }
         forget_file();
-        report("cannot read " + path.string() + ": " + std::strerror(code));
+        report("cannot read " + shown(path) + ": " + std::strerror(code));
         return ERROR_REGISTRY_IO_FAILED;
     }
     if (m_loaded && m_file_exists && identity_of(st) == m_identity)
         return m_state;
 
     forget_file();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        code = errno;
-        if (code == ENOENT)
-            return refresh(); // replaced between the two looks
-        report("cannot read " + path.string() + ": " + std::strerror(code));
-        return ERROR_REGISTRY_IO_FAILED;
+    // A file that its writer cannot replace (it has other names, or an owner
+    // the writer cannot give a new file) is written in place (see save): its
+    // readers wait for the writer under a shared lock, and read the journal
+    // of a save that a crash left unfinished, which holds the text the file
+    // is being given. Where no lock has ever been made, no writer has been.
+    std::optional<HiveLock> shared;
+    std::filesystem::path source = path;
+    if (S_ISREG(st.st_mode) && !m_exclusive) {
+        HiveFile const hive = hive_file(path);
+        shared.emplace(hive.lock_path(), HiveLock::Kind::shared, st, st.st_nlink > 1);
+        struct stat journal {};
+        if (!shared->error() && ::lstat(hive.journal_path().c_str(), &journal) == 0 && S_ISREG(journal.st_mode))
+            source = hive.journal_path();
     }
     std::vector<char> bytes;
-    code = ::fstat(fd, &st) != 0 ? errno : !S_ISREG(st.st_mode) ? EISDIR : 0;
-    if (code == 0)
-        code = read_all(fd, bytes, static_cast<std::size_t>(st.st_size));
+    std::string why;
+    int fd = -1;
+    code = read_hive_file(source, max_hive_size, bytes, st, fd, why);
+    if (code == ENOENT && source == path)
+        return refresh(); // replaced between the two looks
     if (code != 0) {
-        ::close(fd);
-        report("cannot read " + path.string() + ": " + std::strerror(code));
+        report("cannot read " + shown(path) + ": " + (why.empty() ? std::strerror(code) : why));
         return ERROR_REGISTRY_IO_FAILED;
     }
+    if (source != path)
+        (void)::stat(path.c_str(), &st); // the versions are the file's own
     m_pinned_fd = fd;
     m_identity = identity_of(st);
     m_file_exists = true;
@@ -288,7 +301,7 @@ LONG RegistryStore::refresh()
     if (!parsed.ok()) {
         m_state = ERROR_REGISTRY_CORRUPT;
         m_tree = make_empty_tree();
-        report("cannot parse " + path.string() + ", " + parsed.error
+        report("cannot parse " + shown(path) + ", " + parsed.error
                + "; the file is left as it is, and the registry is unusable until it is repaired or removed");
         return m_state;
     }
@@ -304,62 +317,53 @@ LONG RegistryStore::read(std::function<void(RegistryKey const& tree)> const& rea
     return ERROR_SUCCESS;
 }
 
-namespace {
-
-// The exclusive registry lock, held for as long as the object lives.
-class LockFile {
-public:
-    explicit LockFile(std::filesystem::path const& path)
-    {
-        // Never through a symbolic link: a link planted here would otherwise
-        // have its target created, wherever it points.
-        m_fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
-        if (m_fd < 0) {
-            m_error = errno == ELOOP ? ELOOP : errno;
-            return;
-        }
-        struct stat st {};
-        if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-            m_error = EINVAL;
-            return;
-        }
-        while (::flock(m_fd, LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                m_error = errno;
-                return;
-            }
-        }
-    }
-    ~LockFile()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    LockFile(LockFile const&) = delete;
-    LockFile& operator=(LockFile const&) = delete;
-
-    int error() const { return m_error; }
-
-private:
-    int m_fd = -1;
-    int m_error = 0;
-};
-
-}
-
 LONG RegistryStore::modify(std::function<LONG(RegistryKey& tree, bool& changed)> const& change)
 {
     if (LONG status = prepare_directory())
         return status;
-    auto lock_path = m_directory / "registry.lock";
-    LockFile lock(lock_path);
-    if (lock.error()) {
-        std::string why = lock.error() == ELOOP ? "it is a symbolic link, which the store does not follow"
-            : lock.error() == EINVAL           ? "it is not a plain file"
-                                               : std::strerror(lock.error());
-        report("cannot lock " + lock_path.string() + ": " + why);
-        return ERROR_LOCK_VIOLATION;
+    // The lock of the file really written: every device that reaches it,
+    // through a link or not, takes the same one.
+    HiveFile hive = hive_file(m_file_path);
+    std::optional<HiveLock> lock;
+    for (int attempt = 0;; ++attempt) {
+        // A new lock takes the mode and owner of the file, or of its
+        // directory while there is no file yet.
+        struct stat like {};
+        bool const exists = ::stat(hive.file.c_str(), &like) == 0;
+        if (exists && !S_ISREG(like.st_mode)) {
+            // No lock is made beside a device or a FIFO.
+            report("cannot read " + shown(m_file_path) + ": it is " + platform::text::file_kind(like.st_mode)
+                   + ", not a regular file");
+            return ERROR_REGISTRY_IO_FAILED;
+        }
+        if (!exists)
+            (void)::stat(hive.file.parent_path().empty() ? "." : hive.file.parent_path().c_str(), &like);
+        lock.emplace(hive.lock_path(), HiveLock::Kind::exclusive, like, true);
+        if (int code = lock->error()) {
+            std::string why = code == ELOOP ? "it is a symbolic link, which the store does not follow"
+                : code == EINVAL           ? "it is not a plain file"
+                                           : std::strerror(code);
+            report("cannot lock " + shown(hive.lock_path()) + ": " + why);
+            return ERROR_LOCK_VIOLATION;
+        }
+        // The link may have been pointed elsewhere while this waited.
+        HiveFile now = hive_file(m_file_path);
+        if (now.file == hive.file) {
+            hive = std::move(now);
+            break;
+        }
+        if (attempt == 8)
+            break; // a link that keeps moving: the file locked is the one written
+        hive = std::move(now);
     }
+    m_exclusive = true;
+    struct Unlocked {
+        bool& exclusive;
+        ~Unlocked() { exclusive = false; }
+    } unlocked { m_exclusive };
+
+    if (LONG status = finish_journal(hive))
+        return status;
     if (LONG status = refresh())
         return status;
     bool changed = false;
@@ -371,7 +375,7 @@ LONG RegistryStore::modify(std::function<LONG(RegistryKey& tree, bool& changed)>
     }
     if (!changed)
         return ERROR_SUCCESS;
-    LONG status = save(m_tree);
+    LONG status = save(m_tree, hive);
     if (status != ERROR_SUCCESS && !m_saved)
         forget_file(); // the tree holds a change the file does not
     return status;
@@ -387,22 +391,6 @@ static void remove_stale_temporaries(std::filesystem::path const& directory, std
             ::unlinkat(::dirfd(dir), entry->d_name, 0);
     }
     ::closedir(dir);
-}
-
-// Where a save puts the new file: registry.reg itself, or, when it is a
-// symbolic link, the file the link leads to, so that the link stays.
-static int save_target(std::filesystem::path const& file, std::filesystem::path& target)
-{
-    target = file;
-    struct stat st {};
-    if (::lstat(file.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-        return 0;
-    char* real = ::realpath(file.c_str(), nullptr);
-    if (!real)
-        return errno;
-    target = real;
-    std::free(real);
-    return 0;
 }
 
 namespace {
@@ -463,38 +451,100 @@ private:
 
 }
 
-LONG RegistryStore::save(RegistryKey const& tree)
+// A save that a crash cut short while it wrote a file with several names in
+// place left its whole new text in the journal: that text is put in place
+// before anything else is done with the file.
+LONG RegistryStore::finish_journal(HiveFile const& hive)
 {
-    // Only the lock holder writes temporaries, so any found now are left over
-    // from a process that died while saving.
-    remove_stale_temporaries(m_directory, temp_prefix);
-    m_saved = false;
-    std::filesystem::path target;
-    if (int code = save_target(m_file_path, target)) {
-        report("cannot save " + m_file_path.string() + ": it is a symbolic link that leads to no file (" + std::strerror(code)
-               + "); the link is kept");
+    auto const journal = hive.journal_path();
+    int const from = ::open(journal.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (from < 0 && errno == ENOENT)
+        return ERROR_SUCCESS;
+    if (from < 0) {
+        int const code = errno;
+        report("cannot read " + shown(journal) + ", the unfinished save of " + shown(hive.file) + ": "
+               + std::strerror(code));
+        return ERROR_REGISTRY_IO_FAILED;
+    }
+    struct stat st {};
+    int to_fd = -1;
+    int code = ::fstat(from, &st) != 0 ? errno : !S_ISREG(st.st_mode) ? EINVAL : 0;
+    if (code == 0)
+        code = write_in_place(from, hive.file, to_fd, st);
+    ::close(from);
+    if (code == ENOENT) {
+        // The file itself was removed since: its last text goes with it.
+        ::unlink(journal.c_str());
+        return ERROR_SUCCESS;
+    }
+    if (code != 0) {
+        report("cannot finish the save of " + shown(hive.file) + " that " + shown(journal) + " holds: "
+               + std::strerror(code));
         return error_for_errno(code);
     }
+    ::close(to_fd);
+    ::unlink(journal.c_str());
+    sync_directory(hive.file.parent_path());
+    return ERROR_SUCCESS;
+}
+
+// Flushes a directory's entries (a rename, a removal) to disk; 0 or the errno.
+int RegistryStore::sync_directory(std::filesystem::path const& directory)
+{
+    int dir_fd = ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir_fd < 0 || ::fsync(dir_fd) != 0) {
+        int code = errno;
+        if (dir_fd >= 0)
+            ::close(dir_fd);
+        report("cannot flush the directory " + shown(directory) + ": " + std::strerror(code));
+        return code;
+    }
+    ::close(dir_fd);
+    return 0;
+}
+
+LONG RegistryStore::save(RegistryKey const& tree, HiveFile const& hive)
+{
+    m_saved = false;
+    if (hive.link_error) {
+        report("cannot save " + shown(m_file_path) + ": it is a symbolic link that leads to no file ("
+               + std::strerror(hive.link_error) + "); the link is kept");
+        return error_for_errno(hive.link_error);
+    }
+    auto const& target = hive.file;
     auto const target_directory = target.parent_path();
-    std::string const target_prefix = target.filename().string() + ".tmp-";
-    if (target != m_file_path)
-        remove_stale_temporaries(target_directory, target_prefix);
-    std::string temp = (target_directory / target_prefix).string() + "XXXXXX";
+    // Only the holder of this file's lock writes its temporaries, so any
+    // found now are left over from a process that died while saving.
+    remove_stale_temporaries(target_directory.empty() ? "." : target_directory, hive.temporary_prefix());
+    struct stat old {};
+    bool const existed = ::stat(target.c_str(), &old) == 0;
+    if (existed && !S_ISREG(old.st_mode)) {
+        report("cannot save " + shown(m_file_path) + ": it is " + platform::text::file_kind(old.st_mode)
+               + ", not a regular file; it is left as it is");
+        return ERROR_REGISTRY_IO_FAILED;
+    }
+    std::string temp = (target_directory / hive.temporary_prefix()).string() + "XXXXXX";
     int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     auto fail = [&](int code, char const* step) {
         if (fd >= 0)
             ::close(fd);
         ::unlink(temp.c_str());
-        report("cannot save " + file_path().string() + " (" + step + "): " + std::strerror(code)
+        report("cannot save " + shown(m_file_path) + " (" + step + "): " + std::strerror(code)
                + "; the previous file is kept");
         return error_for_errno(code);
     };
     if (fd < 0) {
         int code = errno;
-        report("cannot save " + file_path().string() + " (creating a temporary file): " + std::strerror(code)
+        report("cannot save " + shown(m_file_path) + " (creating a temporary file): " + std::strerror(code)
                + "; the previous file is kept");
         return error_for_errno(code);
     }
+    // The new file is the old one's in all but its text: its mode, its owner.
+    // When it cannot have the owner, or the old file has other names that a
+    // rename would leave behind, the text goes into the old file in place.
+    bool in_place = false;
+    if (existed)
+        in_place = !copy_mode_and_owner(fd, old) || old.st_nlink > 1;
     FileSink sink(fd);
     write_reg_tree(tree, RegFileEncoding::Utf8Lf, sink);
     if (int code = sink.flush())
@@ -504,8 +554,38 @@ LONG RegistryStore::save(RegistryKey const& tree)
     struct stat st {};
     if (::fstat(fd, &st) != 0)
         return fail(errno, "flushing");
-    if (::rename(temp.c_str(), target.c_str()) != 0)
-        return fail(errno, "renaming");
+    if (static_cast<std::size_t>(st.st_size) > max_hive_size)
+        return fail(EFBIG, "writing");
+
+    if (!in_place) {
+        if (::rename(temp.c_str(), target.c_str()) != 0)
+            return fail(errno, "renaming");
+    } else {
+        // In place, safely: the whole new text is first made durable as the
+        // journal, which readers and the next writer take for the file's
+        // text until the file holds it; only then is the file overwritten.
+        auto const journal = hive.journal_path();
+        if (::rename(temp.c_str(), journal.c_str()) != 0)
+            return fail(errno, "renaming");
+        temp = journal.string();
+        if (int code = sync_directory(target_directory))
+            return fail(code, "flushing");
+        int to_fd = -1;
+        if (int code = write_in_place(fd, target, to_fd, st)) {
+            // The journal stands: the change is kept, and put in place by the
+            // next save or change.
+            ::close(fd);
+            report("cannot write " + shown(target) + " in place: " + std::strerror(code) + "; its new text is kept in "
+                   + shown(journal) + " until it can be");
+            forget_file();
+            m_saved = true;
+            ++m_saves;
+            return ERROR_SUCCESS;
+        }
+        ::close(fd);
+        fd = to_fd;
+        ::unlink(journal.c_str());
+    }
 
     // The new file is the one the tree now stands for; it stays open, like a
     // file that was read.
@@ -517,16 +597,8 @@ LONG RegistryStore::save(RegistryKey const& tree)
     m_loaded = true;
     m_saved = true;
     ++m_saves;
-
-    int dir_fd = ::open(target_directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir_fd < 0 || ::fsync(dir_fd) != 0) {
-        int code = errno;
-        if (dir_fd >= 0)
-            ::close(dir_fd);
-        report("cannot flush the directory " + target_directory.string() + ": " + std::strerror(code));
+    if (sync_directory(target_directory) != 0)
         return ERROR_REGISTRY_IO_FAILED;
-    }
-    ::close(dir_fd);
     return ERROR_SUCCESS;
 }
 

@@ -13,6 +13,8 @@
 
 namespace platform::registry {
 
+struct HiveFile;
+
 class RegistryStore {
 public:
     // The store of the device directory that the environment names now. When
@@ -69,7 +71,9 @@ public:
 private:
     LONG prepare_directory();
     LONG refresh();
-    LONG save(RegistryKey const& tree);
+    LONG save(RegistryKey const& tree, HiveFile const& hive);
+    LONG finish_journal(HiveFile const& hive);
+    int sync_directory(std::filesystem::path const& directory);
     void forget_file();
     void report(std::string message);
 
@@ -79,6 +83,7 @@ private:
     bool m_loaded = false;           // m_tree and m_state reflect the file of m_identity
     bool m_file_exists = false;
     bool m_saved = false;            // the last save put its file in place
+    bool m_exclusive = false;        // the file's lock is held (in modify)
     FileIdentity m_identity;         // of the file last read or written
     int m_pinned_fd = -1;            // that file, kept open
     std::size_t m_file_reads = 0;

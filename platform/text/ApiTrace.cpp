@@ -1,15 +1,52 @@
 // Writing the call trace named by CE_DEVICE_TRACE.
 #include "text/ApiTrace.h"
 
+#include "text/FileKind.h"
+#include "text/TerminalText.h"
 #include "text/Utf.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <nlohmann/json.hpp>
 
 namespace platform::trace {
 
 static thread_local int depth = 0;
+
+// The trace file, opened for appending as a regular file only: a FIFO would
+// hold up the first traced call until something read it, and every later one
+// whenever its reader fell behind; a device is no log. Nothing is opened
+// before it has been looked at, and the opening itself never waits.
+static std::FILE* open_trace(char const* path)
+{
+    auto refuse = [&](std::string const& why) {
+        std::fprintf(stderr, "device: cannot open the call trace %s: %s; tracing is off\n",
+                     text::excerpt_for_terminal(path).c_str(), why.c_str());
+        return static_cast<std::FILE*>(nullptr);
+    };
+    struct stat st {};
+    if (::stat(path, &st) == 0 && !S_ISREG(st.st_mode))
+        return refuse("it is " + text::file_kind(st.st_mode) + ", not a regular file");
+    int fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return refuse(std::strerror(errno));
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return refuse("it is " + text::file_kind(st.st_mode) + ", not a regular file");
+    }
+    std::FILE* file = ::fdopen(fd, "a");
+    if (!file) {
+        ::close(fd);
+        return refuse(std::strerror(errno));
+    }
+    return file;
+}
 
 static std::FILE* trace_file()
 {
@@ -19,10 +56,7 @@ static std::FILE* trace_file()
         char const* path = std::getenv("CE_DEVICE_TRACE");
         if (!path || !*path)
             return static_cast<std::FILE*>(nullptr);
-        std::FILE* opened = std::fopen(path, "a");
-        if (!opened)
-            std::fprintf(stderr, "device: cannot open the call trace %s; tracing is off\n", path);
-        return opened;
+        return open_trace(path);
     }();
     return file;
 }

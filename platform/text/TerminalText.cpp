@@ -94,16 +94,18 @@ struct Utf8Reader {
     }
 };
 
+// The text, quoted or not, cut at `limit` characters with the mark of the cut.
 template<typename Reader>
-std::string quote(Reader reader, std::size_t limit)
+std::string excerpt(Reader reader, std::size_t limit, bool quoting)
 {
-    std::string out = "\"";
+    std::string out = quoting ? "\"" : "";
     std::size_t shown = 0;
     while (!reader.done() && shown < limit) {
-        append_escaped(out, reader.next(), true);
+        append_escaped(out, reader.next(), quoting);
         ++shown;
     }
-    out += '"';
+    if (quoting)
+        out += '"';
     if (!reader.done()) {
         // Counting the rest reads it, but writes nothing more.
         std::size_t total = shown;
@@ -120,14 +122,21 @@ std::string quote(Reader reader, std::size_t limit)
 
 std::string quote_for_terminal(std::u16string_view text, std::size_t limit)
 {
-    return quote(Utf16Reader { text }, limit);
+    return excerpt(Utf16Reader { text }, limit, true);
 }
 
 std::string quote_for_terminal(std::string_view utf8, std::size_t limit)
 {
     if (utf8.size() > INT32_MAX)
         utf8 = utf8.substr(0, INT32_MAX);
-    return quote(Utf8Reader { utf8 }, limit);
+    return excerpt(Utf8Reader { utf8 }, limit, true);
+}
+
+std::string excerpt_for_terminal(std::string_view utf8, std::size_t limit)
+{
+    if (utf8.size() > INT32_MAX)
+        utf8 = utf8.substr(0, INT32_MAX);
+    return excerpt(Utf8Reader { utf8 }, limit, false);
 }
 
 std::string escape_terminal_controls(std::string_view utf8)

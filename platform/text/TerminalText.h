@@ -24,6 +24,11 @@ inline constexpr std::size_t quoted_text_limit = 200;
 std::string quote_for_terminal(std::u16string_view text, std::size_t limit = quoted_text_limit);
 std::string quote_for_terminal(std::string_view utf8, std::size_t limit = quoted_text_limit);
 
+// A path or a setting named in a message, as it stands but for its terminal
+// controls, which show as above; one of more than `limit` characters is cut
+// there and marked as a quoted text is: /tmp/aaaa… (102400 characters).
+std::string excerpt_for_terminal(std::string_view utf8, std::size_t limit = quoted_text_limit);
+
 // A whole message with every terminal control shown as a visible escape, as
 // above; nothing else changes and nothing is cut.
 std::string escape_terminal_controls(std::string_view utf8);

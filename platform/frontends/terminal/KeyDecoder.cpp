@@ -20,7 +20,7 @@ namespace {
 constexpr char escape = 0x1B;
 constexpr std::string_view paste_end = "\x1b[201~";
 // Longest escape sequence or terminal string kept whole; longer ones are
-// dropped as they stand.
+// dropped, up to their end, whatever they would have meant.
 constexpr std::size_t longest_sequence = 256;
 constexpr std::size_t longest_string = 4096;
 
@@ -60,6 +60,14 @@ DecodedKey control_key(unsigned char code)
     }
 }
 
+// The one rule for what reaches a field, however the character came (as
+// UTF-8, as a code in a key sequence, pasted): no C0 or C1 control, no DEL,
+// no surrogate, nothing beyond U+10FFFF.
+bool may_type(char32_t c)
+{
+    return c >= 0x20 && !(c >= 0x7F && c < 0xA0) && !(c >= 0xD800 && c < 0xE000) && c <= 0x10FFFF;
+}
+
 // A printable character (or the space bar) as typed.
 DecodedKey typed(char32_t c)
 {
@@ -67,7 +75,7 @@ DecodedKey typed(char32_t c)
         return vk(VK_SPACE);
     if (c < 0x20 || c == 0x7F)
         return control_key(static_cast<unsigned char>(c));
-    if ((c >= 0x80 && c < 0xA0) || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000))
+    if (!may_type(c))
         return action(KeyAction::none);
     return character(c);
 }
@@ -162,7 +170,7 @@ DecodedKey coded_key(int code, int modifiers)
     case 127: key = vk(VK_BACK); break;
     case 32: key = vk(VK_SPACE); break;
     default:
-        if (code < 32 || code > 0x10FFFF)
+        if (code < 0 || !may_type(static_cast<char32_t>(code)))
             return action(KeyAction::none);
         key = character(static_cast<char32_t>(code));
         break;
@@ -247,6 +255,7 @@ void KeyDecoder::clear()
 {
     m_buffer.clear();
     m_start = 0;
+    m_skipping = Skipping::nothing;
     m_in_paste = false;
     m_paste_bytes.clear();
     m_paste_line_ended = false;
@@ -269,6 +278,12 @@ std::optional<DecodedKey> KeyDecoder::next()
                 return std::nullopt;
             return finish_paste();
         }
+        if (m_skipping != Skipping::nothing) {
+            skip_overlong();
+            if (m_skipping != Skipping::nothing)
+                return std::nullopt;
+            continue;
+        }
         if (m_start >= m_buffer.size())
             return std::nullopt;
         if (parse(m_start) == Parse::incomplete)
@@ -288,6 +303,7 @@ std::optional<DecodedKey> KeyDecoder::expire()
         m_start = 0;
         return finish_paste();
     }
+    m_skipping = Skipping::nothing;
     bool const lone_escape = m_buffer.compare(m_start, std::string::npos, "\x1b") == 0
         || m_buffer.compare(m_start, std::string::npos, "\x1b\x1b") == 0;
     m_buffer.clear();
@@ -343,9 +359,16 @@ KeyDecoder::Parse KeyDecoder::parse_escape(std::size_t at)
         // when nothing follows within the Escape delay.
         return parse_string(at);
     case escape: {
-        // Alt with a key that itself starts with Escape.
+        // Alt with a key that itself starts with Escape. A third Escape makes
+        // the first two the Escape key, as when nothing follows them, so the
+        // decoder looks at most one level deep however many come.
         if (at + 2 >= m_buffer.size())
             return Parse::incomplete;
+        if (m_buffer[at + 2] == escape) {
+            m_result = vk(VK_ESCAPE);
+            m_length = 2;
+            return Parse::complete;
+        }
         if (parse_escape(at + 1) == Parse::incomplete)
             return Parse::incomplete;
         m_length += 1;
@@ -408,13 +431,13 @@ KeyDecoder::Parse KeyDecoder::parse_csi(std::size_t at)
     std::size_t intermediates = std::string_view::npos;
     char final = 0;
     for (;; ++end) {
-        if (end >= bytes.size()) {
-            if (end - at > longest_sequence) {
-                m_length = end - at;
-                return Parse::complete;
-            }
-            return Parse::incomplete;
+        if (end - at >= longest_sequence) {
+            m_length = end - at;
+            m_skipping = Skipping::csi;
+            return Parse::complete;
         }
+        if (end >= bytes.size())
+            return Parse::incomplete;
         auto const b = static_cast<unsigned char>(bytes[end]);
         if (b >= 0x30 && b <= 0x3F && intermediates == std::string_view::npos)
             continue;
@@ -515,13 +538,18 @@ KeyDecoder::Parse KeyDecoder::parse_ss3(std::size_t at)
 {
     std::string_view const bytes(m_buffer);
     std::size_t end = at + 2;
-    while (end < bytes.size() && ((bytes[end] >= '0' && bytes[end] <= '9') || bytes[end] == ';'))
-        ++end;
-    if (end >= bytes.size())
-        return end - at > longest_sequence ? (m_length = end - at, m_result = action(KeyAction::none), Parse::complete)
-                                           : Parse::incomplete;
-    auto const final = static_cast<unsigned char>(bytes[end]);
     m_result = action(KeyAction::none);
+    while (end < bytes.size() && end - at < longest_sequence
+           && ((bytes[end] >= '0' && bytes[end] <= '9') || bytes[end] == ';'))
+        ++end;
+    if (end - at >= longest_sequence) {
+        m_length = end - at;
+        m_skipping = Skipping::ss3;
+        return Parse::complete;
+    }
+    if (end >= bytes.size())
+        return Parse::incomplete;
+    auto const final = static_cast<unsigned char>(bytes[end]);
     if (final < 0x20 || final > 0x7E) {
         // Alt+O and then something else: read that afresh.
         m_length = end - at;
@@ -558,13 +586,13 @@ KeyDecoder::Parse KeyDecoder::parse_string(std::size_t at)
     std::string_view const bytes(m_buffer);
     m_result = action(KeyAction::none);
     for (std::size_t i = at + 2;; ++i) {
-        if (i >= bytes.size()) {
-            if (i - at > longest_string) {
-                m_length = i - at;
-                return Parse::complete;
-            }
-            return Parse::incomplete;
+        if (i - at >= longest_string) {
+            m_length = i - at;
+            m_skipping = Skipping::string;
+            return Parse::complete;
         }
+        if (i >= bytes.size())
+            return Parse::incomplete;
         if (bytes[i] == '\a') {
             m_length = i + 1 - at;
             return Parse::complete;
@@ -576,6 +604,40 @@ KeyDecoder::Parse KeyDecoder::parse_string(std::size_t at)
             m_length = bytes[i + 1] == '\\' ? i + 2 - at : i - at;
             return Parse::complete;
         }
+    }
+}
+
+void KeyDecoder::skip_overlong()
+{
+    // The bytes that would still belong to the sequence; the first that
+    // cannot is read afresh, a final byte (or a string's BEL) goes with it.
+    while (m_start < m_buffer.size()) {
+        auto const b = static_cast<unsigned char>(m_buffer[m_start]);
+        bool more = false;
+        bool last = false;
+        switch (m_skipping) {
+        case Skipping::csi:
+            more = b >= 0x20 && b <= 0x3F;
+            last = b >= 0x40 && b <= 0x7E;
+            break;
+        case Skipping::ss3:
+            more = (b >= '0' && b <= '9') || b == ';';
+            last = b >= 0x20 && b <= 0x7E;
+            break;
+        case Skipping::string:
+            more = b != '\a' && b != escape;
+            last = b == '\a';
+            break;
+        case Skipping::nothing: return;
+        }
+        if (more) {
+            ++m_start;
+            continue;
+        }
+        if (last)
+            ++m_start;
+        m_skipping = Skipping::nothing;
+        return;
     }
 }
 
@@ -625,7 +687,7 @@ DecodedKey KeyDecoder::finish_paste()
         }
         i += length;
         // Controls never reach a field, pasted or not.
-        if (c < 0x20 || (c >= 0x7F && c < 0xA0))
+        if (!may_type(c))
             continue;
         if (c >= 0x10000) {
             key.text.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));

@@ -76,7 +76,7 @@ public:
     // would also mean something as they stand (a lone Escape, Escape and one
     // more byte): the caller waits the short Escape delay for those, a longer
     // one otherwise.
-    bool waiting() const { return m_start < m_buffer.size() || m_in_paste; }
+    bool waiting() const { return m_start < m_buffer.size() || m_in_paste || m_skipping != Skipping::nothing; }
     bool ambiguous() const;
     bool in_paste() const { return m_in_paste; }
 
@@ -103,6 +103,7 @@ private:
     Parse parse_ss3(std::size_t at);
     Parse parse_string(std::size_t at);
     Parse parse_utf8(std::size_t at);
+    void skip_overlong();
     void take_paste_bytes();
     DecodedKey finish_paste();
 
@@ -112,6 +113,11 @@ private:
     // The last parse: its result and the bytes it took.
     DecodedKey m_result;
     std::size_t m_length { 0 };
+
+    // The rest of a sequence too long to keep, dropped as it comes, so that
+    // it is dropped whole however the reads split it.
+    enum class Skipping { nothing, csi, ss3, string };
+    Skipping m_skipping { Skipping::nothing };
 
     bool m_in_paste { false };
     std::string m_paste_bytes; // up to the first line break, bounded

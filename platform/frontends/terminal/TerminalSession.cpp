@@ -9,6 +9,8 @@
 // escape sequences worked out when the session started.
 #include "frontends/terminal/TerminalSession.h"
 
+#include "text/TerminalText.h"
+
 #include <array>
 #include <cerrno>
 #include <clocale>
@@ -193,8 +195,26 @@ void install(int sig, struct sigaction const& action)
         g_restore.installed[sig] = true;
 }
 
+// The stack the crash handler runs on, so that a crash that used up the
+// process's own stack still restores the terminal. Kept for the life of the
+// process: a handler may still run on it after the session ends.
+alignas(16) char g_crash_stack[64 * 1024];
+
+void provide_crash_stack()
+{
+    stack_t current {};
+    if (sigaltstack(nullptr, &current) != 0 || !(current.ss_flags & SS_DISABLE))
+        return; // one is there already (ours, or a sanitizer's)
+    stack_t stack {};
+    stack.ss_sp = g_crash_stack;
+    stack.ss_size = sizeof g_crash_stack;
+    stack.ss_flags = 0;
+    (void)sigaltstack(&stack, nullptr);
+}
+
 void install_crash_handlers()
 {
+    provide_crash_stack();
     struct sigaction crash {};
     crash.sa_sigaction = on_crash_signal;
     sigemptyset(&crash.sa_mask);
@@ -285,7 +305,7 @@ std::optional<std::string> TerminalSession::terminal_problem(char const* control
         return done("TERM is not set");
     int status = 0;
     if (setupterm(term, device->out, &status) != OK) {
-        std::string name(term);
+        std::string const name = platform::text::excerpt_for_terminal(term);
         if (status == 1)
             return done("TERM=" + name + " is a hardcopy terminal");
         if (status == -1)
@@ -295,7 +315,7 @@ std::optional<std::string> TerminalSession::terminal_problem(char const* control
     bool addressable = usable(tigetstr("cup"));
     del_curterm(cur_term);
     if (!addressable)
-        return done("TERM=" + std::string(term) + " cannot move the cursor");
+        return done("TERM=" + platform::text::excerpt_for_terminal(term) + " cannot move the cursor");
     return done(std::nullopt);
 }
 

@@ -1,7 +1,12 @@
 // libpng, with its errors caught through setjmp as the library requires.
 #include "frontends/window/PngFile.h"
 
+#include "text/FileKind.h"
+#include "text/TerminalText.h"
+
+#include <fcntl.h>
 #include <png.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <csetjmp>
@@ -53,22 +58,65 @@ bool encode(std::FILE* file, Canvas const& canvas)
 
 }
 
+// A FIFO or a character device named for the picture gets it written where
+// it is, as a program writing to it would: it is never replaced by a file. Its
+// opening does not wait for a reader; a FIFO that nothing reads is refused.
+static std::optional<std::string> write_png_in_place(std::string const& path, Canvas const& canvas)
+{
+    std::string const shown = platform::text::excerpt_for_terminal(path);
+    int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0 && errno == ENXIO)
+        return "cannot write " + shown + ": it is a FIFO that nothing reads";
+    if (fd < 0)
+        return "cannot write " + shown + ": " + std::strerror(errno);
+    struct stat st {};
+    bool const terminal = ::isatty(fd);
+    if (::fstat(fd, &st) != 0 || !(S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode)) || terminal) {
+        ::close(fd);
+        return "cannot write " + shown + ": it is "
+            + (terminal ? std::string("a terminal") : platform::text::file_kind(st.st_mode)) + ", which takes no picture";
+    }
+    // Written as a stream from now on: a reader that is slow is waited for.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* file = ::fdopen(fd, "wb");
+    if (!file) {
+        ::close(fd);
+        return "cannot write " + shown + ": " + std::strerror(errno);
+    }
+    bool written = encode(file, canvas);
+    written = std::fflush(file) == 0 && written;
+    int const code = errno;
+    written = std::fclose(file) == 0 && written;
+    if (!written)
+        return "cannot write " + shown + ": " + std::strerror(code);
+    return std::nullopt;
+}
+
 std::optional<std::string> write_png(std::string const& path, Canvas const& canvas)
 {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        if (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode))
+            return write_png_in_place(path, canvas);
+        return "cannot write " + platform::text::excerpt_for_terminal(path) + ": it is "
+            + platform::text::file_kind(st.st_mode) + ", not a regular file";
+    }
     std::string const temporary = path + ".tmp-" + std::to_string(getpid());
+    std::string const shown = platform::text::excerpt_for_terminal(temporary);
     std::FILE* file = std::fopen(temporary.c_str(), "wb");
     if (!file)
-        return "cannot write " + temporary + ": " + std::strerror(errno);
+        return "cannot write " + shown + ": " + std::strerror(errno);
     bool written = encode(file, canvas);
     written = std::fflush(file) == 0 && written;
     written = fsync(fileno(file)) == 0 && written;
     written = std::fclose(file) == 0 && written;
     if (!written) {
         std::remove(temporary.c_str());
-        return "cannot write " + temporary;
+        return "cannot write " + shown;
     }
     if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::string const error = "cannot rename " + temporary + " to " + path + ": " + std::strerror(errno);
+        std::string const error = "cannot rename " + shown + " to " + platform::text::excerpt_for_terminal(path) + ": "
+            + std::strerror(errno);
         std::remove(temporary.c_str());
         return error;
     }

@@ -3,6 +3,7 @@
 // byte-order mark, CRLF line ends, every value byte for byte.
 #include "RegTool.h"
 
+#include "registry/HiveFile.h"
 #include "registry/RegFile.h"
 #include "registry/RegistryStore.h"
 
@@ -81,6 +82,7 @@ std::string dangling_link_target(std::string path)
 // its symbolic links, so that a link is written through and stays a link.
 std::optional<Target> find_target(std::string const& file, std::string& error)
 {
+    std::string const shown = platform::text::excerpt_for_terminal(file);
     Target target;
     if (file == "-") {
         target.kind = Target::Kind::standard_output;
@@ -88,12 +90,12 @@ std::optional<Target> find_target(std::string const& file, std::string& error)
     }
     if (::stat(file.c_str(), &target.st) != 0) {
         if (errno != ENOENT) {
-            error = "cannot write " + file + ": " + std::strerror(errno) + ".";
+            error = "cannot write " + shown + ": " + std::strerror(errno) + ".";
             return std::nullopt;
         }
         target.path = dangling_link_target(file);
         if (target.path.empty()) {
-            error = "cannot write " + file + ": the symbolic link cannot be followed.";
+            error = "cannot write " + shown + ": the symbolic link cannot be followed.";
             return std::nullopt;
         }
         target.kind = Target::Kind::new_file;
@@ -107,7 +109,7 @@ std::optional<Target> find_target(std::string const& file, std::string& error)
         return target;
     }
     if (S_ISDIR(target.st.st_mode)) {
-        error = file + " is a directory.";
+        error = shown + " is a directory.";
         return std::nullopt;
     }
     if (!S_ISREG(target.st.st_mode) || target.st.st_nlink > 1) {
@@ -119,7 +121,7 @@ std::optional<Target> find_target(std::string const& file, std::string& error)
     }
     char* real = ::realpath(file.c_str(), nullptr);
     if (!real) {
-        error = "cannot write " + file + ": " + std::strerror(errno) + ".";
+        error = "cannot write " + shown + ": " + std::strerror(errno) + ".";
         return std::nullopt;
     }
     target.path = real;
@@ -139,10 +141,7 @@ std::string write_file_atomically(Target const& target, std::string const& bytes
         return std::strerror(errno);
     int error = 0;
     if (target.kind == Target::Kind::regular_file) {
-        if (::fchown(fd, target.st.st_uid, target.st.st_gid) != 0)
-            (void)::fchown(fd, static_cast<uid_t>(-1), target.st.st_gid); // the group, if not the owner
-        if (::fchmod(fd, target.st.st_mode & 07777) != 0)
-            error = errno;
+        (void)platform::registry::copy_mode_and_owner(fd, target.st);
     } else {
         mode_t const mask = ::umask(0);
         ::umask(mask);
@@ -201,6 +200,7 @@ int run_export(Options const& options)
     if (int missing = require_device())
         return missing;
     std::string const& file = options.positional[1];
+    std::string const shown = platform::text::excerpt_for_terminal(file);
 
     KeyPath wanted { key_argument.root_name };
     if (!key_argument.sub_key.empty()) {
@@ -249,19 +249,19 @@ int run_export(Options const& options)
         return 0;
     }
     if (target->kind != Target::Kind::new_file && S_ISREG(target->st.st_mode) && !options.force) {
-        switch (confirm("File " + file + " already exists. Overwrite")) {
+        switch (confirm("File " + shown + " already exists. Overwrite")) {
         case Answer::Yes:
             break;
         case Answer::No:
-            return fail("The operation was cancelled; " + file + " is unchanged.");
+            return fail("The operation was cancelled; " + shown + " is unchanged.");
         case Answer::NoTerminal:
-            return fail("File " + file + " exists; add /y to overwrite it without a prompt.");
+            return fail("File " + shown + " exists; add /y to overwrite it without a prompt.");
         }
     }
     error = target->kind == Target::Kind::in_place ? write_in_place(*target, text)
                                                    : write_file_atomically(*target, text);
     if (!error.empty())
-        return fail("cannot write " + file + ": " + error + ".");
+        return fail("cannot write " + shown + ": " + error + ".");
     return succeed();
 }
 

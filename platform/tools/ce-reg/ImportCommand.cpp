@@ -1,44 +1,94 @@
 // ce-reg import: a .reg file (version 5 or REGEDIT4, UTF-16 or UTF-8) into
 // the registry. The whole file is parsed first and applied in one locked save,
-// so a file with an error anywhere changes nothing.
+// so a file with an error anywhere changes nothing. What is read is bounded by
+// the device's limit on a hive, whatever FILE is: a huge file, a device such
+// as /dev/zero or a pipe that never ends is refused once that much has come.
 #include "RegTool.h"
 
+#include "registry/HiveFile.h"
 #include "registry/RegFile.h"
 #include "registry/RegistryStore.h"
+#include "text/FileKind.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iostream>
-#include <iterator>
+#include <exception>
+#include <new>
 
 namespace platform::tools {
 
-int run_import(Options const& options)
+namespace {
+
+using platform::registry::max_hive_size;
+
+std::string too_large(std::string const& shown, std::string const& size)
+{
+    return "cannot import " + shown + ": it holds " + size + " bytes, more than the " + std::to_string(max_hive_size)
+        + " the device keeps; nothing was changed.";
+}
+
+// The whole of FILE ("-": standard input), or why it cannot be had.
+std::string read_input(std::string const& file, std::string const& shown, std::string& bytes)
+{
+    int fd = STDIN_FILENO;
+    if (file != "-") {
+        struct stat st {};
+        if (::stat(file.c_str(), &st) != 0)
+            return "cannot read " + shown + ": " + std::strerror(errno) + ".";
+        if (S_ISDIR(st.st_mode))
+            return "cannot import " + shown + ": it is " + platform::text::file_kind(st.st_mode) + ".";
+        if (S_ISREG(st.st_mode) && static_cast<std::size_t>(st.st_size) > max_hive_size)
+            return too_large(shown, std::to_string(st.st_size));
+        // A FIFO is read as a pipe is (ce-reg import <(...)): it waits for
+        // its writer.
+        fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+        if (fd < 0)
+            return "cannot read " + shown + ": " + std::strerror(errno) + ".";
+    }
+    struct Closer {
+        int fd;
+        ~Closer()
+        {
+            if (fd != STDIN_FILENO)
+                ::close(fd);
+        }
+    } closer { fd };
+    bytes.clear();
+    char buffer[65536];
+    for (;;) {
+        ssize_t const got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return "cannot read " + shown + ": " + std::strerror(errno) + ".";
+        if (got == 0)
+            return {};
+        if (bytes.size() + static_cast<std::size_t>(got) > max_hive_size)
+            return too_large(shown, "more than " + std::to_string(max_hive_size));
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+int import_file(Options const& options)
 {
     if (options.positional.size() != 1)
         return fail_arguments(options, 1, "FILE is missing");
     // "-" is standard input, so that an export can be piped back in.
     std::string const& file = options.positional[0];
-    std::string const shown = file == "-" ? "standard input" : file;
+    std::string const shown = file == "-" ? "standard input" : platform::text::excerpt_for_terminal(file);
     std::string bytes;
-    if (file == "-") {
-        bytes.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-        if (std::cin.bad())
-            return fail("cannot read standard input.");
-    } else {
-        std::ifstream in(file, std::ios::binary);
-        if (!in)
-            return fail("cannot read " + file + ": " + std::strerror(errno) + ".");
-        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        if (in.bad())
-            return fail("cannot read " + file + ".");
-    }
+    if (auto problem = read_input(file, shown, bytes); !problem.empty())
+        return fail(problem);
 
     auto parsed = platform::registry::parse_reg_file(
         std::span(reinterpret_cast<BYTE const*>(bytes.data()), bytes.size()), platform::registry::RegFileUse::Import);
     if (!parsed.ok())
         return fail("cannot import " + shown + ", " + parsed.error + "; nothing was changed.");
+    std::string().swap(bytes);
 
     LONG status = platform::registry::RegistryStore::current().modify(
         [&](platform::registry::RegistryKey& tree, bool& changed) -> LONG {
@@ -49,6 +99,21 @@ int run_import(Options const& options)
     if (status != ERROR_SUCCESS)
         return fail(describe_error(status));
     return succeed();
+}
+
+}
+
+int run_import(Options const& options)
+{
+    // Whatever the libraries throw ends the command with a message, never an
+    // abort; a change is saved whole or not at all, so nothing is half done.
+    try {
+        return import_file(options);
+    } catch (std::bad_alloc const&) {
+        return fail("cannot import: out of memory; nothing was changed.");
+    } catch (std::exception const& error) {
+        return fail(std::string("cannot import: ") + error.what() + ".");
+    }
 }
 
 }

@@ -215,7 +215,7 @@ int require_device()
     struct stat st {};
     if (directory.empty() || ::stat(directory.c_str(), &st) == 0 || errno != ENOENT)
         return 0; // the store says what is wrong with anything but a missing directory
-    return fail("There is no device at " + directory.string()
+    return fail("There is no device at " + platform::text::excerpt_for_terminal(directory.string())
                 + " (the directory does not exist; check CE_DEVICE_DIR). Only add and import create a device.");
 }
 
@@ -439,7 +439,7 @@ std::optional<std::vector<BYTE>> parse_data(DWORD type, std::string const& data,
         }
         for (auto const& part : parts) {
             if (part.empty()) {
-                error = "REG_MULTI_SZ data cannot hold an empty string (\"" + data + "\")";
+                error = "REG_MULTI_SZ data cannot hold an empty string (" + platform::text::quote_for_terminal(data) + ")";
                 return std::nullopt;
             }
             append_text(bytes, to_utf16(part));
@@ -452,7 +452,7 @@ std::optional<std::vector<BYTE>> parse_data(DWORD type, std::string const& data,
     case REG_DWORD_BIG_ENDIAN: {
         auto value = data.empty() ? std::optional<std::uint64_t>(0) : parse_number(data, 0xFFFFFFFFu);
         if (!value) {
-            error = "\"" + data + "\" is not a REG_DWORD number (0 to 4294967295, or 0x0 to 0xffffffff)";
+            error = platform::text::quote_for_terminal(data) + " is not a REG_DWORD number (0 to 4294967295, or 0x0 to 0xffffffff)";
             return std::nullopt;
         }
         for (int i = 0; i < 4; ++i)
@@ -462,7 +462,7 @@ std::optional<std::vector<BYTE>> parse_data(DWORD type, std::string const& data,
     case REG_QWORD: {
         auto value = data.empty() ? std::optional<std::uint64_t>(0) : parse_number(data, UINT64_MAX);
         if (!value) {
-            error = "\"" + data + "\" is not a REG_QWORD number (decimal, or hex after 0x)";
+            error = platform::text::quote_for_terminal(data) + " is not a REG_QWORD number (decimal, or hex after 0x)";
             return std::nullopt;
         }
         for (int i = 0; i < 8; ++i)
@@ -471,14 +471,14 @@ std::optional<std::vector<BYTE>> parse_data(DWORD type, std::string const& data,
     }
     case REG_BINARY: {
         if (data.size() % 2 != 0) {
-            error = "REG_BINARY data takes hex digits in pairs, two for each byte (\"" + data + "\")";
+            error = "REG_BINARY data takes hex digits in pairs, two for each byte (" + platform::text::quote_for_terminal(data) + ")";
             return std::nullopt;
         }
         for (std::size_t i = 0; i < data.size(); i += 2) {
             unsigned value = 0;
             auto [end, ec] = std::from_chars(data.data() + i, data.data() + i + 2, value, 16);
             if (ec != std::errc() || end != data.data() + i + 2) {
-                error = "REG_BINARY data takes hex digits only (\"" + data + "\")";
+                error = "REG_BINARY data takes hex digits only (" + platform::text::quote_for_terminal(data) + ")";
                 return std::nullopt;
             }
             bytes.push_back(static_cast<BYTE>(value));

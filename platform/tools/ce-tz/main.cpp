@@ -283,7 +283,7 @@ std::string missing_device()
     struct stat st {};
     if (directory.empty() || ::stat(directory.c_str(), &st) == 0 || errno != ENOENT)
         return {};
-    return directory.string();
+    return platform::text::excerpt_for_terminal(directory.string());
 }
 
 }

@@ -237,6 +237,34 @@ TEST(ScriptFrontEnd, AnOverlongLineIsAnsweredAndSkipped)
     EXPECT_TRUE(same(taken.next_event(), CharInput { U'a' }));
 }
 
+TEST(ScriptFrontEnd, WhatIsSaidOfBadLinesStaysShort)
+{
+    // A long line not understood is named by a marked excerpt.
+    Script one("dance " + std::string(100000, '\x01') + "\n");
+    one.events(1);
+    std::string const said = one.errors.str();
+    EXPECT_EQ(said.rfind("script: line 1: unknown command: \"dance \\x01", 0), 0u) << said.substr(0, 200);
+    EXPECT_NE(said.find("\"\xE2\x80\xA6 (100006 characters)\n"), std::string::npos) << said.substr(0, 2000);
+    EXPECT_LT(said.size(), 1200u);
+
+    // A flood of lines not understood: the first ones are reported, the rest
+    // counted, so that a megabyte of them says no more than a few kilobytes.
+    std::string flood;
+    for (int i = 0; i < 500000; ++i)
+        flood += "\x01\n";
+    Script many(flood + "key Enter\n");
+    auto const events = many.events(2);
+    EXPECT_TRUE(same(events[0], KeyPress { VK_RETURN, false, false }));
+    std::string const reported = many.errors.str();
+    EXPECT_LT(reported.size(), 8000u);
+    EXPECT_EQ(std::count(reported.begin(), reported.end(), '\n'), ScriptFrontEnd::max_reported_lines + 2) << reported;
+    EXPECT_NE(reported.find("script: line 100: unknown command: \"\\x01\"\n"
+                            "script: line 101: more lines not understood; they are counted, not shown\n"
+                            "script: 500000 lines in all were not understood\n"),
+              std::string::npos)
+        << reported.substr(reported.size() > 400 ? reported.size() - 400 : 0);
+}
+
 TEST(ScriptFrontEnd, EndOfInputIsAFinalCloseEveryTime)
 {
     Script script("");

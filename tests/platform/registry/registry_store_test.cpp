@@ -1,6 +1,7 @@
 // The store's promises, tested for real: broken files are never touched, a
 // failed save keeps the previous file, processes killed at random moments
 // leave a whole file, and processes writing at the same time lose nothing.
+#include "registry/HiveFile.h"
 #include "registry/RegFile.h"
 #include "registry/RegistryStore.h"
 #include "text/Utf.h"
@@ -10,11 +11,13 @@
 #include "Process.h"
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 #include <cstdio>
 #include <random>
 #include <thread>
@@ -37,12 +40,57 @@ pid_t spawn_writer(std::vector<std::string> args)
     return pid;
 }
 
+// The same with the writer on the device in `directory`.
+pid_t spawn_writer_on(std::filesystem::path const& directory, std::vector<std::string> args)
+{
+    args.insert(args.begin(), writer);
+    std::vector<char*> argv;
+    for (auto& arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> variables { "CE_DEVICE_DIR=" + directory.string() };
+    for (char** variable = environ; *variable; ++variable) {
+        if (std::strncmp(*variable, "CE_DEVICE_DIR=", 14) != 0)
+            variables.emplace_back(*variable);
+    }
+    std::vector<char*> envp;
+    for (auto& variable : variables)
+        envp.push_back(variable.data());
+    envp.push_back(nullptr);
+    pid_t pid = 0;
+    EXPECT_EQ(posix_spawn(&pid, writer.c_str(), nullptr, nullptr, argv.data(), envp.data()), 0) << writer;
+    return pid;
+}
+
 int wait_for(pid_t pid)
 {
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     return status;
+}
+
+// The writer's status once it ends, within `seconds`; one that takes longer
+// (a writer waiting for a lock that is never given back) is killed, and the
+// test fails rather than hang.
+int wait_within(pid_t pid, int seconds)
+{
+    auto const deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    for (;;) {
+        int status = 0;
+        pid_t const done = waitpid(pid, &status, WNOHANG);
+        if (done == pid)
+            return status;
+        if (done < 0 && errno != EINTR)
+            return -1;
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid, SIGKILL);
+            wait_for(pid);
+            ADD_FAILURE() << "a writer still ran after " << seconds << " s";
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
 }
 
 // What the writer prints on its standard output; what it says on its standard
@@ -254,7 +302,8 @@ TEST_F(RegistryStoreTest, SymbolicLinks)
     EXPECT_TRUE(std::filesystem::is_symlink(registry_file()));
     EXPECT_NE(read_file(target).find("[HKEY_LOCAL_MACHINE\\Software\\Linked\\Below]\n\"v\"=hex:01\n"), std::string::npos)
         << read_file(target);
-    EXPECT_EQ(files_in(elsewhere), (std::vector<std::string> { "device.reg" }));
+    EXPECT_EQ(files_in(elsewhere), (std::vector<std::string> { "device.lock", "device.reg" }))
+        << "the lock belongs to the file written";
 
     // A link that leads nowhere is refused, and nothing is created for it.
     std::filesystem::remove(target);
@@ -440,6 +489,270 @@ TEST_F(RegistryStoreTest, UnusableDeviceDirectoryIsReported)
     auto message = testing::internal::GetCapturedStderr();
     EXPECT_NE(message.find(bad.string()), std::string::npos) << message;
     EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+}
+
+// Checks the values that the registry_writer's "values" command sets.
+void expect_values(std::u16string const& key_path, std::string const& prefix, int count, std::string const& label)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, key_path.c_str(), 0, 0, &key), ERROR_SUCCESS) << label;
+    int missing = 0;
+    for (int i = 0; i < count; ++i) {
+        auto const name = platform::text::to_utf16(prefix + std::to_string(i));
+        DWORD data = 0xFFFF, size = 4;
+        if (RegQueryValueExW(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS
+            || data != static_cast<DWORD>(i))
+            ++missing;
+    }
+    RegCloseKey(key);
+    EXPECT_EQ(missing, 0) << label << ": values lost";
+}
+
+TEST_F(RegistryStoreTest, DevicesSharingOneHiveThroughLinksLoseNothing)
+{
+    // Two device directories whose registry.reg are symbolic links to one
+    // file in a third: every writer of that file takes its lock, wherever
+    // it comes from, and no save removes another's temporary file.
+    auto const shared = dir() / "shared";
+    auto const first = dir() / "first";
+    auto const second = dir() / "second";
+    for (auto const& d : { shared, first, second })
+        std::filesystem::create_directories(d);
+    write_file(shared / "hive.reg", "Windows Registry Editor Version 5.00\n");
+    std::filesystem::create_symlink(shared / "hive.reg", first / "registry.reg");
+    std::filesystem::create_symlink("../shared/hive.reg", second / "registry.reg");
+    constexpr int values = 25;
+    std::vector<pid_t> pids;
+    for (int w = 0; w < 3; ++w) {
+        for (auto const& device : { first, second }) {
+            std::string const prefix = device.filename().string() + std::to_string(w) + "_";
+            pids.push_back(spawn_writer_on(device, { "values", "Software\\Shared", prefix, std::to_string(values) }));
+        }
+    }
+    for (pid_t pid : pids) {
+        int status = wait_within(pid, 60);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "writer status " << status;
+    }
+    ::setenv("CE_DEVICE_DIR", first.c_str(), 1);
+    for (int w = 0; w < 3; ++w) {
+        for (auto const& device : { first, second }) {
+            std::string const prefix = device.filename().string() + std::to_string(w) + "_";
+            expect_values(u"Software\\Shared", prefix, values, prefix);
+        }
+    }
+    EXPECT_EQ(files_in(shared), (std::vector<std::string> { "hive.lock", "hive.reg" }));
+    EXPECT_TRUE(std::filesystem::is_symlink(first / "registry.reg"));
+    EXPECT_TRUE(std::filesystem::is_symlink(second / "registry.reg"));
+}
+
+TEST_F(RegistryStoreTest, ASaveKeepsTheFilesModeOwnerAndLinks)
+{
+    HKEY key = create(u"Software\\Kept");
+    RegCloseKey(key);
+    struct Case {
+        char const* label;
+        mode_t mode;
+    } const cases[] = { { "readable by all", 0644 }, { "group-writable", 0660 }, { "owner-only", 0600 } };
+    for (auto const& c : cases) {
+        ASSERT_EQ(::chmod(registry_file().c_str(), c.mode), 0);
+        key = create((u"Software\\Kept\\" + platform::text::to_utf16(std::to_string(c.mode))).c_str());
+        RegCloseKey(key);
+        struct stat st {};
+        ASSERT_EQ(::stat(registry_file().c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, c.mode) << c.label;
+    }
+
+    // A second name for the file: a save writes the file itself, so both
+    // names keep showing one text.
+    auto const other = dir() / "other-name.reg";
+    ASSERT_EQ(::link(registry_file().c_str(), other.c_str()), 0);
+    struct stat before {};
+    ASSERT_EQ(::stat(registry_file().c_str(), &before), 0);
+    key = create(u"Software\\Kept\\Linked");
+    RegCloseKey(key);
+    struct stat after {};
+    ASSERT_EQ(::stat(registry_file().c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_nlink, 2u);
+    EXPECT_NE(read_file(other).find("[HKEY_LOCAL_MACHINE\\Software\\Kept\\Linked]"), std::string::npos)
+        << read_file(other);
+    EXPECT_EQ(read_file(other), read_file(registry_file()));
+    EXPECT_EQ(files_in(dir()), (std::vector<std::string> { "other-name.reg", "registry.lock", "registry.reg" }));
+
+    // Writers in parallel on the linked file lose nothing either.
+    std::vector<pid_t> pids;
+    for (int w = 0; w < 3; ++w)
+        pids.push_back(spawn_writer({ "values", "Software\\Kept", "w" + std::to_string(w) + "_", "20" }));
+    for (pid_t pid : pids) {
+        int status = wait_within(pid, 60);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "writer status " << status;
+    }
+    for (int w = 0; w < 3; ++w)
+        expect_values(u"Software\\Kept", "w" + std::to_string(w) + "_", 20, "writer " + std::to_string(w));
+    EXPECT_EQ(read_file(other), read_file(registry_file()));
+
+    // Root's change of a user's device leaves the file the user's.
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "the owner is kept only where the writer may give it: run as root for that part";
+    std::filesystem::remove(other);
+    uid_t const user = 65534;
+    ASSERT_EQ(::chown(registry_file().c_str(), user, user), 0);
+    // A lock that root makes is the file's owner's too, so the owner can
+    // still take it.
+    std::filesystem::remove(dir() / "registry.lock");
+    key = create(u"Software\\Kept\\ByRoot");
+    RegCloseKey(key);
+    for (auto const& path : { registry_file(), dir() / "registry.lock" }) {
+        struct stat owned {};
+        ASSERT_EQ(::stat(path.c_str(), &owned), 0);
+        EXPECT_EQ(owned.st_uid, user) << path;
+        EXPECT_EQ(owned.st_gid, user) << path;
+        EXPECT_EQ(owned.st_mode & 07777, 0600u) << path;
+    }
+}
+
+TEST_F(RegistryStoreTest, AnInPlaceSaveCutShortIsFinishedFromItsJournal)
+{
+    // A crash while a file with two names was being overwritten: the file
+    // holds half a text, the journal beside it the whole new one.
+    std::string const whole = "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\Whole]\n"
+                              "\"v\"=dword:00000007\n";
+    write_file(registry_file(), whole.substr(0, 50));
+    auto const other = dir() / "other-name.reg";
+    ASSERT_EQ(::link(registry_file().c_str(), other.c_str()), 0);
+    write_file(dir() / "registry.reg.journal", whole);
+    write_file(dir() / "registry.lock", "");
+
+    // A reader takes the journal's text.
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Whole", 0, 0, &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+    // The next change first puts it in place.
+    key = create(u"Software\\After");
+    RegCloseKey(key);
+    EXPECT_EQ(files_in(dir()), (std::vector<std::string> { "other-name.reg", "registry.lock", "registry.reg" }));
+    std::string const now = read_file(other);
+    EXPECT_NE(now.find("[HKEY_LOCAL_MACHINE\\Software\\Whole]\n\"v\"=dword:00000007"), std::string::npos) << now;
+    EXPECT_NE(now.find("[HKEY_LOCAL_MACHINE\\Software\\After]"), std::string::npos) << now;
+}
+
+TEST_F(RegistryStoreTest, KilledWritersOfAFileWithTwoNamesLeaveAWholeRegistry)
+{
+    // Every save of a file with two names writes it in place, through its
+    // journal: killed at any moment, the writer leaves a registry that reads
+    // whole, never older than a change already seen.
+    HKEY key = create(u"Software\\Kill");
+    RegCloseKey(key);
+    auto const other = dir() / "other-name.reg";
+    ASSERT_EQ(::link(registry_file().c_str(), other.c_str()), 0);
+    using namespace std::chrono;
+    std::random_device device;
+    unsigned const seed = device();
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> delay_us(0, 15000);
+    auto const deadline = steady_clock::now() + seconds(4);
+    DWORD last = 0;
+    int kills = 0;
+    for (; kills < 25 && steady_clock::now() < deadline; ++kills) {
+        auto const before = read_file(registry_file());
+        pid_t pid = spawn_writer({ "count" });
+        auto const give_up = steady_clock::now() + seconds(2);
+        while (read_file(registry_file()) == before && steady_clock::now() < give_up)
+            std::this_thread::sleep_for(microseconds(200));
+        std::this_thread::sleep_for(microseconds(delay_us(random)));
+        ::kill(pid, SIGKILL);
+        wait_for(pid);
+
+        key = nullptr;
+        ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Kill", 0, 0, &key), ERROR_SUCCESS)
+            << "kill " << kills << " (seed " << seed << ")";
+        std::vector<BYTE> data(4000);
+        DWORD size = static_cast<DWORD>(data.size());
+        LONG const status = RegQueryValueExW(key, u"Counter", nullptr, nullptr, data.data(), &size);
+        RegCloseKey(key);
+        if (status == ERROR_FILE_NOT_FOUND) {
+            ASSERT_EQ(last, 0u) << "the value disappeared (seed " << seed << ")";
+            continue;
+        }
+        ASSERT_EQ(status, ERROR_SUCCESS) << "kill " << kills << " (seed " << seed << ")";
+        data.resize(size);
+        DWORD const n = counter_of(data);
+        ASSERT_GE(n, last) << "an older value came back (seed " << seed << ")";
+        ASSERT_EQ(data.size(), 1000 + n % 500) << "mixed-up value " << n;
+        ASSERT_TRUE(std::all_of(data.begin() + 4, data.end(), [&](BYTE b) { return b == BYTE(n); }))
+            << "mixed-up value " << n;
+        last = n;
+    }
+    EXPECT_GT(last, 0u) << "the writers never got a change through in " << kills << " runs";
+
+    // The next change first finishes what a killed writer left: both names
+    // then hold one whole text, and no journal or temporary file is left.
+    key = create(u"Software\\After");
+    RegCloseKey(key);
+    auto const bytes = read_file(registry_file());
+    EXPECT_EQ(read_file(other), bytes);
+    auto const parsed = platform::registry::parse_reg_file(
+        std::span(reinterpret_cast<BYTE const*>(bytes.data()), bytes.size()), platform::registry::RegFileUse::Store);
+    EXPECT_TRUE(parsed.ok()) << parsed.error;
+    EXPECT_EQ(files_in(dir()), (std::vector<std::string> { "other-name.reg", "registry.lock", "registry.reg" }));
+}
+
+TEST_F(RegistryStoreTest, SpecialFilesAreRefusedNotOpened)
+{
+    // Each is refused at once with one line that says what it is; a FIFO is
+    // never waited on, and none is replaced by a save.
+    auto const fifo = dir() / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    struct Case {
+        char const* label;
+        std::filesystem::path target; // registry.reg itself when empty
+        char const* said;
+    } const cases[] = {
+        { "a FIFO", {}, "it is a FIFO, not a regular file" },
+        { "a link to a FIFO", fifo, "it is a FIFO, not a regular file" },
+        { "a link to /dev/null", "/dev/null", "it is a character device, not a regular file" },
+    };
+    for (auto const& c : cases) {
+        // A device of its own for each, as the store says each problem once.
+        auto const device = dir() / ("device-" + std::to_string(&c - cases));
+        std::filesystem::create_directories(device);
+        ::setenv("CE_DEVICE_DIR", device.c_str(), 1);
+        auto const file = device / "registry.reg";
+        if (c.target.empty())
+            ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+        else
+            std::filesystem::create_symlink(c.target, file);
+        testing::internal::CaptureStderr();
+        HKEY key = nullptr;
+        EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software", 0, 0, &key), ERROR_REGISTRY_IO_FAILED) << c.label;
+        EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"Software\\New", 0, nullptr, 0, 0, nullptr, &key, nullptr),
+                  ERROR_REGISTRY_IO_FAILED)
+            << c.label;
+        std::string const message = testing::internal::GetCapturedStderr();
+        EXPECT_NE(message.find(c.said), std::string::npos) << c.label << ": " << message;
+        EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+        struct stat st {};
+        ASSERT_EQ(::lstat(file.c_str(), &st), 0);
+        EXPECT_EQ(c.target.empty() ? S_ISFIFO(st.st_mode) : S_ISLNK(st.st_mode), true) << c.label << " is kept";
+        EXPECT_EQ(files_in(device), (std::vector<std::string> { "registry.reg" })) << c.label;
+    }
+    struct stat null {};
+    ASSERT_EQ(::stat("/dev/null", &null), 0);
+    EXPECT_TRUE(S_ISCHR(null.st_mode));
+}
+
+TEST_F(RegistryStoreTest, AHiveBeyondTheDevicesLimitIsRefusedWithItsSize)
+{
+    // Sparse: it takes no room, and is never read.
+    write_file(registry_file(), "Windows Registry Editor Version 5.00\n");
+    std::filesystem::resize_file(registry_file(), platform::registry::max_hive_size + 1);
+    testing::internal::CaptureStderr();
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software", 0, 0, &key), ERROR_REGISTRY_IO_FAILED);
+    std::string const message = testing::internal::GetCapturedStderr();
+    EXPECT_NE(message.find("it holds " + std::to_string(platform::registry::max_hive_size + 1) + " bytes"),
+              std::string::npos)
+        << message;
 }
 
 }

@@ -278,3 +278,66 @@ TEST(KeyDecoder, RunsOfSequencesSplitAtRandomDecodeAsEachAlone)
         ASSERT_EQ(decode(cut), want) << "round " << round;
     }
 }
+
+TEST(KeyDecoder, OneRuleForWhatAKeyMayType)
+{
+    // A code point that UTF-8 input may not type, a key sequence may not
+    // either: C1 controls, surrogates, DEL and what lies past U+10FFFF.
+    Case const cases[] = {
+        { "CSI u of a C1 control", "\x1b[155u", {} },
+        { "CSI u of NEL", "\x1b[133u", {} },
+        { "CSI u of a lone surrogate", "\x1b[55296u", {} },
+        { "CSI u of a low surrogate", "\x1b[57343u", {} },
+        { "CSI u past Unicode", "\x1b[1114112u", {} },
+        { "modifyOtherKeys of NEL", "\x1b[27;1;133~", {} },
+        { "modifyOtherKeys of a surrogate", "\x1b[27;1;56000~", {} },
+        { "NEL as UTF-8", "\xc2\x85", {} },
+        { "CSI u of a letter still types it", "\x1b[233u", { chr(U'\u00e9') } },
+        { "modifyOtherKeys of a letter", "\x1b[27;1;97~", { chr('a') } },
+        { "paste of a C1 control as UTF-8", "\x1b[200~1\xc2\x9b" "2\x1b[201~", { paste(u"12") } },
+    };
+    for (auto const& c : cases)
+        EXPECT_EQ(decode({ c.bytes }), expected(c.keys)) << c.label;
+}
+
+TEST(KeyDecoder, AnOverlongSequenceIsDroppedWholeHoweverItIsSplit)
+{
+    // Each of these is longer than any sequence kept: it means nothing, and
+    // none of its bytes is typed, whichever read boundary cuts it.
+    std::string const csi = "\x1b[" + std::string(300, '1') + ";5u";
+    std::string const ss3 = "\x1bO" + std::string(300, '1') + "D";
+    std::string const osc = "\x1b]0;" + std::string(5000, 'x') + "\a";
+    for (auto const& [label, sequence] : { std::pair { "CSI", csi }, { "SS3", ss3 }, { "OSC", osc } }) {
+        std::string const bytes = sequence + "7";
+        std::vector<std::string> const want = expected({ chr('7') });
+        EXPECT_EQ(decode({ bytes }), want) << label << " fed whole";
+        for (std::size_t cut : { std::size_t { 3 }, std::size_t { 255 }, std::size_t { 256 }, std::size_t { 257 },
+                                 std::size_t { 300 }, sequence.size() - 1, sequence.size() - 2 }) {
+            EXPECT_EQ(decode({ bytes.substr(0, cut), bytes.substr(cut) }), want) << label << " cut after " << cut;
+        }
+        std::vector<std::string> one_by_one;
+        for (char b : bytes)
+            one_by_one.emplace_back(1, b);
+        EXPECT_EQ(decode(one_by_one), want) << label << " byte by byte";
+    }
+}
+
+TEST(KeyDecoder, AMegabyteOfEscapesDecodesInBoundedDepth)
+{
+    // Every pair is the Escape key; nothing recurses per byte, so the run's
+    // length cannot exhaust the stack.
+    std::string const escapes(1 << 20, '\x1b');
+    KeyDecoder decoder;
+    decoder.feed(escapes);
+    std::size_t keys = 0;
+    while (auto key = decoder.next()) {
+        ASSERT_EQ(*key, vk(VK_ESCAPE));
+        ++keys;
+    }
+    if (auto key = decoder.expire())
+        ++keys;
+    EXPECT_EQ(keys, escapes.size() / 2);
+    decoder.feed("\x1b\x1b\x1b[A");
+    EXPECT_EQ(decoder.next(), vk(VK_ESCAPE));
+    EXPECT_EQ(decoder.next(), vk(VK_UP));
+}

@@ -5,7 +5,8 @@
 //     ended 1 daylight -45 standard 0
 // While the dialog is up, every change of a field is reported on standard
 // error, which the terminal front end must hold until the screen is restored.
-// PROBE_CRASH=1 makes the user's first change of a field crash the process.
+// PROBE_CRASH=1 makes the user's first change of a field crash the process,
+// PROBE_CRASH=stack makes it crash by running out of stack.
 #include "resource.h"
 #include "windows.h"
 
@@ -19,6 +20,20 @@ namespace {
 bool g_initialised = false;
 int g_daylight = 0;
 int g_standard = 0;
+
+// Recurses until the stack is gone (long before the limit, which only the
+// running program knows); the frame's buffer and the use of the result after
+// the call keep the compiler from making it a loop.
+volatile int g_depth_limit = 1 << 30;
+
+[[gnu::noinline]] int exhaust_stack(int depth)
+{
+    if (depth >= g_depth_limit)
+        return 0;
+    volatile char frame[1024];
+    frame[depth % sizeof frame] = static_cast<char>(depth);
+    return exhaust_stack(depth + 1) + frame[0];
+}
 
 int number_from(char const* name, int fallback)
 {
@@ -68,8 +83,11 @@ INT_PTR CALLBACK probe_procedure(HWND dialog, UINT message, WPARAM wparam, LPARA
         case IDC_DAYLIGHT_BIAS:
         case IDC_STANDARD_BIAS:
             if (HIWORD(wparam) == EN_CHANGE) {
-                if (g_initialised && std::getenv("PROBE_CRASH"))
+                if (char const* crash = std::getenv("PROBE_CRASH"); g_initialised && crash) {
+                    if (std::string(crash) == "stack")
+                        std::printf("%d\n", exhaust_stack(0));
                     std::raise(SIGSEGV);
+                }
                 std::fprintf(stderr, "probe: field %u changed\n", LOWORD(wparam));
             }
             return TRUE;

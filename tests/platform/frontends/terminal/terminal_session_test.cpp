@@ -88,6 +88,7 @@ protected:
 
 TEST_F(TerminalCheck, GivesTheReasonAnUnusableTerminalCannotShowTheDialog)
 {
+    std::string const long_term(100000, 'x');
     SessionCase const cases[] = {
         { "a real terminal", true, true, "xterm-256color", nullptr },
         { "tmux's own", true, true, "tmux-256color", nullptr },
@@ -104,6 +105,8 @@ TEST_F(TerminalCheck, GivesTheReasonAnUnusableTerminalCannotShowTheDialog)
         { "TERM=dumb", true, true, "dumb", "TERM=dumb cannot move the cursor" },
         { "TERM=unknown", true, true, "unknown", "TERM=unknown is not a terminal type this system knows" },
         { "TERM misspelt", true, true, "xtrem", "TERM=xtrem" },
+        { "TERM of 100,000 letters: a marked excerpt", true, true, long_term.c_str(),
+          "\xE2\x80\xA6 (100000 characters)" },
     };
     for (auto const& c : cases) {
         auto problem = check(c);
@@ -113,6 +116,7 @@ TEST_F(TerminalCheck, GivesTheReasonAnUnusableTerminalCannotShowTheDialog)
             ASSERT_TRUE(problem) << c.label;
             EXPECT_NE(problem->find(c.problem), std::string::npos) << c.label << ": " << *problem;
             EXPECT_EQ(problem->find('\n'), std::string::npos) << c.label << ": one line";
+            EXPECT_LT(problem->size(), 400u) << c.label;
         }
         EXPECT_FALSE(terminal_got_output()) << c.label << ": the check wrote to the terminal";
     }

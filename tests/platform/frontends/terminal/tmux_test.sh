@@ -450,8 +450,10 @@ case_sighup() { signal_case HUP 129; }
 case_sigquit() { signal_case QUIT 131; }
 case_sigint() { signal_case INT 130; }
 
-case_crash_restores_the_terminal() {
-    start_shell 80 24 PROBE_CRASH=1
+# crash_case HOW: the probe crashes as PROBE_CRASH=HOW says once a field
+# changes; the terminal must be restored all the same.
+crash_case() {
+    start_shell 80 24 PROBE_CRASH=$1
     start_dialog
     keys Tab
     type_text "1"
@@ -459,6 +461,34 @@ case_crash_restores_the_terminal() {
     got=$(exit_status)
     # Killed by the signal, or ended by a sanitizer that reported it.
     [ "$got" != 0 ] || fail "exit status 0 after a crash"
+    assert_sane_terminal
+}
+case_crash_restores_the_terminal() { crash_case 1; }
+# A crash that has used up the stack: the handler runs on a stack of its own.
+case_stack_overflow_restores_the_terminal() { crash_case stack; }
+
+# A megabyte of Escape bytes at once: the first two are the Escape key, the
+# rest is discarded; nothing crashes. What the terminal still holds after the
+# program has ended is drained before the shell can read it.
+case_a_megabyte_of_escapes() {
+    start_shell 80 24
+    head -c 1048576 /dev/zero | tr '\0' '\033' >"$work/escapes"
+    t load-buffer "$work/escapes"
+    # What the program printed and the terminal's modes go to files: the
+    # leftover bytes the shell's terminal echoes would scroll them away.
+    run "$program >$work/ended; stty -a >$work/modes; stty -echo -icanon min 0 time 20; cat >/dev/null;" \
+        "stty echo icanon; clear"
+    wait_for "[OK]"
+    t paste-buffer -t test
+    # A megabyte through the terminal takes a while on a busy machine.
+    timeout_s=$((timeout_s * 3))
+    wait_for_pattern "EXIT$runs=[0-9]+"
+    grep -qF "ended 2" "$work/ended" || fail "the dialog did not end by Escape: $(cat "$work/ended")"
+    local modes mode
+    modes=$(tr ' ;' '\n\n' <"$work/modes")
+    for mode in echo icanon isig icrnl opost; do
+        grep -qx -- "$mode" <<<"$modes" || fail "terminal mode $mode not restored"
+    done
     assert_sane_terminal
 }
 

@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -747,6 +748,93 @@ TEST_F(CeReg, ARootGluedToTheNextKeySaysTheBackslashWasLost)
             EXPECT_EQ(result.err.find("backslash"), std::string::npos) << c.key << ": " << result.err;
             EXPECT_NE(result.err.find("A key starts with HKLM"), std::string::npos) << c.key << ": " << result.err;
         }
+    }
+}
+
+TEST_F(CeReg, ImportIsBoundedWhateverItReads)
+{
+    ASSERT_EQ(run({ "add", key, "/v", "Keep", "/d", "kept" }).status, 0);
+    auto const before = read_file(registry_file());
+    // Sparse: it takes no room, and is never read.
+    auto const huge = dir() / "huge.reg";
+    write_file(huge, "Windows Registry Editor Version 5.00\n");
+    std::filesystem::resize_file(huge, std::uintmax_t { 3 } << 30);
+    std::string const limit = std::to_string(std::size_t { 64 } << 20);
+    struct Case {
+        char const* label;
+        std::vector<std::string> argv; // run through the shell when it starts with "sh"
+        std::string said;
+    } const cases[] = {
+        { "a directory", { "import", dir().string() }, "ERROR: cannot import " + dir().string() + ": it is a directory.\n" },
+        { "a file beyond the device's limit", { "import", huge.string() },
+          "ERROR: cannot import " + huge.string() + ": it holds 3221225472 bytes, more than the " + limit
+              + " the device keeps; nothing was changed.\n" },
+        { "a device that never ends", { "import", "/dev/zero" },
+          "ERROR: cannot import /dev/zero: it holds more than " + limit + " bytes, more than the " + limit
+              + " the device keeps; nothing was changed.\n" },
+        { "a pipe that never ends", { "sh", "-c", "yes '\"v\"=dword:1' | exec \"$0\" import -", ce_reg },
+          "ERROR: cannot import standard input: it holds more than " + limit + " bytes, more than the " + limit
+              + " the device keeps; nothing was changed.\n" },
+    };
+    for (auto const& c : cases) {
+        RunResult result;
+        if (c.argv[0] == "sh") {
+            test_support::ProcessOptions options;
+            options.input_from_null = true;
+            auto const process = test_support::run_process({ "/bin/sh", c.argv[1], c.argv[2], c.argv[3] }, {}, options);
+            result = { process.shell_status(), process.out, process.err };
+        } else {
+            result = run(c.argv);
+        }
+        EXPECT_EQ(result.status, 1) << c.label;
+        EXPECT_EQ(result.err, c.said) << c.label;
+        EXPECT_EQ(read_file(registry_file()), before) << c.label;
+    }
+    // What the device may hold is read whole, however it is split by reads,
+    // and the memory a refused read took stays near the limit.
+    rusage usage {};
+    ASSERT_EQ(getrusage(RUSAGE_CHILDREN, &usage), 0);
+    EXPECT_LT(usage.ru_maxrss, 600L << 10) << "kilobytes at most, of any run";
+}
+
+TEST_F(CeReg, MessagesNameLongTextsByAShortExcerpt)
+{
+    // However long the directory, the path or the data a message names, it
+    // names it by its start and its length.
+    std::string const long_dir = dir().string() + "/" + std::string(100000, 'd');
+    std::string const long_path = dir().string() + "/" + std::string(100000, 'p') + "/x.reg";
+    std::string const long_data = std::string(120000, 'a') + "\\0\\0b";
+    ASSERT_EQ(run({ "add", key, "/v", "Keep", "/d", "kept" }).status, 0);
+    struct Case {
+        char const* label;
+        std::vector<std::string> args;
+        std::string device; // CE_DEVICE_DIR, when not the test's own
+        std::string length;
+    } const cases[] = {
+        { "a query on a long device directory", { "query", "HKLM" }, long_dir, "(" + std::to_string(long_dir.size()) + " characters)" },
+        { "an add on a long device directory", { "add", key, "/v", "a", "/d", "b" }, long_dir,
+          "(" + std::to_string(long_dir.size()) + " characters)" },
+        { "an export to a long path", { "export", key, long_path }, {}, "(" + std::to_string(long_path.size()) + " characters)" },
+        { "a REG_MULTI_SZ that fails", { "add", key, "/v", "m", "/t", "REG_MULTI_SZ", "/d", long_data, "/f" }, {},
+          "(" + std::to_string(long_data.size()) + " characters)" },
+        { "a REG_DWORD that is no number", { "add", key, "/v", "d", "/t", "REG_DWORD", "/d", long_data, "/f" }, {},
+          "(" + std::to_string(long_data.size()) + " characters)" },
+        { "a REG_BINARY that is no hex", { "add", key, "/v", "b", "/t", "REG_BINARY", "/d", long_data + "x", "/f" }, {},
+          "(" + std::to_string(long_data.size() + 1) + " characters)" },
+    };
+    for (auto const& c : cases) {
+        std::vector<std::string> argv = c.args;
+        argv.insert(argv.begin(), ce_reg);
+        std::map<std::string, std::string> environment;
+        if (!c.device.empty())
+            environment["CE_DEVICE_DIR"] = c.device;
+        test_support::ProcessOptions options;
+        options.input_from_null = true;
+        auto const result = test_support::run_process(argv, environment, options);
+        EXPECT_NE(result.shell_status(), 0) << c.label;
+        EXPECT_NE(result.err.find("\xE2\x80\xA6" " " + c.length), std::string::npos) << c.label << ": "
+                                                                                  << result.err.substr(0, 300);
+        EXPECT_LT(result.err.size(), 1000u) << c.label;
     }
 }
 

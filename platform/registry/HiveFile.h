@@ -1,0 +1,82 @@
+// The file that really holds a hive, and what belongs to it: the lock that
+// serialises every writer of that file, the temporaries of its saves, and the
+// journal of a save written in place. A hive reached through a symbolic link
+// has all of these beside the file the link leads to, so that every device
+// sharing one file shares them too.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace platform::registry {
+
+// The largest registry file the device reads, writes or imports.
+inline constexpr std::size_t max_hive_size = std::size_t { 64 } << 20;
+
+struct HiveFile {
+    // `path` itself, or the file a symbolic link there leads to.
+    std::filesystem::path file;
+    // `path` is a symbolic link that leads to no file (the errno of the
+    // attempt to follow it): a save refuses it rather than create a file.
+    int link_error = 0;
+
+    // <name without its extension>.lock beside the file: registry.lock for
+    // a device's own registry.reg.
+    std::filesystem::path lock_path() const;
+    // <name>.tmp-: the start of the name of a save's temporary file.
+    std::string temporary_prefix() const;
+    // <name>.journal: the new text of a save written in place, whole and
+    // flushed before the file itself is touched.
+    std::filesystem::path journal_path() const;
+};
+
+HiveFile hive_file(std::filesystem::path const& path);
+
+// A flock on a hive's lock file, held for as long as the object lives. The
+// file is opened without following a symbolic link and without blocking;
+// when it is missing and `create` is set it is made with the mode of `like`
+// (without execute bits) and, for root, its owner, so that every user of the
+// hive can still open it; one that is missing and not made is ENOENT.
+class HiveLock {
+public:
+    enum class Kind { shared, exclusive };
+    HiveLock(std::filesystem::path const& path, Kind kind, struct stat const& like, bool create);
+    ~HiveLock();
+    HiveLock(HiveLock const&) = delete;
+    HiveLock& operator=(HiveLock const&) = delete;
+
+    // 0 once the lock is held; ELOOP for a symbolic link, EINVAL for a lock
+    // that is not a regular file, else the errno that stopped it.
+    int error() const { return m_error; }
+
+private:
+    int m_fd = -1;
+    int m_error = 0;
+};
+
+// Reads the whole of `path`, which must be a regular file of at most `limit`
+// bytes: opened without blocking, so a FIFO is refused, never waited on.
+// Returns 0, or the errno; `why` then says what was wrong in words when the
+// errno alone would not ("it is a FIFO, not a regular file", "it holds
+// 3221225472 bytes, more than the 67108864 the device keeps"). `st` is the
+// file's status as read; `fd` the open file, which the caller closes.
+int read_hive_file(std::filesystem::path const& path, std::size_t limit, std::vector<char>& bytes, struct stat& st,
+                   int& fd, std::string& why);
+
+// Gives the open file `fd` the mode and owner of `like`. False when the
+// owner (or group) could not be given: a file replaced by it would then
+// change hands.
+bool copy_mode_and_owner(int fd, struct stat const& like);
+
+// Copies the whole of the open file `from` over the file at `to`, in place
+// (its other names see the new text), then truncates it, gives it a
+// modification time later than its last one and flushes it. Returns 0 or the
+// errno; on success `to_fd` is the file, open, and `st` its status.
+int write_in_place(int from, std::filesystem::path const& to, int& to_fd, struct stat& st);
+
+}
