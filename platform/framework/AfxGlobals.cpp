@@ -5,7 +5,7 @@
 #include "framework/ApplicationList.h"
 #include "framework/CWinApp.h"
 
-#include "windows.h"
+#include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>

@@ -2,7 +2,7 @@
 // holds the program's resources, and the framework's start-up.
 #pragma once
 
-#include "wintypes.h"
+#include <windows.h>
 
 #include "framework/AfxDefs.h"
 

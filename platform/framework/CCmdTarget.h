@@ -2,7 +2,7 @@
 // by identifier and notification code.
 #pragma once
 
-#include "wintypes.h"
+#include <windows.h>
 
 #include "framework/CObject.h"
 #include "framework/MessageMap.h"

@@ -3,7 +3,7 @@
 
 #include "framework/CWnd.h"
 
-#include "windows.h"
+#include <windows.h>
 
 CDataExchange::CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate)
     : m_bSaveAndValidate(bSaveAndValidate)

@@ -5,7 +5,7 @@
 #include "framework/AfxGlobals.h"
 #include "framework/HandleMap.h"
 
-#include "windows.h"
+#include <windows.h>
 
 #include <utility>
 

@@ -2,7 +2,7 @@
 // start, run and end of the thread's work.
 #pragma once
 
-#include "wintypes.h"
+#include <windows.h>
 
 #include "framework/CCmdTarget.h"
 

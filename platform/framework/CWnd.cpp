@@ -7,7 +7,7 @@
 #include "framework/AfxGlobals.h"
 #include "framework/HandleMap.h"
 
-#include "windows.h"
+#include <windows.h>
 
 using platform::framework::HandleMap;
 

@@ -3,7 +3,7 @@
 
 #include "framework/CWnd.h"
 
-#include "windows.h"
+#include <windows.h>
 
 namespace platform::framework {
 

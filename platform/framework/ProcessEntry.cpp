@@ -6,7 +6,7 @@
 // already constructed by then: static initialisation runs before main. When
 // WinMain returns, every change the device could not keep is reported, and the
 // process then exits with lost_writes_exit_status rather than WinMain's result.
-#include "windows.h"
+#include <windows.h>
 #include "afxwin.h"
 
 #include "framework/CommandLine.h"

@@ -3,7 +3,8 @@
 // window objects and modal dialogs over the device's window API.
 #pragma once
 
-#include "windows.h"
+#include <windows.h>
+#include <tchar.h>
 
 #include "framework/AfxDefs.h"
 #include "framework/MessageMap.h"
@@ -16,6 +17,3 @@
 #include "framework/CDialog.h"
 #include "framework/AfxGlobals.h"
 
-// The program's entry, defined by the program; it hands its arguments to
-// AfxWinMain.
-int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPTSTR lpCmdLine, int nCmdShow);
