@@ -99,6 +99,9 @@ function(ce_embed_resources target rc_file)
                 -P ${PROJECT_SOURCE_DIR}/cmake/EmbedResources.cmake
         DEPENDS ${CE_RES_TARGET} ${CE_RES_FILE} ${PROJECT_SOURCE_DIR}/cmake/EmbedResources.cmake
         VERBATIM)
-    target_sources(${target} PRIVATE ${generated})
-    target_link_libraries(${target} PRIVATE ce_resources)
+    # Compiled on its own, so that the target's own files do not see the
+    # device's headers that the generated file needs.
+    add_library(${target}_${stem}_res OBJECT ${generated})
+    target_link_libraries(${target}_${stem}_res PRIVATE ce_resources)
+    target_link_libraries(${target} PRIVATE ${target}_${stem}_res)
 endfunction()

@@ -1,9 +1,9 @@
 // The framework's global functions: the application object and the module that
 // holds the program's resources.
-#include "framework/AfxGlobals.h"
+#include "AfxGlobals.h"
 
-#include "framework/ApplicationList.h"
-#include "framework/CWinApp.h"
+#include "ApplicationList.h"
+#include "CWinApp.h"
 
 #include <windows.h>
 

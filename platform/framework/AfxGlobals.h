@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "framework/AfxDefs.h"
+#include "AfxDefs.h"
 
 class CWinApp;
 class CWnd;

@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include "framework/CObject.h"
-#include "framework/MessageMap.h"
+#include "CObject.h"
+#include "MessageMap.h"
 
 // Filled by OnCmdMsg, instead of calling the handler, when a caller only asks
 // whether a command would be handled.

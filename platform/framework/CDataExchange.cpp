@@ -1,7 +1,7 @@
 // One data exchange between a dialog's members and its controls.
-#include "framework/CDataExchange.h"
+#include "CDataExchange.h"
 
-#include "framework/CWnd.h"
+#include "CWnd.h"
 
 #include <windows.h>
 

@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "framework/CWnd.h"
+#include "CWnd.h"
 
 #include <exception>
 #include <string>

@@ -1,9 +1,9 @@
 // The application object: its name, its registration as the program's one
 // application, and icon loading from the program's resources.
-#include "framework/CWinApp.h"
+#include "CWinApp.h"
 
-#include "framework/AfxGlobals.h"
-#include "framework/ApplicationList.h"
+#include "AfxGlobals.h"
+#include "ApplicationList.h"
 
 #include <windows.h>
 

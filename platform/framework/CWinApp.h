@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "framework/CWinThread.h"
+#include "CWinThread.h"
 
 #include <string>
 

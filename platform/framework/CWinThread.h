@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "framework/CCmdTarget.h"
+#include "CCmdTarget.h"
 
 class CWnd;
 

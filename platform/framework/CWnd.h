@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "framework/CCmdTarget.h"
+#include "CCmdTarget.h"
 
 class CDataExchange;
 

@@ -7,7 +7,7 @@
 
 #include <windows.h>
 
-#include "framework/AfxDefs.h"
+#include "AfxDefs.h"
 
 class CCmdTarget;
 

@@ -6,14 +6,14 @@
 #include <windows.h>
 #include <tchar.h>
 
-#include "framework/AfxDefs.h"
-#include "framework/MessageMap.h"
-#include "framework/CObject.h"
-#include "framework/CCmdTarget.h"
-#include "framework/CWinThread.h"
-#include "framework/CWinApp.h"
-#include "framework/CWnd.h"
-#include "framework/CDataExchange.h"
-#include "framework/CDialog.h"
-#include "framework/AfxGlobals.h"
+#include "AfxDefs.h"
+#include "MessageMap.h"
+#include "CObject.h"
+#include "CCmdTarget.h"
+#include "CWinThread.h"
+#include "CWinApp.h"
+#include "CWnd.h"
+#include "CDataExchange.h"
+#include "CDialog.h"
+#include "AfxGlobals.h"
 
