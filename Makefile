@@ -91,5 +91,35 @@ test-sanitize: deps
 bench: build
 	@bench/run.sh $(BUILD_DIR)
 
+# --- the desktop target ----------------------------------------------------------
+
+# Velquin.exe built by mingw-w64 (make win32) and tested under Wine (make
+# test-win32), in a tree of its own. Their packages are listed apart, in
+# scripts/packages-win32, and only these targets check them.
+WIN32_DIR ?= build-win32
+win32_package_entries := $(foreach word,$(file <scripts/packages-win32),$(if $(findstring :/,$(word)),$(word)))
+win32_missing_packages := $(strip $(foreach entry,$(win32_package_entries),$(if $(wildcard $(lastword $(subst :, ,$(entry)))),,$(entry))))
+win32_needs_configure := $(or $(call unconfigured,$(WIN32_DIR)), \
+    $(if $(werror_wanted),$(if $(filter $(werror_wanted),$(call cached,$(WIN32_DIR),CE_WERROR:BOOL)),,changed)))
+
+.PHONY: deps-win32 win32 test-win32 clean-win32
+
+deps-win32:
+ifneq ($(win32_missing_packages),)
+	@scripts/deps.sh scripts/packages-win32
+endif
+
+win32: deps deps-win32
+	$(if $(win32_needs_configure),$(call configure,$(WIN32_DIR),-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release -DCE_WERROR=$(or $(werror_wanted),OFF)))
+	@cmake --build $(WIN32_DIR) -j $(JOBS) | { $(quiet_when_idle); }
+
+test-win32: win32
+	@$(call run_tests,$(WIN32_DIR))
+
+clean-win32:
+	rm -rf $(WIN32_DIR) $(WIN32_DIR).configure.log
+
+clean: clean-win32
+
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(BUILD_DIR).configure.log $(SANITIZE_DIR).configure.log

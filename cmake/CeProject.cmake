@@ -1,6 +1,11 @@
 # Build helpers shared by every folder: tests and compiled resources.
 
 find_program(CE_LLVM_RC NAMES llvm-rc llvm-rc-14 llvm-rc-15 REQUIRED)
+# The SDK headers resource scripts are compiled with: the device's stand-in, or
+# the real ones in the desktop target (its toolchain file says where).
+if(NOT CE_RC_SDK_INCLUDE)
+    set(CE_RC_SDK_INCLUDE ${PROJECT_SOURCE_DIR}/platform/include)
+endif()
 
 # ce_test_code(TARGET [OWN_PCH])
 # Settings for the tests' own code. It is built to run, not to be debugged: no
@@ -76,7 +81,7 @@ function(ce_compile_resources rc_file)
             # llvm-rc reads any argument that starts with a slash as an option,
             # so an input under /check or /usr would be taken for /c or /u; the
             # "--" ends the options and lets the absolute path through.
-            COMMAND ${CE_LLVM_RC} /nologo /L 0x409 /I ${rc_dir} /I ${PROJECT_SOURCE_DIR}/platform/include
+            COMMAND ${CE_LLVM_RC} /nologo /L 0x409 /I ${rc_dir} /I ${CE_RC_SDK_INCLUDE}
                     /FO ${res} -- ${rc_path}
             DEPENDS ${rc_path} ${rc_inputs}
             WORKING_DIRECTORY ${rc_dir}

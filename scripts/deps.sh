@@ -3,10 +3,11 @@
 # it installs what is missing from Debian's packages, otherwise it prints the
 # exact apt-get line and fails. The packages, each with a file that shows it is
 # there, are listed in scripts/packages ("package:file", one a line), which the
-# Makefile also reads to skip this script when nothing is missing.
+# Makefile also reads to skip this script when nothing is missing. Another list
+# may be named as the argument (scripts/packages-win32 for the desktop target).
 set -euo pipefail
 
-list="$(dirname "$0")/packages"
+list="${1:-$(dirname "$0")/packages}"
 missing=()
 while IFS= read -r entry || [ -n "$entry" ]; do
     case $entry in ''|'#'*) continue ;; esac
