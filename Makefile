@@ -110,11 +110,14 @@ ifneq ($(win32_missing_packages),)
 endif
 
 win32: deps deps-win32
-	$(if $(win32_needs_configure),$(call configure,$(WIN32_DIR),-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release -DCE_WERROR=$(or $(werror_wanted),OFF)))
+	$(if $(win32_needs_configure),$(call configure,$(WIN32_DIR),-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release -DCE_WERROR=$(or $(werror_wanted),OFF) -DCE_DEVICE_BUILD_DIR=$(abspath $(BUILD_DIR))))
 	@cmake --build $(WIN32_DIR) -j $(JOBS) | { $(quiet_when_idle); }
 
-test-win32: win32
-	@$(call run_tests,$(WIN32_DIR))
+# Under Wine, in a session of its own (display, prefix, HOME); the scenarios
+# also run on the emulated device, whose tree is built first.
+test-win32: win32 build
+	@tests/win32/wine_session.sh $(abspath $(WIN32_DIR))/wine-session \
+	    ctest --test-dir $(WIN32_DIR) --output-on-failure -j $(JOBS)
 
 clean-win32:
 	rm -rf $(WIN32_DIR) $(WIN32_DIR).configure.log

@@ -9,6 +9,10 @@ add_link_options(-static $<$<CONFIG:Release>:-s>)
 
 set(CE_DESKTOP_DIR ${PROJECT_SOURCE_DIR}/platform/framework/desktop)
 
+# Test executables run under Wine, inside the session that make test-win32
+# sets up (tests/win32/wine_session.sh); outside it they refuse to run.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/tests/win32/wine_run.sh)
+
 add_subdirectory(platform/framework)
 
 # What the program's libraries link: the framework and the real SDK.

@@ -46,15 +46,24 @@ class PeImage:
         start = self.offset(rva)
         return self.data[start:self.data.index(b"\0", start)].decode("ascii")
 
-    def imported_dlls(self):
+    def imports(self):
+        """{dll: [function names]}, in the order of the import directory."""
         rva, _ = self.directories[1]
-        names = []
+        found = {}
         entry = self.offset(rva)
         while True:
             fields = struct.unpack_from("<IIIII", self.data, entry)
             if fields == (0, 0, 0, 0, 0):
-                return names
-            names.append(self.c_string(fields[3]))
+                return found
+            functions = found.setdefault(self.c_string(fields[3]), [])
+            thunk = self.offset(fields[0] or fields[4])
+            while True:
+                value = struct.unpack_from("<Q", self.data, thunk)[0]
+                if value == 0:
+                    break
+                if not value & (1 << 63):
+                    functions.append(self.c_string((value & 0x7FFFFFFF) + 2))
+                thunk += 8
             entry += 20
 
     def resources(self):
@@ -117,7 +126,13 @@ def main():
     if image.subsystem != 2:
         problems.append("subsystem %d, not the Windows GUI (2)" % image.subsystem)
 
-    dlls = image.imported_dlls()
+    imports = image.imports()
+    dlls = list(imports)
+    # The shipped program calls the system's own SetTimeZoneInformation.
+    kernel32 = next((functions for dll, functions in imports.items() if dll.lower() == "kernel32.dll"), [])
+    for function in ("GetTimeZoneInformation", "SetTimeZoneInformation"):
+        if function not in kernel32:
+            problems.append("%s is not imported from kernel32.dll" % function)
     foreign = [dll for dll in dlls if dll.lower() not in SYSTEM_DLLS]
     if foreign:
         problems.append("imports from DLLs that are not Windows' own: %s" % ", ".join(foreign))
