@@ -4,8 +4,9 @@
 # display of its own, a fresh Wine prefix and HOME inside SESSION_DIR (made
 # with one wineboot), a Wine server kept up for the whole run, and Wine's
 # virtual desktop, which draws the dialogs' title bars without a window
-# manager. Afterwards the server is stopped through its own prefix and every
-# process started here is ended by its pid.
+# manager. Afterwards the server is stopped through its own prefix (which
+# ends every Wine process of it), Xvfb is ended by its pid, and the prefix and
+# HOME are removed; the session's logs stay in SESSION_DIR.
 #
 # Usage: wine_session.sh SESSION_DIR COMMAND [ARGUMENT...]
 set -euo pipefail
@@ -38,6 +39,8 @@ stop() {
         kill "$xvfb_pid" 2> /dev/null || true
         wait "$xvfb_pid" 2> /dev/null || true
     fi
+    # The prefix is some 700 MB; only the logs stay.
+    rm -rf "$session/prefix" "$session/home" "$session/tmp"
     exit "$status"
 }
 trap stop EXIT
