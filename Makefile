@@ -132,5 +132,38 @@ test-sanitize: deps
 bench: build
 	@bench/run.sh $(BUILD_DIR)
 
+# --- the desktop target ----------------------------------------------------------
+
+# Velquin.exe built by mingw-w64 (make win32) and tested under Wine (make
+# test-win32), in a tree of its own. Their packages are listed apart, in
+# scripts/packages-win32, and only these targets check them.
+WIN32_DIR ?= build-win32
+win32_packages := scripts/packages-win32
+win32_needs_configure := $(or $(call unconfigured,$(WIN32_DIR)), \
+    $(if $(werror_wanted),$(if $(filter $(werror_wanted),$(call cached,$(WIN32_DIR),CE_WERROR:BOOL)),,changed)))
+
+.PHONY: deps-win32 win32 test-win32 clean-win32
+
+deps-win32:
+	$(call install_packages,$(win32_packages))
+
+win32: deps deps-win32
+	$(refuse_foreign_checkout)
+	$(call writable_tree,$(WIN32_DIR))
+	$(if $(win32_needs_configure),$(call configure,$(WIN32_DIR),-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release -DCE_WERROR=$(or $(werror_wanted),OFF) -DCE_DEVICE_BUILD_DIR=$(abspath $(BUILD_DIR))))
+	@cmake --build $(WIN32_DIR) -j $(JOBS) | { $(quiet_when_idle); }
+
+# Under Wine, in a session of its own (display, prefix, HOME); the scenarios
+# also run on the emulated device, whose tree is built first.
+test-win32: tests_needed := yes
+test-win32: win32 build
+	@tests/win32/wine_session.sh $(abspath $(WIN32_DIR))/wine-session \
+	    ctest --test-dir $(WIN32_DIR) --output-on-failure -j $(JOBS)
+
+clean-win32:
+	rm -rf $(WIN32_DIR) $(WIN32_DIR).configure.log
+
+clean: clean-win32
+
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(BUILD_DIR).configure.log $(SANITIZE_DIR).configure.log

@@ -27,8 +27,8 @@ BOOL CBiasDlg::OnInitDialog()
     TCHAR standard[MaxTextChars] = { 0 };
     ReadDefaults(daylight, standard);
 
-    SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, (LPARAM)m_hIcon);
-    SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, (LPARAM)m_hIcon);
+    ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, (LPARAM)m_hIcon);
+    ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, (LPARAM)m_hIcon);
 
     CenterWindow(GetDesktopWindow());
 

@@ -1,6 +1,11 @@
 # Build helpers shared by every folder: tests and compiled resources.
 
 find_program(CE_LLVM_RC NAMES llvm-rc llvm-rc-14 llvm-rc-15 REQUIRED)
+# The SDK headers resource scripts are compiled with: the device's stand-in, or
+# the real ones in the desktop target (its toolchain file says where).
+if(NOT CE_RC_SDK_INCLUDE)
+    set(CE_RC_SDK_INCLUDE ${PROJECT_SOURCE_DIR}/platform/include)
+endif()
 
 # ce_test_code(TARGET [OWN_PCH])
 # Settings for the tests' own code. It is built to run, not to be debugged: no
@@ -76,7 +81,7 @@ function(ce_compile_resources rc_file)
             # llvm-rc reads any argument that starts with a slash as an option,
             # so an input under /check or /usr would be taken for /c or /u; the
             # "--" ends the options and lets the absolute path through.
-            COMMAND ${CE_LLVM_RC} /nologo /L 0x409 /I ${rc_dir} /I ${PROJECT_SOURCE_DIR}/platform/include
+            COMMAND ${CE_LLVM_RC} /nologo /L 0x409 /I ${rc_dir} /I ${CE_RC_SDK_INCLUDE}
                     /FO ${res} -- ${rc_path}
             DEPENDS ${rc_path} ${rc_inputs}
             WORKING_DIRECTORY ${rc_dir}
@@ -99,6 +104,9 @@ function(ce_embed_resources target rc_file)
                 -P ${PROJECT_SOURCE_DIR}/cmake/EmbedResources.cmake
         DEPENDS ${CE_RES_TARGET} ${CE_RES_FILE} ${PROJECT_SOURCE_DIR}/cmake/EmbedResources.cmake
         VERBATIM)
-    target_sources(${target} PRIVATE ${generated})
-    target_link_libraries(${target} PRIVATE ce_resources)
+    # Compiled on its own, so that the target's own files do not see the
+    # device's headers that the generated file needs.
+    add_library(${target}_${stem}_res OBJECT ${generated})
+    target_link_libraries(${target}_${stem}_res PRIVATE ce_resources)
+    target_link_libraries(${target} PRIVATE ${target}_${stem}_res)
 endfunction()

@@ -1,11 +1,11 @@
 // The framework's global functions: the application object and the module that
 // holds the program's resources.
-#include "framework/AfxGlobals.h"
+#include "AfxGlobals.h"
 
-#include "framework/ApplicationList.h"
-#include "framework/CWinApp.h"
+#include "ApplicationList.h"
+#include "CWinApp.h"
 
-#include "windows.h"
+#include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>

@@ -2,9 +2,9 @@
 // holds the program's resources, and the framework's start-up.
 #pragma once
 
-#include "wintypes.h"
+#include <windows.h>
 
-#include "framework/AfxDefs.h"
+#include "AfxDefs.h"
 
 class CWinApp;
 class CWnd;

@@ -1,11 +1,12 @@
 // The framework's start-up: the one application object's InitInstance, then
 // either its Run or, when InitInstance declines, its ExitInstance.
-#include "framework/AfxGlobals.h"
+#include "AfxGlobals.h"
 
-#include "framework/ApplicationList.h"
-#include "framework/CWinApp.h"
-#include "framework/CWnd.h"
-#include "framework/HandleMap.h"
+#include "ApplicationList.h"
+#include "CWinApp.h"
+#include "CWnd.h"
+#include "HandleMap.h"
+#include "StartUp.h"
 
 #include <cstdio>
 
@@ -34,6 +35,7 @@ int AFXAPI AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPTSTR lpCmd
     app->m_lpCmdLine = lpCmdLine;
     app->m_nCmdShow = nCmdShow;
     AfxSetResourceHandle(hInstance);
+    platform::framework::prepare_process();
 
     int result;
     if (app->InitInstance()) {

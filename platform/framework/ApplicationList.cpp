@@ -1,9 +1,9 @@
 // The application objects are linked through themselves from a head pointer
 // that is constant-initialised, so the list works during static initialisation
 // and at exit, whatever order the program's globals are built and destroyed in.
-#include "framework/ApplicationList.h"
+#include "ApplicationList.h"
 
-#include "framework/CWinApp.h"
+#include "CWinApp.h"
 
 namespace platform::framework {
 

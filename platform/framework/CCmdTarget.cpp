@@ -1,5 +1,5 @@
 // Command routing through the chain of message maps.
-#include "framework/CCmdTarget.h"
+#include "CCmdTarget.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 // by identifier and notification code.
 #pragma once
 
-#include "wintypes.h"
+#include <windows.h>
 
-#include "framework/CObject.h"
-#include "framework/MessageMap.h"
+#include "CObject.h"
+#include "MessageMap.h"
 
 // Filled by OnCmdMsg, instead of calling the handler, when a caller only asks
 // whether a command would be handled.

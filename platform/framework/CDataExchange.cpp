@@ -1,9 +1,9 @@
 // One data exchange between a dialog's members and its controls.
-#include "framework/CDataExchange.h"
+#include "CDataExchange.h"
 
-#include "framework/CWnd.h"
+#include "CWnd.h"
 
-#include "windows.h"
+#include <windows.h>
 
 CDataExchange::CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate)
     : m_bSaveAndValidate(bSaveAndValidate)

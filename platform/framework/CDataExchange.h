@@ -3,7 +3,7 @@
 // gets the focus back when the exchange fails.
 #pragma once
 
-#include "wintypes.h"
+#include <windows.h>
 
 class CWnd;
 

@@ -1,11 +1,11 @@
 // Modal dialogs: the template lookup, the run through the dialog manager, and
 // the dialog procedure that connects the dialog window to its object.
-#include "framework/CDialog.h"
+#include "CDialog.h"
 
-#include "framework/AfxGlobals.h"
-#include "framework/HandleMap.h"
+#include "AfxGlobals.h"
+#include "HandleMap.h"
 
-#include "windows.h"
+#include <windows.h>
 
 #include <utility>
 

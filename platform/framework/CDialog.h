@@ -4,9 +4,9 @@
 // message map, where IDOK and IDCANCEL reach OnOK and OnCancel.
 #pragma once
 
-#include "wintypes.h"
+#include <windows.h>
 
-#include "framework/CWnd.h"
+#include "CWnd.h"
 
 #include <exception>
 #include <string>
@@ -47,6 +47,6 @@ protected:
 private:
     static INT_PTR CALLBACK dialog_procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
-    std::u16string m_template_name;
+    std::basic_string<TCHAR> m_template_name;
     std::exception_ptr m_handler_exception;
 };

@@ -1,11 +1,11 @@
 // The application object: its name, its registration as the program's one
 // application, and icon loading from the program's resources.
-#include "framework/CWinApp.h"
+#include "CWinApp.h"
 
-#include "framework/AfxGlobals.h"
-#include "framework/ApplicationList.h"
+#include "AfxGlobals.h"
+#include "ApplicationList.h"
 
-#include "windows.h"
+#include <windows.h>
 
 #include <string_view>
 
@@ -13,11 +13,11 @@ namespace {
 
 // The executable's file name, without directory or extension. The device's
 // paths use backslashes, the host's slashes; either separates here.
-std::u16string executable_base_name()
+std::basic_string<TCHAR> executable_base_name()
 {
-    std::u16string path(260, u'\0');
+    std::basic_string<TCHAR> path(260, TEXT('\0'));
     for (;;) {
-        DWORD const length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        DWORD const length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (length == 0)
             return {};
         if (length < path.size()) {
@@ -31,12 +31,12 @@ std::u16string executable_base_name()
         }
         path.resize(path.size() * 2);
     }
-    std::u16string_view name = path;
-    if (auto const separator = name.find_last_of(u"\\/"); separator != name.npos)
+    std::basic_string_view<TCHAR> name = path;
+    if (auto const separator = name.find_last_of(TEXT("\\/")); separator != name.npos)
         name.remove_prefix(separator + 1);
-    if (auto const dot = name.find_last_of(u'.'); dot != name.npos && dot > 0)
+    if (auto const dot = name.find_last_of(TEXT('.')); dot != name.npos && dot > 0)
         name.remove_suffix(name.size() - dot);
-    return std::u16string(name);
+    return std::basic_string<TCHAR>(name);
 }
 
 }
@@ -47,7 +47,7 @@ END_MESSAGE_MAP()
 CWinApp::CWinApp(LPCTSTR lpszAppName)
     : m_exe_name(executable_base_name())
 {
-    m_app_name = lpszAppName ? std::u16string(lpszAppName) : m_exe_name;
+    m_app_name = lpszAppName ? std::basic_string<TCHAR>(lpszAppName) : m_exe_name;
     m_pszAppName = m_app_name.c_str();
     m_pszExeName = m_exe_name.c_str();
     platform::framework::ApplicationList::add(this);
@@ -70,7 +70,7 @@ int CWinApp::ExitInstance()
 
 HICON CWinApp::LoadIcon(LPCTSTR lpszResourceName) const
 {
-    return LoadIconW(AfxFindResourceHandle(lpszResourceName, RT_GROUP_ICON), lpszResourceName);
+    return ::LoadIconW(AfxFindResourceHandle(lpszResourceName, RT_GROUP_ICON), lpszResourceName);
 }
 
 HICON CWinApp::LoadIcon(UINT nIDResource) const

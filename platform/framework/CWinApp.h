@@ -3,9 +3,9 @@
 // the application's name, and loads icons from the program's resources.
 #pragma once
 
-#include "wintypes.h"
+#include <windows.h>
 
-#include "framework/CWinThread.h"
+#include "CWinThread.h"
 
 #include <string>
 
@@ -41,7 +41,7 @@ public:
 private:
     friend class ::platform::framework::ApplicationList;
 
-    std::u16string m_app_name;
-    std::u16string m_exe_name;
+    std::basic_string<TCHAR> m_app_name;
+    std::basic_string<TCHAR> m_exe_name;
     CWinApp* m_next_app { nullptr };
 };

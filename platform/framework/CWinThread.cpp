@@ -1,5 +1,5 @@
 // The user-interface thread's start, run and end.
-#include "framework/CWinThread.h"
+#include "CWinThread.h"
 
 CWnd* CWinThread::GetMainWnd()
 {

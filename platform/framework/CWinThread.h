@@ -2,9 +2,9 @@
 // start, run and end of the thread's work.
 #pragma once
 
-#include "wintypes.h"
+#include <windows.h>
 
-#include "framework/CCmdTarget.h"
+#include "CCmdTarget.h"
 
 class CWnd;
 

@@ -1,13 +1,13 @@
 // Window objects: the handle map's two kinds of object, and the window and
 // dialog-item operations over the device's window API.
-#include "framework/CWnd.h"
+#include "CWnd.h"
 
-#include "framework/CDataExchange.h"
-#include "framework/CWinApp.h"
-#include "framework/AfxGlobals.h"
-#include "framework/HandleMap.h"
+#include "CDataExchange.h"
+#include "CWinApp.h"
+#include "AfxGlobals.h"
+#include "HandleMap.h"
 
-#include "windows.h"
+#include <windows.h>
 
 using platform::framework::HandleMap;
 

@@ -4,9 +4,9 @@
 // FromHandle made for a window of someone else's (a control, the desktop).
 #pragma once
 
-#include "wintypes.h"
+#include <windows.h>
 
-#include "framework/CCmdTarget.h"
+#include "CCmdTarget.h"
 
 class CDataExchange;
 

@@ -1,9 +1,9 @@
 // The map between window handles and the window objects that stand for them.
-#include "framework/HandleMap.h"
+#include "HandleMap.h"
 
-#include "framework/CWnd.h"
+#include "CWnd.h"
 
-#include "windows.h"
+#include <windows.h>
 
 namespace platform::framework {
 

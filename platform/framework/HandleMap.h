@@ -4,7 +4,7 @@
 // for the same handle; a caller may use it for as long as the window exists.
 #pragma once
 
-#include "wintypes.h"
+#include <windows.h>
 
 #include <memory>
 #include <unordered_map>

@@ -5,10 +5,9 @@
 // BEGIN_MESSAGE_MAP(theClass, baseClass) and END_MESSAGE_MAP().
 #pragma once
 
-#include "wintypes.h"
-#include "winuser_windows.h"
+#include <windows.h>
 
-#include "framework/AfxDefs.h"
+#include "AfxDefs.h"
 
 class CCmdTarget;
 

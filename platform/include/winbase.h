@@ -2,6 +2,8 @@
 // last-error code and the wide-string helpers of COREDLL.
 #pragma once
 
+#ifndef RC_INVOKED
+
 #include "wintypes.h"
 
 typedef struct _SYSTEMTIME {
@@ -45,5 +47,11 @@ static_assert(offsetof(TIME_ZONE_INFORMATION, DaylightBias) == 168);
 DWORD WINAPI GetTimeZoneInformation(LPTIME_ZONE_INFORMATION lpTimeZoneInformation);
 BOOL WINAPI SetTimeZoneInformation(const TIME_ZONE_INFORMATION* lpTimeZoneInformation);
 
+// A program's entry, defined by the program. The device's command line is
+// wide, as CE's is (the desktop's wide entry is wWinMain).
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPWSTR lpCmdLine, int nCmdShow);
+
 DWORD WINAPI GetLastError();
 void WINAPI SetLastError(DWORD dwErrCode);
+
+#endif // RC_INVOKED

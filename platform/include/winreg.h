@@ -2,6 +2,8 @@
 // file in the device directory (see platform/registry/RegistryStore.h).
 #pragma once
 
+#ifndef RC_INVOKED
+
 #include "wintypes.h"
 #include "winerror.h"
 
@@ -68,3 +70,15 @@ LONG WINAPI RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcch
                           LPWSTR lpClass, LPDWORD lpcchClass, PFILETIME lpftLastWriteTime);
 LONG WINAPI RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcchValueName,
                           LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData);
+
+// The device is Unicode-only: each plain name is the W function.
+#define RegCreateKeyEx RegCreateKeyExW
+#define RegOpenKeyEx RegOpenKeyExW
+#define RegSetValueEx RegSetValueExW
+#define RegQueryValueEx RegQueryValueExW
+#define RegDeleteValue RegDeleteValueW
+#define RegDeleteKey RegDeleteKeyW
+#define RegEnumKeyEx RegEnumKeyExW
+#define RegEnumValue RegEnumValueW
+
+#endif // RC_INVOKED

@@ -1,6 +1,9 @@
 // The device's basic Win32 types, with exactly the widths Windows CE gives them.
-// Everything the program and the platform say in Win32 terms starts here.
+// Everything the program and the platform say in Win32 terms starts here. A
+// resource script sees none of it (RC_INVOKED).
 #pragma once
+
+#ifndef RC_INVOKED
 
 #include <cstddef>
 #include <cstdint>
@@ -13,9 +16,10 @@
 #    define _UNICODE 1
 #endif
 
+// The host's wchar_t is 32 bits, so the device's wide text is char16_t and its
+// literals u"..." (L"..." on Windows). _T and its kin come with tchar.h.
 #define CE_TEXT_LITERAL(quote) u##quote
 #define TEXT(quote) CE_TEXT_LITERAL(quote)
-#define _T(quote) CE_TEXT_LITERAL(quote)
 
 #ifndef NULL
 #    define NULL nullptr
@@ -37,7 +41,7 @@ typedef void* PVOID;
 typedef void* LPVOID;
 typedef const void* LPCVOID;
 
-typedef std::int8_t CHAR;
+typedef char CHAR;
 typedef std::uint8_t BYTE;
 typedef std::uint8_t UCHAR;
 typedef BYTE BOOLEAN;
@@ -63,8 +67,10 @@ typedef const WCHAR* LPCWSTR;
 typedef const WCHAR* PCWSTR;
 typedef LPWSTR LPTSTR;
 typedef LPCWSTR LPCTSTR;
-typedef char* LPSTR;
-typedef const char* LPCSTR;
+typedef CHAR* LPSTR;
+typedef CHAR* PSTR;
+typedef const CHAR* LPCSTR;
+typedef const CHAR* PCSTR;
 
 typedef BYTE* LPBYTE;
 typedef BYTE* PBYTE;
@@ -151,3 +157,5 @@ static_assert(sizeof(BOOL) == 4);
 static_assert(sizeof(LONGLONG) == 8 && sizeof(QWORD) == 8);
 static_assert(sizeof(INT_PTR) == sizeof(void*) && sizeof(LPARAM) == sizeof(void*));
 static_assert(sizeof(RECT) == 16 && sizeof(POINT) == 8);
+
+#endif // RC_INVOKED

@@ -2,6 +2,8 @@
 // small printf with its fixed 1024-character output limit.
 #pragma once
 
+#ifndef RC_INVOKED
+
 #include "wintypes.h"
 
 #include <cstdarg>
@@ -22,3 +24,5 @@ int WINAPI wvsprintfW(LPWSTR lpOut, LPCWSTR lpFmt, va_list arglist);
 
 #define wsprintf wsprintfW
 #define wvsprintf wvsprintfW
+
+#endif // RC_INVOKED

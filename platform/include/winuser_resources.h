@@ -65,4 +65,11 @@ DWORD WINAPI SizeofResource(HMODULE hModule, HRSRC hResInfo);
 // not supported: NULL with ERROR_NOT_SUPPORTED.
 HICON WINAPI LoadIconW(HINSTANCE hInstance, LPCWSTR lpIconName);
 BOOL WINAPI DestroyIcon(HICON hIcon);
+
+// The device is Unicode-only: each plain name is the W function.
+#    define GetModuleHandle GetModuleHandleW
+#    define GetModuleFileName GetModuleFileNameW
+#    define FindResource FindResourceW
+#    define FindResourceEx FindResourceExW
+#    define LoadIcon LoadIconW
 #endif

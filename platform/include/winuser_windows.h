@@ -2,6 +2,7 @@
 // templates, their controls, focus and placement.
 #pragma once
 
+#ifndef RC_INVOKED
 #include "wintypes.h"
 
 typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
@@ -21,6 +22,7 @@ typedef struct {
 #pragma pack(pop)
 typedef const DLGTEMPLATE* LPCDLGTEMPLATE;
 static_assert(sizeof(DLGTEMPLATE) == 18);
+#endif // RC_INVOKED
 
 #define WM_NULL 0x0000
 #define WM_CREATE 0x0001
@@ -158,6 +160,8 @@ static_assert(sizeof(DLGTEMPLATE) == 18);
 #define DWLP_USER 8
 #define DWL_USER DWLP_USER
 
+#ifndef RC_INVOKED
+
 INT_PTR WINAPI DialogBoxParamW(HINSTANCE hInstance, LPCWSTR lpTemplateName, HWND hWndParent, DLGPROC lpDialogFunc,
                                LPARAM dwInitParam);
 INT_PTR WINAPI DialogBoxIndirectParamW(HINSTANCE hInstance, LPCDLGTEMPLATE hDialogTemplate, HWND hWndParent,
@@ -206,3 +210,30 @@ BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect);
 BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy, UINT uFlags);
 BOOL WINAPI MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bRepaint);
 int WINAPI GetSystemMetrics(int nIndex);
+
+// The device is Unicode-only: each plain name is the W function. DialogBox and
+// DialogBoxIndirect are DialogBoxParam and DialogBoxIndirectParam without an
+// initialisation parameter.
+#define DialogBoxParam DialogBoxParamW
+#define DialogBoxIndirectParam DialogBoxIndirectParamW
+#define DialogBoxW(hInstance, lpTemplate, hWndParent, lpDialogFunc) \
+    DialogBoxParamW(hInstance, lpTemplate, hWndParent, lpDialogFunc, 0)
+#define DialogBoxIndirectW(hInstance, lpTemplate, hWndParent, lpDialogFunc) \
+    DialogBoxIndirectParamW(hInstance, lpTemplate, hWndParent, lpDialogFunc, 0)
+#define DialogBox(hInstance, lpTemplate, hWndParent, lpDialogFunc) \
+    DialogBoxW(hInstance, lpTemplate, hWndParent, lpDialogFunc)
+#define DialogBoxIndirect(hInstance, lpTemplate, hWndParent, lpDialogFunc) \
+    DialogBoxIndirectW(hInstance, lpTemplate, hWndParent, lpDialogFunc)
+#define SendMessage SendMessageW
+#define PostMessage PostMessageW
+#define SetDlgItemText SetDlgItemTextW
+#define GetDlgItemText GetDlgItemTextW
+#define SetWindowText SetWindowTextW
+#define GetWindowText GetWindowTextW
+#define GetWindowTextLength GetWindowTextLengthW
+#define GetWindowLong GetWindowLongW
+#define SetWindowLong SetWindowLongW
+#define GetWindowLongPtr GetWindowLongPtrW
+#define SetWindowLongPtr SetWindowLongPtrW
+
+#endif // RC_INVOKED

@@ -1,5 +1,5 @@
 // The command line WinMain receives, built from the program's arguments.
-#include "framework/CommandLine.h"
+#include "entry/CommandLine.h"
 
 #include "text/Utf.h"
 
@@ -7,7 +7,7 @@
 
 #include <vector>
 
-using platform::framework::build_command_line;
+using platform::entry::build_command_line;
 
 TEST(CommandLine, ArgumentsAreQuotedAsWindowsParsesThem)
 {

@@ -6,11 +6,11 @@
 // already constructed by then: static initialisation runs before main. When
 // WinMain returns, every change the device could not keep is reported, and the
 // process then exits with lost_writes_exit_status rather than WinMain's result.
-#include "windows.h"
+#include <windows.h>
 #include "afxwin.h"
 
-#include "framework/CommandLine.h"
-#include "framework/DeviceOptions.h"
+#include "entry/CommandLine.h"
+#include "entry/DeviceOptions.h"
 #include "frontends/FrontEnds.h"
 #include "registry/LostWrites.h"
 
@@ -71,7 +71,7 @@ int main(int argc, char** argv)
     if (argc > 1)
         arguments = std::span<char const* const>(argv + 1, static_cast<std::size_t>(argc - 1));
 
-    if (auto const status = platform::framework::answer_device_option(
+    if (auto const status = platform::entry::answer_device_option(
             arguments, program_name(argc > 0 ? argv[0] : nullptr), stdout))
         return *status;
 
@@ -81,7 +81,7 @@ int main(int argc, char** argv)
         return front_end_unavailable;
     }
 
-    std::u16string command_line = platform::framework::build_command_line(arguments);
+    std::u16string command_line = platform::entry::build_command_line(arguments);
 
     int const status = WinMain(GetModuleHandleW(nullptr), nullptr, command_line.data(), SW_SHOWNORMAL);
     return report_lost_writes(program_name(argc > 0 ? argv[0] : nullptr)) ? platform::registry::lost_writes_exit_status

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-namespace platform::framework {
+namespace platform::entry {
 
 // When the first argument is one of the device's options, writes the answer
 // to `out` and gives the exit status (0, or 1 when the answer could not be

@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-namespace platform::framework {
+namespace platform::entry {
 
 // Arguments are UTF-8. One that is empty or holds a blank or a double quote is
 // quoted; inside quotes a double quote is escaped with a backslash, and the

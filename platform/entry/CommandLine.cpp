@@ -1,11 +1,11 @@
 // Joining the program's arguments into a Windows command line.
-#include "framework/CommandLine.h"
+#include "entry/CommandLine.h"
 
 #include "text/Utf.h"
 
 #include <string_view>
 
-namespace platform::framework {
+namespace platform::entry {
 
 namespace {
 

@@ -2,7 +2,7 @@
 // runs. They read only the executable's embedded resources and the process's
 // environment: no front end is prepared, nothing is traced, and the device
 // directory is named but never created.
-#include "framework/DeviceOptions.h"
+#include "entry/DeviceOptions.h"
 
 #include "registry/DeviceDirectory.h"
 #include "resources/ModuleResources.h"
@@ -17,7 +17,7 @@
 #define CE_DEVICE_VERSION "unknown"
 #endif
 
-namespace platform::framework {
+namespace platform::entry {
 
 namespace {
 
