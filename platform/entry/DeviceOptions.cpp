@@ -158,10 +158,6 @@ bool write_all(std::FILE* out, std::string const& text)
     return std::fflush(out) == 0 && !std::ferror(out);
 }
 
-std::string device_line()
-{
-    return std::string("device: emulated Windows CE 3.0, platform ") + CE_DEVICE_VERSION;
-}
 
 std::string help_text(std::string_view program)
 {
@@ -237,6 +233,11 @@ std::optional<int> answer_device_option(std::span<char const* const> arguments, 
         return 0;
     std::fprintf(stderr, "%s: cannot write the answer to %s\n", printable(program).c_str(), option.data());
     return 1;
+}
+
+std::string device_line()
+{
+    return std::string("device: emulated Windows CE 3.0, platform ") + CE_DEVICE_VERSION;
 }
 
 }

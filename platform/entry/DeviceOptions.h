@@ -19,4 +19,8 @@ namespace platform::entry {
 std::optional<int> answer_device_option(std::span<char const* const> arguments, std::string_view program,
                                         std::FILE* out);
 
+// The device's own line of every --version answer, the programs' and the
+// tools' alike.
+std::string device_line();
+
 }

@@ -3,6 +3,8 @@
 // the device's, so their version is the device platform's.
 #pragma once
 
+#include "entry/DeviceOptions.h"
+
 #include <cstdio>
 #include <string_view>
 
@@ -16,8 +18,8 @@ namespace platform::tools {
 // not be written.
 inline int print_version(std::string_view tool)
 {
-    std::printf("%.*s %s\ndevice: emulated Windows CE 3.0, platform %s\n", static_cast<int>(tool.size()),
-                tool.data(), CE_DEVICE_VERSION, CE_DEVICE_VERSION);
+    std::printf("%.*s %s\n%s\n", static_cast<int>(tool.size()), tool.data(), CE_DEVICE_VERSION,
+                platform::entry::device_line().c_str());
     return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
 }
 
