@@ -3,6 +3,8 @@
 // there is nothing else), and the footer's rule parsed as TZ is.
 #include "timezone/ZoneFile.h"
 
+#include "text/FileKind.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,19 +19,6 @@ namespace {
 
 constexpr std::size_t max_zone_file_size = 1 << 20;
 constexpr std::size_t header_size = 44;
-
-char const* kind_of(mode_t mode)
-{
-    if (S_ISFIFO(mode))
-        return "a FIFO";
-    if (S_ISCHR(mode))
-        return "a character device";
-    if (S_ISBLK(mode))
-        return "a block device";
-    if (S_ISSOCK(mode))
-        return "a socket";
-    return "not a regular file";
-}
 
 struct Counts {
     std::uint32_t isut, isstd, leap, time, type, chars;
@@ -199,7 +188,7 @@ ZoneFileRead read_zone_file(std::string const& path)
     }
     if (!S_ISREG(st.st_mode)) {
         ::close(fd);
-        result.refused = kind_of(st.st_mode);
+        result.refused = text::file_kind(st.st_mode);
         return result;
     }
     if (static_cast<std::size_t>(st.st_size) <= max_zone_file_size) {
