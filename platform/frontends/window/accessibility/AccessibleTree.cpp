@@ -4,6 +4,7 @@
 // An object the bridge still holds after its node has gone reads as defunct.
 #include "frontends/window/accessibility/AccessibleTree.h"
 
+#include "frontends/window/Palette.h"
 #include "frontends/window/accessibility/AccessibleText.h"
 #include "winuser_styles.h"
 #include "winuser_windows.h"
@@ -486,12 +487,14 @@ void ce_dialog_action_init(AtkActionIface* iface)
 
 // --- AtkImage: the icon ------------------------------------------------------
 
+// The icon as the window shows it: its image at the device's icon size,
+// whatever the template gave the control.
 void ce_image_get_size(AtkImage* image, gint* width, gint* height)
 {
     Node const* const node = node_of(image);
-    RECT const r = node ? node->control.rect : RECT {};
-    *width = static_cast<gint>(r.right - r.left);
-    *height = static_cast<gint>(r.bottom - r.top);
+    bool const shown = node && node->control.icon;
+    *width = shown ? platform::frontends::window::Metrics::icon_size : 0;
+    *height = *width;
 }
 
 gchar const* ce_image_get_description(AtkImage*)

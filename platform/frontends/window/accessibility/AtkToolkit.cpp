@@ -14,11 +14,13 @@ namespace {
 
 AtkObject* g_root = nullptr;
 
-// Each listener's signal and emission hook, by the id given for it.
+// Each listener's signal and emission hook, by the id given for it. Never
+// destroyed: the bridge lets go of its listeners when the front end ends,
+// which may be while the process's static objects are being destroyed.
 std::map<guint, std::pair<guint, gulong>>& listeners()
 {
-    static std::map<guint, std::pair<guint, gulong>> table;
-    return table;
+    static auto* const table = new std::map<guint, std::pair<guint, gulong>>;
+    return *table;
 }
 
 guint add_global_event_listener(GSignalEmissionHook listener, gchar const* event_type)
