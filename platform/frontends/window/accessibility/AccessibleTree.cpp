@@ -767,7 +767,10 @@ void AccessibleTree::announce_changes(DialogView const& view)
         ControlView const& now = view.controls[i];
         ControlView const before = node.control;
         node.control = now;
-        std::u32string text = shown_characters(node.kind, now);
+        // Most snapshots change one field or none: the others' texts are
+        // compared as they stand, not converted again.
+        bool const same_text = before.text == now.text && (before.style & ES_PASSWORD) == (now.style & ES_PASSWORD);
+        std::u32string text = same_text ? node.text : shown_characters(node.kind, now);
         if (node.kind == Kind::label || node.kind == Kind::push_button) {
             node.text = std::move(text);
             set_name(node, node.text);
