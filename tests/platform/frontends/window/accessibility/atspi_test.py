@@ -406,6 +406,32 @@ def case_editable_text_is_set_as_typed(session):
     check(session.biases() == (-60, 7), f"the record holds {session.biases()}")
 
 
+def registry_hex(text_units):
+    """A REG_SZ in the registry file's hex(1) form, from UTF-16 units."""
+    data = b"".join(unit.to_bytes(2, "little") for unit in text_units + [0])
+    return "hex(1):" + ",".join(f"{byte:02x}" for byte in data)
+
+
+def case_stored_text_of_any_kind_reads_safely(session):
+    # A stored default with an escape sequence, a lone surrogate and a
+    # right-to-left override: what the bus cannot carry is replaced, the rest
+    # read as it is, and the program goes on.
+    units = [ord(c) for c in "Default: \x1b[31m"] + [0xD83D] + [ord("x"), 0x202E]
+    with open(os.path.join(session.env["CE_DEVICE_DIR"], "registry.reg"), "w") as registry:
+        registry.write("Windows Registry Editor Version 5.00\n\n"
+                       "[HKEY_LOCAL_MACHINE\\Software\\Corvane\\Tembrel\\DEFAULTS]\n"
+                       f'"DayLight"={registry_hex(units)}\n'
+                       '"Standard"="Default: 0"\n')
+    session.start_program()
+    dialog = dialog_of(velquin_application())
+    label = dialog.getChildAtIndex(len(FIRST_RUN_TREE) - 2)
+    expected = "Default: \x1b[31m\ufffdx\u202e"
+    check(label.name == expected, f"the stored default reads {label.name!r}, expected {expected!r}")
+    check(text_of(label) == expected, f"the stored default's text is {text_of(label)!r}")
+    session.keys("Escape")
+    session.ends_with(0)
+
+
 def case_dialog_leaves_the_bus_when_it_ends(session):
     session.start_program()
     app = velquin_application()
