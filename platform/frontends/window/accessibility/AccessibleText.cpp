@@ -1,9 +1,10 @@
-// Characters for the bus, through ICU's UTF-16 decoding; the change between
+// Characters for the bus, through ICU's UTF-16 decoding and UTF-8 encoding; the change between
 // two texts as their common start and end set apart.
 #include "frontends/window/accessibility/AccessibleText.h"
 
 #include <unicode/ustring.h>
 #include <unicode/utf16.h>
+#include <unicode/utf8.h>
 
 #include <algorithm>
 #include <climits>
@@ -27,6 +28,22 @@ std::u32string to_characters(std::u16string_view text)
     characters.resize(static_cast<std::size_t>(written));
     std::replace(characters.begin(), characters.end(), U'\0', U'\uFFFD');
     return characters;
+}
+
+std::string to_utf8(std::u32string_view characters)
+{
+    std::string utf8;
+    utf8.reserve(characters.size());
+    for (char32_t c : characters) {
+        // Only scalar values reach here; anything else as U+FFFD all the same.
+        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+            c = 0xFFFD;
+        char bytes[U8_MAX_LENGTH];
+        int32_t length = 0;
+        U8_APPEND_UNSAFE(bytes, length, static_cast<UChar32>(c));
+        utf8.append(bytes, static_cast<std::size_t>(length));
+    }
+    return utf8;
 }
 
 std::size_t character_offset(std::u16string_view text, std::size_t unit)

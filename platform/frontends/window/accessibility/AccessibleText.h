@@ -16,6 +16,9 @@ namespace platform::frontends::window::accessibility {
 // character of the window text. Every other character is kept as it is.
 std::u32string to_characters(std::u16string_view text);
 
+// Characters as the bus carries them, in UTF-8.
+std::string to_utf8(std::u32string_view characters);
+
 // The number of characters before UTF-16 index `unit` (a caret or selection
 // end) of `text`; an index past the end counts the whole text.
 std::size_t character_offset(std::u16string_view text, std::size_t unit);

@@ -8,6 +8,7 @@
 // The front end's calls only leave the latest snapshot here and wake the
 // thread; the thread takes it when it gets to it, so a burst of changes is
 // announced as one.
+#include "frontends/window/accessibility/AccessibleNode.h"
 #include "frontends/window/accessibility/AccessibleTree.h"
 #include "frontends/window/accessibility/AtkToolkit.h"
 #include "frontends/window/accessibility/DialogAccessibility.h"
@@ -97,6 +98,7 @@ void run(std::shared_ptr<Shared> shared)
     static std::once_flag quiet;
     std::call_once(quiet, [] { g_log_set_writer_func(quiet_writer, nullptr, nullptr); });
 
+    register_accessible_types();
     Shared* const raw = shared.get();
     shared->tree = std::make_unique<AccessibleTree>(
         [raw](std::vector<InputEvent> const& events) { post_actions(*raw, events); });
@@ -111,6 +113,11 @@ void run(std::shared_ptr<Shared> shared)
         }
         if (shared->loop) {
             g_main_loop_run(shared->loop);
+            {
+                std::lock_guard const lock(shared->mutex);
+                g_main_loop_unref(shared->loop);
+                shared->loop = nullptr;
+            }
             // Whatever came last, and then the dialog's going.
             shared->tree->clear();
             g_main_context_iteration(shared->context, FALSE);

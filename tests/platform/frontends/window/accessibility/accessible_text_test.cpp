@@ -11,6 +11,7 @@ namespace {
 using platform::frontends::window::accessibility::character_offset;
 using platform::frontends::window::accessibility::text_change;
 using platform::frontends::window::accessibility::to_characters;
+using platform::frontends::window::accessibility::to_utf8;
 
 TEST(AccessibleText, CharactersAreCodePointsWithWhatCannotTravelReplaced)
 {
@@ -31,6 +32,17 @@ TEST(AccessibleText, CharactersAreCodePointsWithWhatCannotTravelReplaced)
     };
     for (Case const& c : cases)
         EXPECT_EQ(to_characters(c.text), c.characters) << c.what;
+}
+
+TEST(AccessibleText, Utf8IsWhatTheBusCarries)
+{
+    EXPECT_EQ(to_utf8(U""), "");
+    EXPECT_EQ(to_utf8(U"-60"), "-60");
+    EXPECT_EQ(to_utf8(U"\u00E9\u202E\U0001F600"), "\xC3\xA9\xE2\x80\xAE\xF0\x9F\x98\x80");
+    // Never an ill-formed sequence, whatever comes in.
+    EXPECT_EQ(to_utf8(std::u32string { U'a', static_cast<char32_t>(0xD800), static_cast<char32_t>(0x110000) }),
+              "a\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(to_utf8(to_characters(std::u16string { 0xDE00 })), "\xEF\xBF\xBD");
 }
 
 TEST(AccessibleText, OffsetsCountCharacters)
