@@ -85,13 +85,32 @@ AccessibilityLink::~AccessibilityLink()
 void AccessibilityLink::update(DialogView const& view)
 {
     m_module->update(view);
+    if (!m_watching) {
+        SDL_AddEventWatch(watch_focus, this);
+        m_watching = true;
+    }
 }
 
 void AccessibilityLink::hide()
 {
+    if (m_watching) {
+        SDL_DelEventWatch(watch_focus, this);
+        m_watching = false;
+    }
     m_module->hide();
     std::lock_guard const lock(m_mutex);
     m_actions.clear();
+}
+
+int AccessibilityLink::watch_focus(void* link, SDL_Event* event)
+{
+    if (event->type == SDL_WINDOWEVENT) {
+        if (event->window.event == SDL_WINDOWEVENT_FOCUS_GAINED)
+            static_cast<AccessibilityLink*>(link)->m_module->set_active(true);
+        else if (event->window.event == SDL_WINDOWEVENT_FOCUS_LOST)
+            static_cast<AccessibilityLink*>(link)->m_module->set_active(false);
+    }
+    return 0;
 }
 
 std::optional<InputEvent> AccessibilityLink::take_action()

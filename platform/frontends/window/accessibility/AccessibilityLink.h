@@ -1,8 +1,9 @@
 // The window front end's link to screen readers: decides, cheaply and
 // without touching any bus, whether an accessibility bus can be there; if so
-// loads the accessibility module and feeds it the dialog's snapshots, and
-// queues the actions it sends back for the front end's event loop, waking
-// that loop when one comes.
+// loads the accessibility module and feeds it the dialog's snapshots and
+// whether the window has the keyboard (watching the windowing library's
+// events for that), and queues the actions it sends back for the front end's
+// event loop, waking that loop when one comes.
 #pragma once
 
 #include "frontends/window/accessibility/DialogAccessibility.h"
@@ -12,6 +13,8 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+
+union SDL_Event;
 
 namespace platform::frontends::window::accessibility {
 
@@ -41,9 +44,11 @@ public:
 private:
     AccessibilityLink() = default;
     void post(std::vector<InputEvent> const& events) override;
+    static int watch_focus(void* link, SDL_Event* event);
 
     std::unique_ptr<DialogAccessibility> m_module;
     std::uint32_t m_wake_event { 0 };
+    bool m_watching { false }; // the window's focus, while the dialog is shown
     std::mutex m_mutex;
     std::deque<InputEvent> m_actions;
 };

@@ -46,6 +46,8 @@ struct Node {
     int caret { 0 };
     int selection_start { 0 };
     int selection_end { 0 };
+    // The dialog: whether its window has the keyboard.
+    bool active { false };
 };
 
 // Makes every kind's ATK type, so that the signals of the interfaces they

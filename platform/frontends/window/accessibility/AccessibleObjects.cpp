@@ -83,10 +83,11 @@ AtkStateSet* ce_accessible_ref_state_set(AtkObject* object)
     if (node->kind == Kind::application)
         return states;
     if (node->kind == Kind::dialog) {
-        // The modal dialog is the device's foreground window while it is up.
-        for (AtkStateType state : { ATK_STATE_VISIBLE, ATK_STATE_SHOWING, ATK_STATE_ENABLED, ATK_STATE_SENSITIVE,
-                                    ATK_STATE_ACTIVE, ATK_STATE_MODAL })
+        for (AtkStateType state :
+             { ATK_STATE_VISIBLE, ATK_STATE_SHOWING, ATK_STATE_ENABLED, ATK_STATE_SENSITIVE, ATK_STATE_MODAL })
             atk_state_set_add_state(states, state);
+        if (node->active)
+            atk_state_set_add_state(states, ATK_STATE_ACTIVE);
         return states;
     }
     fe::ControlView const& control = node->control;

@@ -113,7 +113,8 @@ void AccessibleTree::clear()
 {
     if (!m_dialog)
         return;
-    g_signal_emit_by_name(m_dialog->object, "deactivate");
+    if (m_dialog->active)
+        g_signal_emit_by_name(m_dialog->object, "deactivate");
     g_signal_emit_by_name(m_dialog->object, "destroy");
     m_application->children.clear();
     g_signal_emit_by_name(m_application->object, "children-changed::remove", 0, m_dialog->object);
@@ -158,7 +159,9 @@ void AccessibleTree::rebuild(DialogView const& view)
     m_application->children = { m_dialog.get() };
     g_signal_emit_by_name(m_application->object, "children-changed::add", 0, m_dialog->object);
     g_signal_emit_by_name(m_dialog->object, "create");
-    g_signal_emit_by_name(m_dialog->object, "activate");
+    m_dialog->active = m_active;
+    if (m_active)
+        g_signal_emit_by_name(m_dialog->object, "activate");
     m_focus = view.focus;
     if (m_focus && *m_focus < m_controls.size())
         notify_focus(*m_controls[*m_focus], true);
@@ -219,6 +222,16 @@ void AccessibleTree::announce_changes(DialogView const& view)
         if (m_focus && *m_focus < m_controls.size())
             notify_focus(*m_controls[*m_focus], true);
     }
+}
+
+void AccessibleTree::set_active(bool active)
+{
+    m_active = active;
+    if (!m_dialog || m_dialog->active == active)
+        return;
+    m_dialog->active = active;
+    atk_object_notify_state_change(m_dialog->object, ATK_STATE_ACTIVE, active);
+    g_signal_emit_by_name(m_dialog->object, active ? "activate" : "deactivate");
 }
 
 }

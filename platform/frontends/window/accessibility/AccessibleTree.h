@@ -43,6 +43,10 @@ public:
     // The dialog has left the screen: taken out of the tree.
     void clear();
 
+    // The dialog's window gained or lost the keyboard (a reader follows the
+    // active window).
+    void set_active(bool active);
+
     // For the objects: hands a screen reader's action on.
     void act(std::vector<InputEvent> const& events) const;
 
@@ -55,6 +59,7 @@ private:
     std::unique_ptr<Node> m_dialog;
     std::vector<std::unique_ptr<Node>> m_controls;
     std::optional<std::size_t> m_focus;
+    bool m_active { false };
 };
 
 }

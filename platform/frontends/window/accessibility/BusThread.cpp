@@ -35,6 +35,7 @@ struct Shared {
     bool accepting { false };     // between an update and hide()
     bool has_pending { false };
     std::optional<DialogView> pending; // none: hide the dialog
+    std::optional<bool> pending_active;
     bool scheduled { false };
     bool stopping { false };
     bool finished { false };
@@ -55,20 +56,25 @@ void post_actions(Shared& shared, std::vector<InputEvent> const& events)
 gboolean apply_pending(gpointer data)
 {
     Shared& shared = *static_cast<Shared*>(data);
+    bool has_view = false;
     std::optional<DialogView> view;
+    std::optional<bool> active;
     {
         std::lock_guard const lock(shared.mutex);
         shared.scheduled = false;
-        if (!shared.has_pending)
-            return G_SOURCE_REMOVE;
+        has_view = shared.has_pending;
         shared.has_pending = false;
         view = std::move(shared.pending);
         shared.pending.reset();
+        active = shared.pending_active;
+        shared.pending_active.reset();
     }
-    if (view)
+    if (has_view && view)
         shared.tree->update(*view);
-    else
+    else if (has_view)
         shared.tree->clear();
+    if (active)
+        shared.tree->set_active(*active);
     return G_SOURCE_REMOVE;
 }
 
@@ -183,6 +189,15 @@ public:
             return;
         m_shared->pending.reset();
         m_shared->has_pending = true;
+        schedule(*m_shared);
+    }
+
+    void set_active(bool active) override
+    {
+        std::lock_guard const lock(m_shared->mutex);
+        if (m_shared->finished)
+            return;
+        m_shared->pending_active = active;
         schedule(*m_shared);
     }
 

@@ -51,6 +51,10 @@ public:
     // The dialog has left the screen; no action is posted until the next
     // update.
     virtual void hide() = 0;
+
+    // The window gained or lost the keyboard. May be called from whichever
+    // thread the windowing library reports it in.
+    virtual void set_active(bool active) = 0;
 };
 
 // Starts the module's thread. `sink` outlives the returned object; null

@@ -270,7 +270,8 @@ def case_tree_reads_the_whole_dialog(session):
     dialog = dialog_of(app)
     check(dialog.getRoleName() == "dialog" and dialog.name == "Velquin",
           f"the dialog is {dialog.getRoleName()} {dialog.name!r}")
-    check(has_state(dialog, pyatspi.STATE_ACTIVE), "the dialog is not active")
+    wait_until("the dialog, whose window has the keyboard, to be active",
+               lambda: has_state(dialog, pyatspi.STATE_ACTIVE))
     check(dialog.childCount == len(FIRST_RUN_TREE), f"{dialog.childCount} children, expected {len(FIRST_RUN_TREE)}")
     for index, (role, name, text) in enumerate(FIRST_RUN_TREE):
         child = dialog.getChildAtIndex(index)
@@ -316,6 +317,24 @@ def case_focus_follows_tab_and_is_announced(session):
     # Tab selects the field's text, as the dialog manager does.
     selection = daylight.queryText().getSelection(0)
     check(tuple(selection) == (0, 3), f"the daylight field's selection is {tuple(selection)}")
+    events.close()
+    session.keys("Escape")
+    session.ends_with(0)
+
+
+def case_activation_follows_the_window_focus(session):
+    pyatspi = pyatspi_module()
+    events = Events("window:activate", "window:deactivate")
+    session.start_program()
+    dialog = dialog_of(velquin_application())
+    wait_until("the dialog to be active", lambda: has_state(dialog, pyatspi.STATE_ACTIVE))
+    events.settle()
+    root = subprocess.run(["xwininfo", "-root"], env=session.env, capture_output=True, text=True,
+                          check=True).stdout.split("Window id: ")[1].split()[0]
+    for window, kind, active in ((root, "deactivate", False), (session.window, "activate", True)):
+        subprocess.run(["xdotool", "windowfocus", "--sync", window], env=session.env, check=True)
+        events.wait_for(f"window:{kind}", lambda e, kind=kind: e.type == "window:" + kind and e.source == dialog)
+        wait_until(f"the dialog's state after {kind}", lambda: has_state(dialog, pyatspi.STATE_ACTIVE) == active)
     events.close()
     session.keys("Escape")
     session.ends_with(0)
