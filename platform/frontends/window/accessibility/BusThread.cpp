@@ -29,10 +29,15 @@ namespace {
 // What the two threads share. The bus thread holds it as long as it runs,
 // which may be longer than the front end holds the module.
 struct Shared {
-    std::mutex mutex;
-    std::condition_variable finished_changed;
+    // The sink has a lock of its own, held while actions go to it: the sink
+    // wakes the windowing library's loop, which may be calling set_active()
+    // under its own lock at that moment, and set_active() takes `mutex`.
+    std::mutex sink_mutex;
     ActionSink* sink { nullptr }; // null once the front end lets go
     bool accepting { false };     // between an update and hide()
+
+    std::mutex mutex;
+    std::condition_variable finished_changed;
     bool has_pending { false };
     std::optional<DialogView> pending; // none: hide the dialog
     std::optional<bool> pending_active;
@@ -48,7 +53,7 @@ struct Shared {
 
 void post_actions(Shared& shared, std::vector<InputEvent> const& events)
 {
-    std::lock_guard const lock(shared.mutex);
+    std::lock_guard const lock(shared.sink_mutex);
     if (shared.sink && shared.accepting)
         shared.sink->post(events);
 }
@@ -132,9 +137,12 @@ void run(std::shared_ptr<Shared> shared)
     }
     shared->tree.reset();
     {
+        std::lock_guard const lock(shared->sink_mutex);
+        shared->sink = nullptr;
+    }
+    {
         std::lock_guard const lock(shared->mutex);
         shared->finished = true;
-        shared->sink = nullptr;
     }
     shared->finished_changed.notify_all();
 }
@@ -151,8 +159,11 @@ public:
 
     ~BusThread() override
     {
+        {
+            std::lock_guard const sink_lock(m_shared->sink_mutex);
+            m_shared->sink = nullptr;
+        }
         std::unique_lock lock(m_shared->mutex);
-        m_shared->sink = nullptr;
         m_shared->stopping = true;
         if (m_shared->loop)
             g_main_loop_quit(m_shared->loop);
@@ -172,8 +183,11 @@ public:
 
     void update(DialogView const& view) override
     {
+        {
+            std::lock_guard const sink_lock(m_shared->sink_mutex);
+            m_shared->accepting = true;
+        }
         std::lock_guard const lock(m_shared->mutex);
-        m_shared->accepting = true;
         if (m_shared->finished)
             return;
         m_shared->pending = view;
@@ -183,8 +197,11 @@ public:
 
     void hide() override
     {
+        {
+            std::lock_guard const sink_lock(m_shared->sink_mutex);
+            m_shared->accepting = false;
+        }
         std::lock_guard const lock(m_shared->mutex);
-        m_shared->accepting = false;
         if (m_shared->finished)
             return;
         m_shared->pending.reset();
