@@ -95,6 +95,14 @@ void schedule(Shared& shared)
     g_source_unref(source);
 }
 
+// Ends the loop from within: a quit asked for before the loop has begun to
+// run would be forgotten as it begins.
+gboolean stop_loop(gpointer data)
+{
+    g_main_loop_quit(static_cast<Shared*>(data)->loop);
+    return G_SOURCE_REMOVE;
+}
+
 // The bus libraries warn on standard error when no accessibility bus
 // answers, which is no fault of the user's; only criticals get through.
 GLogWriterOutput quiet_writer(GLogLevelFlags level, GLogField const* fields, gsize count, gpointer data)
@@ -165,8 +173,13 @@ public:
         }
         std::unique_lock lock(m_shared->mutex);
         m_shared->stopping = true;
-        if (m_shared->loop)
-            g_main_loop_quit(m_shared->loop);
+        if (m_shared->loop) {
+            GSource* const source = g_idle_source_new();
+            g_source_set_priority(source, G_PRIORITY_HIGH);
+            g_source_set_callback(source, stop_loop, m_shared.get(), nullptr);
+            g_source_attach(source, m_shared->context);
+            g_source_unref(source);
+        }
         // Long enough to leave the bus in good order; a bus that does not
         // answer keeps the thread, not the program.
         bool const finished = m_shared->finished_changed.wait_for(lock, std::chrono::milliseconds(250),
