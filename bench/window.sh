@@ -93,6 +93,9 @@ if command -v dbus-run-session >/dev/null && [ -x "$launcher" ]; then
     export timer runs work velquin launcher bench_dir
     dbus-run-session -- bash -c '
         set -euo pipefail
+        # The sockets of the buses go with the rest at the end.
+        export XDG_RUNTIME_DIR="$work/runtime"
+        mkdir -m 700 "$XDG_RUNTIME_DIR"
         setsid "$launcher" --launch-immediately 2>/dev/null &
         launcher_pid=$!
         trap "kill -- -$launcher_pid 2>/dev/null || true" EXIT

@@ -73,7 +73,13 @@ class Session:
         for name in ("CE_DEVICE_UI", "CE_DEVICE_SCREEN", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER", "NO_AT_BRIDGE",
                      "AT_SPI_BUS_ADDRESS"):
             self.env.pop(name, None)
-        if not with_bus:
+        if with_bus:
+            # The sockets of the accessibility bus and of the program's
+            # bridge go here, and with the case's directory at the end.
+            runtime = os.path.join(self.work, "runtime")
+            os.mkdir(runtime, 0o700)
+            self.env["XDG_RUNTIME_DIR"] = runtime
+        else:
             self.env["DBUS_SESSION_BUS_ADDRESS"] = "disabled:"
             self.env.pop("XDG_RUNTIME_DIR", None)
         os.makedirs(self.env["CE_DEVICE_DIR"])
