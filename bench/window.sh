@@ -4,10 +4,13 @@
 #    Debian's `zenity --entry` on the same display in the same run;
 #  - the CPU (user + system, from /proc) the program spends per keystroke,
 #    typing into a short field and into one that grows long;
-#  - the CPU it spends idling with the caret blinking.
+#  - the CPU it spends idling with the caret blinking;
+#  - the first window again with an accessibility bus running, against
+#    `zenity --forms` with the same bus.
 # CPU time is what counts here: wall time on a busy machine says little.
 # Goals (not checked with BENCH_SMOKE=1): the first window sooner than
 # zenity's, well under a millisecond of CPU per keystroke, idle near zero.
+# With the accessibility bus, the first window no later than zenity's.
 set -euo pipefail
 build=${BENCH_BUILD_DIR:?run through bench/run.sh or set BENCH_BUILD_DIR}
 smoke=${BENCH_SMOKE:-0}
@@ -75,6 +78,69 @@ if [ -s "$work/zenity.ms" ]; then
     echo "first window, median of $runs: zenity --entry ${zenity_ms} ms"
 fi
 
+# The same with an accessibility bus running, as on a desktop where a screen
+# reader may listen: a session bus of its own (dbus-run-session) with the
+# AT-SPI bus launcher, which both programs then join. `zenity --forms` is the
+# peer here: a dialog with labels, fields and buttons on the bus, as ours is.
+# Then the time until each dialog is there for a screen reader to read
+# (bench/atspi_ready.py, with pyatspi).
+launcher=/usr/libexec/at-spi-bus-launcher
+bench_dir=$(cd "$(dirname "$0")" && pwd)
+velquin_bus_ms=
+zenity_bus_ms=
+if command -v dbus-run-session >/dev/null && [ -x "$launcher" ]; then
+    export -f time_to_window
+    export timer runs work velquin launcher bench_dir
+    dbus-run-session -- bash -c '
+        set -euo pipefail
+        # The sockets of the buses go with the rest at the end.
+        export XDG_RUNTIME_DIR="$work/runtime"
+        mkdir -m 700 "$XDG_RUNTIME_DIR"
+        setsid "$launcher" --launch-immediately 2>/dev/null &
+        launcher_pid=$!
+        trap "kill -- -$launcher_pid 2>/dev/null || true" EXIT
+        for _ in $(seq 600); do
+            dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+                org.freedesktop.DBus.NameHasOwner string:org.a11y.Bus 2>/dev/null | grep -q "boolean true" && break
+            sleep 0.05
+        done
+        : >"$work/velquin-bus.ms"
+        : >"$work/zenity-bus.ms"
+        for i in $(seq "$runs"); do
+            CE_DEVICE_DIR="$work/device-bus-$i" time_to_window "$velquin" >>"$work/velquin-bus.ms"
+            if command -v zenity >/dev/null; then
+                time_to_window zenity --forms --title=Velquin --add-entry=Daylight --add-entry=Standard \
+                    >>"$work/zenity-bus.ms" 2>/dev/null
+            fi
+        done
+        : >"$work/velquin-ready.ms"
+        : >"$work/zenity-ready.ms"
+        for i in $(seq "$runs"); do
+            CE_DEVICE_DIR="$work/device-ready-$i" /usr/bin/python3 "$bench_dir/atspi_ready.py" Velquin "$velquin" \
+                >>"$work/velquin-ready.ms" || true
+            if command -v zenity >/dev/null; then
+                /usr/bin/python3 "$bench_dir/atspi_ready.py" zenity zenity --forms --title=Velquin \
+                    --add-entry=Daylight --add-entry=Standard >>"$work/zenity-ready.ms" || true
+            fi
+        done' >/dev/null 2>&1 || true
+    if [ ! -s "$work/velquin-bus.ms" ]; then
+        echo "the first window with the accessibility bus could not be measured" >&2
+        exit 1
+    fi
+    velquin_bus_ms=$(median <"$work/velquin-bus.ms")
+    echo "first window with the accessibility bus, median of $runs: velquin ${velquin_bus_ms} ms"
+    if [ -s "$work/zenity-bus.ms" ]; then
+        zenity_bus_ms=$(median <"$work/zenity-bus.ms")
+        echo "first window with the accessibility bus, median of $runs: zenity --forms ${zenity_bus_ms} ms"
+    fi
+    if [ -s "$work/velquin-ready.ms" ]; then
+        echo "dialog readable on the accessibility bus, median of $runs: velquin $(median <"$work/velquin-ready.ms") ms"
+    fi
+    if [ -s "$work/zenity-ready.ms" ]; then
+        echo "dialog readable on the accessibility bus, median of $runs: zenity --forms $(median <"$work/zenity-ready.ms") ms"
+    fi
+fi
+
 # CPU per keystroke and while idle, in clock ticks of the program's process.
 ticks() { awk '{ print $14 + $15 }' "/proc/$program_pid/stat"; }
 hz=$(getconf CLK_TCK)
@@ -125,6 +191,10 @@ program_pid=
 status=0
 if [ -n "$zenity_ms" ] && awk "BEGIN { exit !($velquin_ms >= $zenity_ms) }"; then
     echo "goal missed: the first window is not sooner than zenity's" >&2
+    status=1
+fi
+if [ -n "$zenity_bus_ms" ] && awk "BEGIN { exit !($velquin_bus_ms > $zenity_bus_ms) }"; then
+    echo "goal missed: with the accessibility bus, the first window is slower than zenity's" >&2
     status=1
 fi
 if [ "$short_us" -ge 1000 ] || [ "$long_us" -ge 1000 ]; then

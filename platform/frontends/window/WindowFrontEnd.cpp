@@ -256,6 +256,10 @@ bool WindowFrontEnd::show(DialogView const& view)
     SDL_ShowWindow(m_window);
     present(std::nullopt);
     SDL_StartTextInput();
+    if (!m_accessibility)
+        m_accessibility = accessibility::AccessibilityLink::start();
+    if (m_accessibility)
+        m_accessibility->update(view);
     return true;
 }
 
@@ -266,6 +270,8 @@ void WindowFrontEnd::refresh(DialogView const& view)
     m_view = view;
     restart_caret();
     draw(false);
+    if (m_accessibility)
+        m_accessibility->update(view);
 }
 
 bool WindowFrontEnd::caret_blinks() const
@@ -571,6 +577,8 @@ InputEvent WindowFrontEnd::next_event()
     for (;;) {
         if (g_signal.load() != 0 || !m_window || !m_view)
             return CloseRequest { true };
+        if (auto action = m_accessibility ? m_accessibility->take_action() : std::nullopt)
+            return *action;
         if (!m_pending.empty()) {
             InputEvent const event = m_pending.front();
             m_pending.pop_front();
@@ -607,6 +615,8 @@ void WindowFrontEnd::close(INT_PTR)
     m_view.reset();
     m_held.reset();
     m_pending.clear();
+    if (m_accessibility)
+        m_accessibility->hide();
     // A signal that closed the dialog now ends the process as it would have.
     if (int const signal = g_signal.exchange(0)) {
         std::fflush(nullptr);

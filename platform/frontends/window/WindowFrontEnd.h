@@ -9,6 +9,7 @@
 #include "frontends/window/DeviceFont.h"
 #include "frontends/window/DeviceSettings.h"
 #include "frontends/window/Painter.h"
+#include "frontends/window/accessibility/AccessibilityLink.h"
 
 #include <chrono>
 #include <deque>
@@ -82,6 +83,9 @@ private:
     bool m_held_over { false };
 
     std::deque<InputEvent> m_pending;
+
+    // Screen readers' view of the dialog, where an accessibility bus can be.
+    std::unique_ptr<accessibility::AccessibilityLink> m_accessibility;
 };
 
 }
