@@ -52,6 +52,9 @@ struct ControlView {
     // Buttons: BS_DEFPUSHBUTTON is set in `style` on the push button that Enter
     // would press now (the focused push button, or else the default one).
     bool is_default { false };
+    // Push buttons: held in by the space bar (drawn pushed until it comes up;
+    // a front end draws a button held by its own pointer itself).
+    bool pushed { false };
 
     // Edits, in UTF-16 code units of `text`: the caret, the selection
     // [selection_start, selection_end) (empty when they are equal) and the
