@@ -262,14 +262,10 @@ void EditControl::delete_key()
         SendMessageW(handle(), shift ? WM_CUT : WM_CLEAR, 0, 0);
         return;
     }
-    if (shift)
-        m_anchor = previous_boundary(m_caret);
-    else if (ctrl)
-        m_anchor = text().size();
-    else
-        m_anchor = next_boundary(m_caret);
-    if (has_selection()) {
+    std::size_t const to = shift ? previous_boundary(m_caret) : ctrl ? text().size() : next_boundary(m_caret);
+    if (to != m_caret) {
         remember_for_undo(false);
+        m_anchor = to;
         replace_selection({});
         notify_parent(EN_CHANGE);
     }
@@ -322,10 +318,10 @@ void EditControl::char_typed(char16_t c)
         m_typing_run = false;
         if (style() & ES_READONLY)
             return;
-        if (!has_selection())
-            m_anchor = previous_boundary(m_caret);
-        if (has_selection()) {
+        std::size_t const from = has_selection() ? m_anchor : previous_boundary(m_caret);
+        if (from != m_caret) {
             remember_for_undo(false);
+            m_anchor = from;
             replace_selection({});
             notify_parent(EN_CHANGE);
         }
