@@ -352,6 +352,15 @@ void WindowFrontEnd::show_icons(DialogView const& view)
     set_window_icon(m_window, pictures);
 }
 
+bool WindowFrontEnd::drag_scrolls() const
+{
+    if (!m_view || !m_held || !m_held_offset || m_held->kind != Target::Kind::control
+        || m_held->index >= m_view->controls.size())
+        return false;
+    RECT const& r = m_view->controls[m_held->index].rect;
+    return m_held_offset->x < 0 || m_held_offset->x >= r.right - r.left;
+}
+
 bool WindowFrontEnd::caret_blinks() const
 {
     if (!m_view || !m_active || !m_view->focus)
@@ -532,6 +541,7 @@ void WindowFrontEnd::pointer_down(int x, int y, bool shift, std::uint32_t time)
     }
     m_held = target;
     m_held_over = true;
+    m_held_offset.reset();
     if (target.kind == Target::Kind::control) {
         auto const& control = m_view->controls[target.index];
         if (!control.enabled || control.control_class == ControlClass::Static) {
@@ -594,7 +604,9 @@ void WindowFrontEnd::pointer_moved(int x, int y)
     bool const over = pointer_over_held(*screen);
     if (m_held->kind == Target::Kind::control
         && m_view->controls[m_held->index].control_class == ControlClass::Edit) {
-        m_pending.push_back(PointerMove { control_offset(m_held->index, *screen) });
+        m_held_offset = control_offset(m_held->index, *screen);
+        m_pending.push_back(PointerMove { *m_held_offset });
+        m_drag_scroll_next = Clock::now() + drag_scroll_pace;
     }
     if (over != m_held_over) {
         m_held_over = over;
@@ -615,6 +627,7 @@ void WindowFrontEnd::pointer_up(int x, int y)
     auto const screen = to_screen(x, y);
     bool const over = screen && pointer_over_held(*screen);
     m_held.reset();
+    m_held_offset.reset();
     m_held_over = false;
     switch (held.kind) {
     case Target::Kind::caption_ok:
@@ -767,6 +780,13 @@ InputEvent WindowFrontEnd::next_event()
         auto const sooner = [&wake](Clock::time_point when) { wake = wake ? std::min(*wake, when) : when; };
         if (caret_blinks())
             sooner(m_caret_toggle);
+        if (drag_scrolls()) {
+            if (now >= m_drag_scroll_next) {
+                m_drag_scroll_next = now + drag_scroll_pace;
+                return PointerMove { *m_held_offset };
+            }
+            sooner(m_drag_scroll_next);
+        }
         if (m_hold_input_until)
             sooner(*m_hold_input_until);
         if (m_selections.pending())

@@ -68,6 +68,7 @@ private:
     POINT control_offset(std::size_t index, POINT screen) const;
     bool pointer_over_held(POINT screen) const;
     bool caret_blinks() const;
+    bool drag_scrolls() const;
     void restart_caret();
 
     DeviceSettings m_settings;
@@ -94,6 +95,12 @@ private:
     // The part of the screen the primary button went down on, while it is held.
     std::optional<Target> m_held;
     bool m_held_over { false };
+    // Where the pointer holding an edit is, from the edit's corner; while it
+    // is beyond the edit's side, the drag goes on by itself (the edit
+    // scrolls) at this pace.
+    std::optional<POINT> m_held_offset;
+    Clock::time_point m_drag_scroll_next {};
+    static constexpr std::chrono::milliseconds drag_scroll_pace { 50 };
 
     // A press on the title bar drags the dialog: where the pointer took it
     // and where the dialog's window was then, on the device's screen.

@@ -566,8 +566,10 @@ case_ctrl_z_undoes() {
     [ "$(bias_of StandardBias)" = 25 ] || fail "standard bias $(bias_of StandardBias), expected 25 (undone and redone)"
 }
 
-# A text three times the field's width; dragging from its start to past the
-# field's right edge scrolls and selects all of it.
+# A text three times the field's width. Dragged from its start to past the
+# field's right edge and held there, the selection goes on and the text
+# scrolls until all of it is selected; from its end to past the left edge,
+# back to the start.
 case_drag_past_the_edge_scrolls() {
     start_xvfb
     start_velquin
@@ -576,14 +578,21 @@ case_drag_past_the_edge_scrolls() {
     keys Home
     move_to 141 57
     xdotool mousedown 1
-    local i
-    for i in $(seq 1 30); do
-        move_to $((205 + i % 2)) 57
-    done
+    move_to 170 57
+    move_to 215 57
+    sleep 2
     xdotool mouseup 1
-    keys ctrl+c Tab ctrl+v Return
+    keys ctrl+c Tab ctrl+v shift+Tab End
+    move_to 196 57
+    xdotool mousedown 1
+    move_to 150 57
+    move_to 120 57
+    sleep 2
+    xdotool mouseup 1
+    keys ctrl+c Tab Tab Tab ctrl+v Return
     ends_with 0
-    [ "$(bias_of StandardBias)" = -45 ] || fail "standard bias $(bias_of StandardBias), expected -45 (all of it selected)"
+    [ "$(bias_of StandardBias)" = -45 ] || fail "standard bias $(bias_of StandardBias), expected -45 (all of it selected to the right)"
+    [ "$(bias_of DaylightBias)" = -45 ] || fail "daylight bias $(bias_of DaylightBias), expected -45 (all of it selected to the left)"
 }
 
 # Text selected in the daylight field becomes X's PRIMARY selection, and a
