@@ -19,6 +19,7 @@ bin=$(dirname "$program")
 golden_check="$bin/../tests/window_png_compare"
 clipboard_owner="$bin/../tests/window_clipboard_owner"
 icon_check="$bin/../tests/window_icon_check"
+focus_elsewhere="$bin/../tests/window_focus_elsewhere"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/ce-window-test.XXXXXX")
 export CE_DEVICE_DIR="$work/device"
@@ -564,6 +565,19 @@ case_ctrl_z_undoes() {
     ends_with 0
     [ "$(bias_of DaylightBias)" = -60 ] || fail "daylight bias $(bias_of DaylightBias), expected -60 (undone)"
     [ "$(bias_of StandardBias)" = 25 ] || fail "standard bias $(bias_of StandardBias), expected 25 (undone and redone)"
+}
+
+# The daylight field's text, selected by Tab, shows in the selection's navy
+# while the window has the focus, and goes back to white when another window
+# takes it (the field loses the focus with its window).
+case_selection_hides_when_the_window_loses_the_focus() {
+    start_xvfb
+    start_velquin
+    keys Tab
+    "$focus_elsewhere" "$window" 146 50 000080 FFFFFF >"$work/focus" 2>&1 || fail "$(cat "$work/focus")"
+    timeout 10 xdotool windowfocus --sync "$window" 2>/dev/null || true
+    keys Escape
+    ends_with 0
 }
 
 # A text three times the field's width. Dragged from its start to past the
