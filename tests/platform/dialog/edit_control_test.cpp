@@ -469,8 +469,9 @@ TEST(EditControl, TheDevicesEditingKeys)
         auto const run = run_with_events(IDD_FIELDS, events, "dump\n", state);
         EXPECT_EQ(run.text(IDC_FIRST_EDIT), c.first) << c.label;
         EXPECT_EQ(run.text(IDC_SECOND_EDIT), c.second) << c.label;
-        if (run.focus() == IDC_FIRST_EDIT)
+        if (run.focus() == IDC_FIRST_EDIT) {
             EXPECT_EQ(run.control(IDC_FIRST_EDIT)["selection"], json(c.selection)) << c.label;
+        }
     }
 }
 

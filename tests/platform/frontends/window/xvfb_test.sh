@@ -118,6 +118,12 @@ click_at() { move_to "$1" "$2"; xdotool click 1; }
 
 tz_state() { "$bin/ce-tz" --json; }
 bias_of() { tz_state | sed -n "s/.*\"$1\": *\(-\{0,1\}[0-9]*\).*/\1/p"; }
+# expect_bias NAME VALUE [WHY]: the record's bias NAME is VALUE.
+expect_bias() {
+    local got
+    got=$(bias_of "$1")
+    [ "$got" = "$2" ] || fail "$1 $got, expected $2${3:+ ($3)}"
+}
 stored_record() { "$bin/ce-reg" query 'HKLM\Time' /v TimeZoneInformation >/dev/null 2>&1; }
 
 # Waits until the screen shows the golden picture (or rewrites it).
@@ -170,8 +176,8 @@ case_tab_typing_and_enter_write_the_biases() {
     type_text "30"
     keys Return
     ends_with 0
-    [ "$(bias_of DaylightBias)" = -45 ] || fail "daylight bias $(bias_of DaylightBias), expected -45"
-    [ "$(bias_of StandardBias)" = 30 ] || fail "standard bias $(bias_of StandardBias), expected 30"
+    expect_bias DaylightBias -45
+    expect_bias StandardBias 30
 }
 
 case_escape_writes_nothing() {
@@ -195,7 +201,7 @@ case_click_on_ok_after_typing_confirms() {
     type_text "-15"
     click_at "${ok_button[@]}"
     ends_with 0
-    [ "$(bias_of DaylightBias)" = -15 ] || fail "daylight bias $(bias_of DaylightBias), expected -15"
+    expect_bias DaylightBias -15
 }
 
 case_caption_ok_confirms() {
@@ -205,7 +211,7 @@ case_caption_ok_confirms() {
     type_text "-20"
     click_at "${caption_ok[@]}"
     ends_with 0
-    [ "$(bias_of DaylightBias)" = -20 ] || fail "daylight bias $(bias_of DaylightBias), expected -20"
+    expect_bias DaylightBias -20
 }
 
 case_caption_close_cancels() {
@@ -331,7 +337,7 @@ case_drag_selects_and_ctrl_c_copies() {
     keys ctrl+v
     keys Return
     ends_with 0
-    [ "$(bias_of StandardBias)" = -60 ] || fail "standard bias $(bias_of StandardBias), expected -60"
+    expect_bias StandardBias -60
 }
 
 case_double_click_selects_a_word() {
@@ -344,7 +350,7 @@ case_double_click_selects_a_word() {
     type_text "15"
     keys Return
     ends_with 0
-    [ "$(bias_of DaylightBias)" = -15 ] || fail "daylight bias $(bias_of DaylightBias), expected -15"
+    expect_bias DaylightBias -15
 }
 
 # --- the display going away ------------------------------------------------
@@ -526,7 +532,7 @@ case_up_and_down_move_in_a_field() {
     type_text "5"
     keys Return
     ends_with 0
-    [ "$(bias_of DaylightBias)" = -65 ] || fail "daylight bias $(bias_of DaylightBias), expected -65"
+    expect_bias DaylightBias -65
 }
 
 # Shift+Delete cuts the daylight field's selected text, Shift+Insert pastes
@@ -537,8 +543,8 @@ case_shift_delete_cuts_and_shift_insert_pastes() {
     keys Tab shift+Delete Tab shift+Insert
     keys Return
     ends_with 0
-    [ "$(bias_of DaylightBias)" = 0 ] || fail "daylight bias $(bias_of DaylightBias), expected 0 (cut)"
-    [ "$(bias_of StandardBias)" = -60 ] || fail "standard bias $(bias_of StandardBias), expected -60"
+    expect_bias DaylightBias 0 "cut"
+    expect_bias StandardBias -60
 }
 
 case_ctrl_insert_copies() {
@@ -547,8 +553,8 @@ case_ctrl_insert_copies() {
     keys Tab ctrl+Insert Tab shift+Insert
     keys Return
     ends_with 0
-    [ "$(bias_of DaylightBias)" = -60 ] || fail "daylight bias $(bias_of DaylightBias), expected -60"
-    [ "$(bias_of StandardBias)" = -60 ] || fail "standard bias $(bias_of StandardBias), expected -60"
+    expect_bias DaylightBias -60
+    expect_bias StandardBias -60
 }
 
 # Ctrl+Z swaps the text with the one before the last change: typing is
@@ -563,8 +569,8 @@ case_ctrl_z_undoes() {
     keys ctrl+z ctrl+z
     keys Return
     ends_with 0
-    [ "$(bias_of DaylightBias)" = -60 ] || fail "daylight bias $(bias_of DaylightBias), expected -60 (undone)"
-    [ "$(bias_of StandardBias)" = 25 ] || fail "standard bias $(bias_of StandardBias), expected 25 (undone and redone)"
+    expect_bias DaylightBias -60 "undone"
+    expect_bias StandardBias 25 "undone and redone"
 }
 
 # The daylight field's text, selected by Tab, shows in the selection's navy
@@ -605,8 +611,8 @@ case_drag_past_the_edge_scrolls() {
     xdotool mouseup 1
     keys ctrl+c Tab Tab Tab ctrl+v Return
     ends_with 0
-    [ "$(bias_of StandardBias)" = -45 ] || fail "standard bias $(bias_of StandardBias), expected -45 (all of it selected to the right)"
-    [ "$(bias_of DaylightBias)" = -45 ] || fail "daylight bias $(bias_of DaylightBias), expected -45 (all of it selected to the left)"
+    expect_bias StandardBias -45 "all of it selected to the right"
+    expect_bias DaylightBias -45 "all of it selected to the left"
 }
 
 # Text selected in the daylight field becomes X's PRIMARY selection, and a
@@ -623,7 +629,7 @@ case_selection_is_primary_and_middle_click_pastes() {
     xdotool click 2
     keys Return
     ends_with 0
-    [ "$(bias_of StandardBias)" = -600 ] || fail "standard bias $(bias_of StandardBias), expected -600"
+    expect_bias StandardBias -600
 }
 
 # A Shift+click 0.15 s after a click, 9 pixels away, extends the selection:
@@ -638,7 +644,7 @@ case_shift_click_soon_after_a_click_extends() {
     type_text "9"
     keys Return
     ends_with 0
-    [ "$(bias_of DaylightBias)" = 90 ] || fail "daylight bias $(bias_of DaylightBias), expected 90"
+    expect_bias DaylightBias 90
 }
 
 # --- a clipboard owner that answers late or never -------------------------------
@@ -668,7 +674,7 @@ case_slow_clipboard_owner_pastes_where_the_caret_is() {
     keys Return
     ends_with 0
     kill "$owner_pid" 2>/dev/null || true
-    [ "$(bias_of DaylightBias)" = -15 ] || fail "daylight bias $(bias_of DaylightBias), expected -15"
+    expect_bias DaylightBias -15
 }
 
 # An owner that never answers: the window goes on taking keys and drawing.
@@ -684,7 +690,7 @@ case_clipboard_owner_that_never_answers() {
     keys Return
     ends_with 0
     kill "$owner_pid" 2>/dev/null || true
-    [ "$(bias_of DaylightBias)" = -7 ] || fail "daylight bias $(bias_of DaylightBias), expected -7"
+    expect_bias DaylightBias -7
 }
 
 # --- the host window's icon -----------------------------------------------------
