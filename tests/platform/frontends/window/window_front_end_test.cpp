@@ -438,25 +438,25 @@ TEST(DeviceScreen, SelectionShowsOnlyInTheFocusedFieldOfTheActiveWindow)
 {
     DialogSetup const setup;
     DialogView view = run_bias_dialog(setup, { KeyPress { VK_TAB } });
-    std::size_t const daylight = index_of(view, IDC_DAYLIGHT_BIAS);
-    ASSERT_EQ(view.controls[daylight].selection_end, 3u);
-    EXPECT_GT(highlighted_pixels(paint(view, { true, true, std::nullopt }), view, daylight), 0) << "active";
-    EXPECT_EQ(highlighted_pixels(paint(view, { false, true, std::nullopt }), view, daylight), 0)
+    std::size_t const field = index_of(view, IDC_DAYLIGHT_BIAS);
+    ASSERT_EQ(view.controls[field].selection_end, 3u);
+    EXPECT_GT(highlighted_pixels(paint(view, { true, true, std::nullopt }), view, field), 0) << "active";
+    EXPECT_EQ(highlighted_pixels(paint(view, { false, true, std::nullopt }), view, field), 0)
         << "the window inactive: the field has lost the focus";
-    view.controls[daylight].focused = false;
+    view.controls[field].focused = false;
     view.focus.reset();
-    EXPECT_EQ(highlighted_pixels(paint(view), view, daylight), 0) << "the focus elsewhere";
-    view.controls[daylight].style |= ES_NOHIDESEL;
-    EXPECT_GT(highlighted_pixels(paint(view, { false, true, std::nullopt }), view, daylight), 0) << "ES_NOHIDESEL";
+    EXPECT_EQ(highlighted_pixels(paint(view), view, field), 0) << "the focus elsewhere";
+    view.controls[field].style |= ES_NOHIDESEL;
+    EXPECT_GT(highlighted_pixels(paint(view, { false, true, std::nullopt }), view, field), 0) << "ES_NOHIDESEL";
 }
 
 TEST(DeviceScreen, EditLineSitsAtTheTopInsideTheBorder)
 {
     DialogSetup const setup;
     DialogView const view = run_bias_dialog(setup, { KeyPress { VK_TAB } });
-    std::size_t const daylight = index_of(view, IDC_DAYLIGHT_BIAS);
+    std::size_t const field = index_of(view, IDC_DAYLIGHT_BIAS);
     Canvas const canvas = paint(view);
-    RECT const& r = view.controls[daylight].rect;
+    RECT const& r = view.controls[field].rect;
     int const x = static_cast<int>(view.client_rect.left + r.left) + 3;
     int const top = static_cast<int>(view.client_rect.top + r.top);
     EXPECT_EQ(canvas.pixel(x, top), colour(Role::window_frame)) << "the border";
