@@ -39,6 +39,7 @@ int main(int argc, char** argv)
     XSetSelectionOwner(display, clipboard, window, CurrentTime);
     if (XGetSelectionOwner(display, clipboard) != window) {
         std::fprintf(stderr, "clipboard_owner: cannot take the clipboard\n");
+        XCloseDisplay(display);
         return 1;
     }
     std::printf("ready\n");
@@ -46,8 +47,10 @@ int main(int argc, char** argv)
     for (;;) {
         XEvent event;
         XNextEvent(display, &event);
-        if (event.type == SelectionClear)
+        if (event.type == SelectionClear) {
+            XCloseDisplay(display);
             return 0;
+        }
         if (event.type != SelectionRequest)
             continue;
         std::printf("asked\n");

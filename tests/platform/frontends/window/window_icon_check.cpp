@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -27,7 +28,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: window_icon_check WINDOW-ID SCREENSHOT\n");
         return 2;
     }
-    Display* display = XOpenDisplay(nullptr);
+    // Closed on every way out (the sanitizer build counts what is left).
+    std::unique_ptr<Display, int (*)(Display*)> const connection(XOpenDisplay(nullptr), XCloseDisplay);
+    Display* const display = connection.get();
     if (!display) {
         std::printf("cannot open the display\n");
         return 2;
@@ -41,9 +44,12 @@ int main(int argc, char** argv)
                            XA_CARDINAL, &type, &format, &count, &left, &data)
             != Success
         || !data || format != 32 || count == 0) {
+        if (data)
+            XFree(data);
         std::printf("the window has no _NET_WM_ICON\n");
         return 1;
     }
+    std::unique_ptr<unsigned char, int (*)(void*)> const held(data, XFree);
     auto const* cardinals = reinterpret_cast<unsigned long const*>(data);
     std::map<std::pair<unsigned long, unsigned long>, std::vector<unsigned long>> pictures;
     for (unsigned long i = 0; i + 2 <= count;) {
