@@ -23,6 +23,7 @@ bool ButtonControl::is_default_style() const
 void ButtonControl::describe(frontends::ControlView& view) const
 {
     view.is_default = is_default_style();
+    view.pushed = m_pressed && m_by_space;
 }
 
 void ButtonControl::click()
@@ -40,19 +41,26 @@ LRESULT ButtonControl::window_proc(UINT message, WPARAM wparam, LPARAM lparam)
     case BM_SETSTYLE:
         set_style((style() & ~0xFFFFu) | LOWORD(wparam));
         return 0;
+    // Space pushes the button in as it goes down (again and again while it
+    // repeats) and clicks it as it comes up, unless the focus left the button
+    // meanwhile (WM_KILLFOCUS lets it out without a click).
     case WM_KEYDOWN:
-        if (wparam == VK_SPACE)
+        if (wparam == VK_SPACE && (!m_pressed || m_by_space)) {
             m_pressed = true;
+            m_by_space = true;
+        }
         return 0;
     case WM_KEYUP:
-        if (wparam == VK_SPACE && m_pressed) {
+        if (wparam == VK_SPACE && m_pressed && m_by_space) {
             m_pressed = false;
+            m_by_space = false;
             click();
         }
         return 0;
     case WM_LBUTTONDOWN:
         SetFocus(handle());
         m_pressed = true;
+        m_by_space = false;
         return 0;
     case WM_LBUTTONUP: {
         bool const was_pressed = m_pressed;
@@ -66,6 +74,7 @@ LRESULT ButtonControl::window_proc(UINT message, WPARAM wparam, LPARAM lparam)
     }
     case WM_KILLFOCUS:
         m_pressed = false;
+        m_by_space = false;
         return 0;
     case BM_CLICK:
         SendMessageW(handle(), WM_LBUTTONDOWN, MK_LBUTTON, 0);

@@ -21,6 +21,7 @@ private:
     void click();
 
     bool m_pressed { false };
+    bool m_by_space { false }; // pressed by the space bar, not the mouse
 };
 
 }

@@ -62,6 +62,8 @@ void EditControl::text_changed()
 {
     m_caret = m_anchor = m_scroll = 0;
     m_pending_high = 0;
+    m_undo.reset();
+    m_typing_run = false;
     notify_parent(EN_CHANGE);
 }
 
@@ -76,6 +78,7 @@ LRESULT EditControl::window_proc(UINT message, WPARAM wparam, LPARAM lparam)
     case WM_KILLFOCUS:
         m_pending_high = 0;
         m_dragging = false;
+        m_typing_run = false;
         notify_parent(EN_KILLFOCUS);
         return 0;
     case WM_KEYDOWN:
@@ -86,14 +89,27 @@ LRESULT EditControl::window_proc(UINT message, WPARAM wparam, LPARAM lparam)
         return 0;
     case WM_LBUTTONDOWN:
         SetFocus(handle());
+        m_typing_run = false;
         click_at(static_cast<short>(LOWORD(lparam)));
         m_dragging = true;
         return 0;
     case WM_MOUSEMOVE:
-        if (m_dragging && (wparam & MK_LBUTTON))
-            move_caret(boundary_nearest(static_cast<short>(LOWORD(lparam))), true);
+        if (m_dragging && (wparam & MK_LBUTTON)) {
+            // Past an edge, the selection goes on a character at a time and
+            // the text scrolls to show it.
+            int const x = static_cast<short>(LOWORD(lparam));
+            RECT const area = text_area();
+            if (x < area.left)
+                move_caret(previous_boundary(std::min(m_scroll, m_caret)), true);
+            else if (x >= area.right)
+                move_caret(next_boundary(boundary_nearest(area.right)), true);
+            else
+                move_caret(boundary_nearest(x), true);
+        }
         return 0;
     case WM_LBUTTONUP:
+        if (m_dragging)
+            offer_selection();
         m_dragging = false;
         return 0;
     case WM_LBUTTONDBLCLK: {
@@ -102,6 +118,7 @@ LRESULT EditControl::window_proc(UINT message, WPARAM wparam, LPARAM lparam)
         m_anchor = start;
         move_caret(end, true);
         m_dragging = false;
+        offer_selection();
         return 0;
     }
     case WM_COPY:
@@ -111,12 +128,29 @@ LRESULT EditControl::window_proc(UINT message, WPARAM wparam, LPARAM lparam)
     case WM_CUT:
         if (has_selection() && !(style() & ES_READONLY)) {
             SendMessageW(handle(), WM_COPY, 0, 0);
+            remember_for_undo(false);
+            replace_selection({});
+            notify_parent(EN_CHANGE);
+        }
+        return 0;
+    case WM_CLEAR:
+        if (has_selection() && !(style() & ES_READONLY)) {
+            remember_for_undo(false);
             replace_selection({});
             notify_parent(EN_CHANGE);
         }
         return 0;
     case WM_PASTE:
         paste_text(front_end().clipboard_text());
+        return 0;
+    case WM_UNDO:
+    case EM_UNDO:
+        return undo() ? TRUE : FALSE;
+    case EM_CANUNDO:
+        return m_undo && !(style() & ES_READONLY) ? TRUE : FALSE;
+    case EM_EMPTYUNDOBUFFER:
+        m_undo.reset();
+        m_typing_run = false;
         return 0;
     case EM_GETSEL: {
         auto const start = static_cast<DWORD>(selection_start());
@@ -143,6 +177,9 @@ LRESULT EditControl::window_proc(UINT message, WPARAM wparam, LPARAM lparam)
                 insert.remove_suffix(1);
             notify_parent(EN_MAXTEXT);
         }
+        // wParam TRUE: the replacement can be undone.
+        if (wparam)
+            remember_for_undo(false);
         replace_selection(insert);
         notify_parent(EN_CHANGE);
         return 0;
@@ -164,11 +201,17 @@ std::size_t EditControl::text_size_without_selection() const
     return text().size() - (selection_end() - selection_start());
 }
 
+// A single-line edit takes Up and Down as Left and Right; with Shift they
+// select. Delete with Shift cuts the selection (or deletes before the caret),
+// with Ctrl clears it (or deletes to the end); Ctrl+Insert copies and
+// Shift+Insert pastes.
 void EditControl::key_down(UINT vk)
 {
     bool const extend = shift_held();
+    m_typing_run = false;
     switch (vk) {
     case VK_LEFT:
+    case VK_UP:
         if (ctrl_held())
             move_caret(previous_word(m_caret), extend);
         else if (has_selection() && !extend)
@@ -177,6 +220,7 @@ void EditControl::key_down(UINT vk)
             move_caret(previous_boundary(m_caret), extend);
         break;
     case VK_RIGHT:
+    case VK_DOWN:
         if (ctrl_held())
             move_caret(next_word(m_caret), extend);
         else if (has_selection() && !extend)
@@ -191,29 +235,93 @@ void EditControl::key_down(UINT vk)
         move_caret(text().size(), extend);
         break;
     case VK_DELETE:
-        if (style() & ES_READONLY)
-            break;
-        if (!has_selection())
-            m_anchor = next_boundary(m_caret);
-        if (has_selection()) {
-            replace_selection({});
-            notify_parent(EN_CHANGE);
-        }
-        break;
+        delete_key();
+        return;
+    case VK_INSERT:
+        if (ctrl_held() && !extend)
+            SendMessageW(handle(), WM_COPY, 0, 0);
+        else if (extend && !ctrl_held())
+            user_paste();
+        return;
     default:
-        break;
+        return;
     }
+    if (extend)
+        offer_selection();
+}
+
+void EditControl::delete_key()
+{
+    if (style() & ES_READONLY)
+        return;
+    bool const shift = shift_held();
+    bool const ctrl = ctrl_held();
+    if (shift && ctrl)
+        return;
+    if (has_selection()) {
+        SendMessageW(handle(), shift ? WM_CUT : WM_CLEAR, 0, 0);
+        return;
+    }
+    std::size_t const to = shift ? previous_boundary(m_caret) : ctrl ? text().size() : next_boundary(m_caret);
+    if (to != m_caret) {
+        remember_for_undo(false);
+        m_anchor = to;
+        replace_selection({});
+        notify_parent(EN_CHANGE);
+    }
+}
+
+void EditControl::user_paste()
+{
+    if (style() & ES_READONLY)
+        return;
+    if (!front_end().request_clipboard_paste())
+        paste_text(front_end().clipboard_text());
+}
+
+void EditControl::offer_selection()
+{
+    if (has_selection() && !(style() & ES_PASSWORD))
+        front_end().set_selection_text(std::u16string_view(text()).substr(selection_start(), selection_end() - selection_start()));
+}
+
+void EditControl::remember_for_undo(bool typing)
+{
+    if (typing && m_typing_run && m_undo)
+        return;
+    m_undo = UndoState { text(), m_caret, m_anchor };
+    m_typing_run = typing;
+}
+
+// Swaps the text with the one before the last change, so that a second
+// undo brings the change back.
+bool EditControl::undo()
+{
+    if (!m_undo || (style() & ES_READONLY))
+        return false;
+    UndoState previous = std::move(*m_undo);
+    m_undo = UndoState { text(), m_caret, m_anchor };
+    m_typing_run = false;
+    text_in_place() = std::move(previous.text);
+    m_anchor = std::min(previous.anchor, text().size());
+    m_caret = std::min(previous.caret, text().size());
+    m_scroll = std::min(m_scroll, m_caret);
+    scroll_to_caret();
+    notify_parent(EN_CHANGE);
+    return true;
 }
 
 void EditControl::char_typed(char16_t c)
 {
     if (c == u'\b') {
         m_pending_high = 0;
+        m_typing_run = false;
         if (style() & ES_READONLY)
             return;
-        if (!has_selection())
-            m_anchor = previous_boundary(m_caret);
-        if (has_selection()) {
+        std::size_t const from = has_selection() ? m_anchor : previous_boundary(m_caret);
+        if (from != m_caret) {
+            remember_for_undo(false);
+            m_anchor = from;
             replace_selection({});
             notify_parent(EN_CHANGE);
         }
@@ -243,7 +351,10 @@ void EditControl::char_typed(char16_t c)
         SendMessageW(handle(), WM_CUT, 0, 0);
         return;
     case 0x16:
-        SendMessageW(handle(), WM_PASTE, 0, 0);
+        user_paste();
+        return;
+    case 0x1A: // Ctrl+Z
+        SendMessageW(handle(), WM_UNDO, 0, 0);
         return;
     default:
         break;
@@ -313,6 +424,7 @@ void EditControl::paste_text(std::u16string_view pasted)
         notify_parent(EN_MAXTEXT);
     if (insert.empty())
         return;
+    remember_for_undo(false);
     replace_selection(insert);
     notify_parent(EN_CHANGE);
 }
@@ -333,6 +445,7 @@ bool EditControl::type_text(std::u16string_view insert)
             return false;
         }
     }
+    remember_for_undo(true);
     replace_selection(insert);
     notify_parent(EN_CHANGE);
     return true;

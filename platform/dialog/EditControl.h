@@ -6,6 +6,8 @@
 #include "dialog/Control.h"
 
 #include <cstddef>
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace platform::dialog {
@@ -39,6 +41,14 @@ private:
     std::size_t text_size_without_selection() const;
 
     void key_down(UINT vk);
+    void delete_key();
+    // A paste the user asked for: the host's clipboard may answer later.
+    void user_paste();
+    // The selection the user made becomes the host's (X's PRIMARY).
+    void offer_selection();
+    // Before a change: what undo brings back. Typing in a run is one change.
+    void remember_for_undo(bool typing);
+    bool undo();
     void char_typed(char16_t c);
     void click_at(int x);
     std::size_t boundary_nearest(int x) const;
@@ -71,6 +81,15 @@ private:
     char16_t m_pending_high { 0 };
     // The primary button went down in the control and is still held.
     bool m_dragging { false };
+
+    // The one-level undo: the text and selection before the last change.
+    struct UndoState {
+        std::u16string text;
+        std::size_t caret { 0 };
+        std::size_t anchor { 0 };
+    };
+    std::optional<UndoState> m_undo;
+    bool m_typing_run { false };
 };
 
 }

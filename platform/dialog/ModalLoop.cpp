@@ -178,11 +178,32 @@ void ModalLoop::handle(frontends::InputEvent const& event)
                    [this](frontends::PointerMove const& move) { move_pointer(move.offset); },
                    [this](frontends::PointerRelease const& release) { release_pointer(release.offset); },
                    [this](frontends::PasteText const& pasted) { paste(pasted.text); },
+                   [this](frontends::KeyDown const& key) { key_down({ key.vk, key.shift, key.ctrl }); },
+                   [this](frontends::KeyUp const& key) { key_up(focus_window(), key.vk); },
+                   [this](frontends::DialogMove const& move) { move_dialog(move.position); },
                },
                event);
 }
 
 void ModalLoop::press_key(frontends::KeyPress const& key)
+{
+    HWND const target = key_down(key);
+    if (target)
+        key_up(target, key.vk);
+}
+
+// WM_KEYUP goes to the window that has the focus as the key comes up (the
+// one that got the press, for a KeyPress).
+void ModalLoop::key_up(HWND target, UINT vk)
+{
+    HWND const dialog = m_dialog.handle();
+    if (target != dialog && !m_dialog.control(target))
+        target = dialog;
+    if (is_open() && IsWindow(target))
+        SendMessageW(target, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001u));
+}
+
+HWND ModalLoop::key_down(frontends::KeyPress const& key)
 {
     HeldModifiers const held(key.shift, key.ctrl);
     HWND const dialog = m_dialog.handle();
@@ -198,7 +219,7 @@ void ModalLoop::press_key(frontends::KeyPress const& key)
             if (code & DLGC_WANTTAB)
                 break;
             SendMessageW(dialog, WM_NEXTDLGCTL, key.shift ? 1 : 0, 0);
-            return;
+            return nullptr;
         case VK_LEFT:
         case VK_RIGHT:
         case VK_UP:
@@ -220,17 +241,17 @@ void ModalLoop::press_key(frontends::KeyPress const& key)
                 next = nullptr;
             if (next && next != focus)
                 SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(next), TRUE);
-            return;
+            return nullptr;
         }
         case VK_ESCAPE: {
             Control* const cancel = m_dialog.control_by_id(IDCANCEL);
             SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
                          reinterpret_cast<LPARAM>(cancel ? cancel->handle() : nullptr));
-            return;
+            return nullptr;
         }
         case VK_RETURN:
             press_enter();
-            return;
+            return nullptr;
         default:
             break;
         }
@@ -238,8 +259,7 @@ void ModalLoop::press_key(frontends::KeyPress const& key)
     SendMessageW(target, WM_KEYDOWN, key.vk, 1);
     if (char16_t const c = character_of(key); c && is_open() && focus_window() == target)
         SendMessageW(target, WM_CHAR, c, 1);
-    if (is_open() && IsWindow(target))
-        SendMessageW(target, WM_KEYUP, key.vk, static_cast<LPARAM>(0xC0000001u));
+    return target;
 }
 
 // Enter presses the focused push button when it is the default-looking one;
@@ -372,6 +392,18 @@ void ModalLoop::release_pointer(POINT offset)
     m_captured = nullptr;
     if (captured && IsWindow(captured) && m_dialog.control(captured))
         SendMessageW(captured, WM_LBUTTONUP, 0, MAKELPARAM(offset.x, offset.y));
+}
+
+// Dragged by its title bar, as the window manager moves a captioned window
+// that does not say WS_EX_NODRAG.
+void ModalLoop::move_dialog(POINT position)
+{
+    if (!(m_dialog.style() & WS_CAPTION) || (m_dialog.ex_style() & WS_EX_NODRAG))
+        return;
+    RECT const window = m_dialog.rect();
+    LONG const width = window.right - window.left;
+    LONG const height = window.bottom - window.top;
+    m_dialog.set_rect({ position.x, position.y, position.x + width, position.y + height });
 }
 
 void ModalLoop::click_caption(frontends::CaptionButton button)

@@ -23,6 +23,11 @@ private:
     void initialise(LPARAM init_param);
     void handle(frontends::InputEvent const& event);
     void press_key(frontends::KeyPress const& key);
+    // The two halves of a key press; key_down returns the window that got
+    // WM_KEYDOWN, if any.
+    HWND key_down(frontends::KeyPress const& key);
+    void key_up(HWND target, UINT vk);
+    void move_dialog(POINT position);
     void type_character(char32_t character);
     void paste(std::u16string const& text);
     void press_enter();

@@ -56,6 +56,15 @@ class FrontEnd {
 public:
     virtual ~FrontEnd() = default;
 
+    // Reads this front end's own settings from the environment, before any
+    // front end is picked: a setting the user gave that cannot be honoured is
+    // refused whichever front end then runs. An error text naming it.
+    virtual std::optional<std::string> check_settings() { return std::nullopt; }
+
+    // After prepare() failed: whether it failed on a setting the user gave
+    // (which no other front end can honour either) rather than on the host.
+    virtual bool refused_a_setting() const { return false; }
+
     // Checks that this front end can run here (a usable terminal, say), before
     // any dialog or device state is touched. An error text when it cannot.
     virtual std::optional<std::string> prepare() = 0;
@@ -107,6 +116,16 @@ public:
     // in the process.
     virtual std::u16string clipboard_text() const { return m_clipboard; }
     virtual void set_clipboard_text(std::u16string_view text) { m_clipboard = text; }
+
+    // The user asked for a paste (Ctrl+V): a front end whose clipboard may
+    // answer late starts reading it and returns true; the text then comes as
+    // a PasteText event, where the caret is when it comes. False: read
+    // clipboard_text() now.
+    virtual bool request_clipboard_paste() { return false; }
+
+    // The user selected this text in an edit: where the host has a selection
+    // of its own (X's PRIMARY), it becomes that.
+    virtual void set_selection_text(std::u16string_view text) { (void)text; }
 
 private:
     std::u16string m_clipboard;

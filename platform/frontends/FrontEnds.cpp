@@ -33,16 +33,25 @@ std::optional<std::string> prepare_front_end()
 {
     if (the_front_end())
         return std::nullopt;
+    // The window's settings are the user's whichever front end runs: one
+    // that cannot be honoured is refused, never dropped in silence.
+    std::unique_ptr<FrontEnd> window = create_window_front_end();
+    if (window) {
+        if (auto error = window->check_settings())
+            return error;
+    }
     char const* setting = std::getenv("CE_DEVICE_UI");
     if (!setting || !*setting) {
         // The window where there is a display to open it on; the terminal
-        // otherwise (and where the window cannot start).
-        if (has_display()) {
-            std::unique_ptr<FrontEnd> window = create_window_front_end();
-            if (window && !window->prepare()) {
+        // otherwise, and where the window cannot start on this host.
+        if (has_display() && window) {
+            auto error = window->prepare();
+            if (!error) {
                 the_front_end() = std::move(window);
                 return std::nullopt;
             }
+            if (window->refused_a_setting())
+                return error;
         }
         setting = "terminal";
     }
@@ -51,7 +60,7 @@ std::optional<std::string> prepare_front_end()
     if (name == "terminal")
         front_end = create_terminal_front_end();
     else if (name == "window")
-        front_end = create_window_front_end();
+        front_end = window ? std::move(window) : create_window_front_end();
     else if (name == "script")
         front_end = create_script_front_end();
     else

@@ -23,6 +23,21 @@ struct KeyPress {
     bool ctrl { false };
 };
 
+// A key going down and coming up again, for front ends that see both (the
+// window): KeyDown is handled as the press of a KeyPress (the dialog's keys,
+// WM_KEYDOWN and WM_CHAR), KeyUp sends WM_KEYUP to the window that has the
+// focus when the key comes up. So a push button pressed with Space clicks on
+// the release, and not at all if the focus moved meanwhile. A key held down
+// repeats its KeyDown.
+struct KeyDown {
+    UINT vk { 0 };
+    bool shift { false };
+    bool ctrl { false };
+};
+struct KeyUp {
+    UINT vk { 0 };
+};
+
 // One typed character, a Unicode code point (not a control character). A
 // space typed as a character counts as a press of the space bar.
 struct CharInput {
@@ -92,7 +107,14 @@ struct PasteText {
     std::u16string text;
 };
 
+// The user dragged the dialog by its title bar: the top-left corner of its
+// window goes to `position` on the screen, in front-end units (unless the
+// dialog has WS_EX_NODRAG).
+struct DialogMove {
+    POINT position { 0, 0 };
+};
+
 using InputEvent = std::variant<KeyPress, CharInput, PointClick, ControlClick, CaptionClick, CloseRequest, ScreenResize,
-                                PasteText, PointerPress, PointerMove, PointerRelease>;
+                                PasteText, PointerPress, PointerMove, PointerRelease, KeyDown, KeyUp, DialogMove>;
 
 }

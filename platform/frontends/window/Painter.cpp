@@ -105,8 +105,11 @@ void paint_edit(Canvas& canvas, Fonts const& fonts, ControlView const& control, 
                            static_cast<int>(area_in_control.bottom - area_in_control.top) };
     ClipScope const clip(canvas, area);
     DeviceFont const& font = fonts.dialog;
-    int const y = area.y + (area.h - font.height()) / 2;
-    bool const show_selection = control.focused || (control.style & ES_NOHIDESEL);
+    // A single-line edit's line sits at the top of its formatting rectangle.
+    int const y = area.y;
+    // The focus leaves the field when the host window is deactivated, as on
+    // the device when another window is: the selection hides with it.
+    bool const show_selection = (control.focused && state.active) || (control.style & ES_NOHIDESEL);
     Rgb const text_colour = control.enabled ? colour(Role::window_text) : colour(Role::gray_text);
     std::u16string_view const text(control.text);
     int const right = area.x + area.w;
@@ -316,6 +319,8 @@ Target hit_test(DialogView const& view, ScreenGeometry const& geometry, int x, i
         return { Target::Kind::caption_ok, 0 };
     if (geometry.caption_close && geometry.caption_close->contains(x, y))
         return { Target::Kind::caption_close, 0 };
+    if (geometry.caption && geometry.caption->contains(x, y))
+        return { Target::Kind::caption, 0 };
     if (!geometry.client.contains(x, y))
         return {};
     for (std::size_t i = 0; i < view.controls.size(); ++i) {
@@ -350,7 +355,8 @@ void paint_screen(Canvas& canvas, DialogView const& view, Fonts const& fonts, Pa
         bool const icon = control.control_class == ControlClass::Static
             && (control.shows_icon || (control.style & 0x1F) == SS_ICON);
         ClipScope const control_clip(canvas, icon ? PixelRect { r.x, r.y, Metrics::icon_size, Metrics::icon_size } : r);
-        bool const sunk = state.sunk && state.sunk->kind == Target::Kind::control && state.sunk->index == i;
+        bool const sunk
+            = control.pushed || (state.sunk && state.sunk->kind == Target::Kind::control && state.sunk->index == i);
         switch (control.control_class) {
         case ControlClass::Button:
             paint_push_button(canvas, fonts, control, r, sunk, state.active);

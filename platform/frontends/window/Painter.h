@@ -40,6 +40,7 @@ ScreenGeometry screen_geometry(DialogView const& view, Fonts const& fonts);
 struct Target {
     enum class Kind {
         nothing,
+        caption, // the title bar, outside its buttons: drags the dialog
         caption_ok,
         caption_close,
         control,

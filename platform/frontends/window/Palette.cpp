@@ -29,7 +29,7 @@ Rgb colour(Role role)
     return palette_table[static_cast<std::size_t>(role)].rgb;
 }
 
-std::array<MetricEntry, 12> const metrics_table { {
+std::array<MetricEntry, 15> const metrics_table { {
     { "caption_height", Metrics::caption_height, Source::documented, "GWE registry default cyCap = 23" },
     { "caption_button_width", Metrics::caption_button_width, Source::documented, "GWE registry default cxWidg = 16" },
     { "caption_button_inset", Metrics::caption_button_inset, Source::chosen, "classic caption buttons sit 2 px inside the bar" },
@@ -42,6 +42,9 @@ std::array<MetricEntry, 12> const metrics_table { {
     { "icon_size", Metrics::icon_size, Source::documented, "the 32 x 32 icon every CE program provides (SM_CXICON)" },
     { "caret_width", Metrics::caret_width, Source::documented, "CreateCaret with width 0: the border width" },
     { "caret_blink_ms", Metrics::caret_blink_ms, Source::chosen, "GetCaretBlinkTime's default is not documented" },
+    { "double_click_width", Metrics::double_click_width, Source::documented, "SM_CXDOUBLECLK: a second click within 4 x 4 pixels of the first" },
+    { "double_click_height", Metrics::double_click_height, Source::documented, "SM_CYDOUBLECLK" },
+    { "double_click_ms", Metrics::double_click_ms, Source::documented, "GetDoubleClickTime's default, 500 ms" },
 } };
 
 }

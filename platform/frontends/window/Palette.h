@@ -76,8 +76,11 @@ struct Metrics {
     static constexpr int icon_size = 32;             // SM_CXICON
     static constexpr int caret_width = 1;            // CreateCaret with width 0
     static constexpr int caret_blink_ms = 500;       // GetCaretBlinkTime
+    static constexpr int double_click_width = 4;     // SM_CXDOUBLECLK
+    static constexpr int double_click_height = 4;    // SM_CYDOUBLECLK
+    static constexpr int double_click_ms = 500;      // GetDoubleClickTime
 };
 
-extern std::array<MetricEntry, 12> const metrics_table;
+extern std::array<MetricEntry, 15> const metrics_table;
 
 }

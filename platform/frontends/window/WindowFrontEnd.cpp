@@ -6,6 +6,8 @@
 
 #include "frontends/window/PngFile.h"
 #include "frontends/window/XErrors.h"
+#include "frontends/window/XIcon.h"
+#include "resources/Icon.h"
 #include "text/Utf.h"
 #include "windows.h"
 
@@ -16,6 +18,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cerrno>
 #include <cstring>
 #include <vector>
 #include <pthread.h>
@@ -103,6 +106,11 @@ std::optional<PixelRect> changed_area(Canvas const& before, Canvas const& after)
     return PixelRect { left, top, right - left + 1, bottom - top + 1 };
 }
 
+// Input after a paste request waits this long at most for the answer, so
+// that keys typed after Ctrl+V land after the pasted text when the owner
+// answers at once (as it does when it is this window).
+constexpr std::chrono::milliseconds hold_for_paste { 250 };
+
 std::string host_title(std::u16string_view caption)
 {
     std::u16string shown;
@@ -135,6 +143,8 @@ UINT virtual_key(SDL_Keycode key)
     case SDLK_DOWN: return VK_DOWN;
     case SDLK_HOME: return VK_HOME;
     case SDLK_END: return VK_END;
+    case SDLK_SPACE: return VK_SPACE;
+    case SDLK_INSERT: return VK_INSERT;
     default: return 0;
     }
 }
@@ -152,9 +162,53 @@ WindowFrontEnd::~WindowFrontEnd()
         SDL_Quit();
 }
 
+std::optional<std::string> WindowFrontEnd::check_settings()
+{
+    if (m_settings_read)
+        return std::nullopt;
+    if (auto error = read_device_settings(m_settings)) {
+        m_refused_setting = true;
+        return error;
+    }
+    char const* screen = std::getenv("CE_DEVICE_SCREEN");
+    m_screen_given = screen && *screen;
+    m_settings_read = true;
+    return std::nullopt;
+}
+
+// The window never opens larger than the display's work area: a zoom asked
+// for that would is brought down to the largest that fits, with a line that
+// says so; a screen that does not fit even at zoom 1 cannot be shown.
+std::optional<std::string> WindowFrontEnd::fit_to_display(std::string const& display)
+{
+    SDL_Rect usable {};
+    if (SDL_GetDisplayUsableBounds(0, &usable) != 0 || usable.w <= 0 || usable.h <= 0)
+        return std::nullopt; // nothing known to fit it to
+    long const width = m_settings.screen.cx, height = m_settings.screen.cy;
+    int const fitting = static_cast<int>(std::min<long>({ usable.w / width, usable.h / height, largest_zoom }));
+    std::string const area = std::to_string(usable.w) + "x" + std::to_string(usable.h);
+    std::string const on = display.empty() ? std::string("the display") : "the display " + display;
+    if (fitting < 1) {
+        m_refused_setting = m_screen_given;
+        std::string const size = std::to_string(width) + "x" + std::to_string(height);
+        return (m_screen_given ? "CE_DEVICE_SCREEN=" + size : "the device's screen of " + size)
+            + " does not fit the work area of " + on + " (" + area + "); use a smaller CE_DEVICE_SCREEN";
+    }
+    if (m_settings.zoom == 0) {
+        m_settings.zoom = std::min(automatic_zoom(m_settings.screen, usable.w, usable.h), fitting);
+    } else if (m_settings.zoom > fitting) {
+        char const* const program = program_invocation_short_name;
+        std::fprintf(stderr, "%s: CE_DEVICE_ZOOM=%d does not fit the work area of %s (%s): zoom %d\n",
+                     program && *program ? program : "device", m_settings.zoom, on.c_str(), area.c_str(), fitting);
+        m_settings.zoom = fitting;
+    }
+    return std::nullopt;
+}
+
 std::optional<std::string> WindowFrontEnd::prepare()
 {
-    if (auto error = read_device_settings(m_settings))
+    m_refused_setting = false;
+    if (auto error = check_settings())
         return error;
     char const* x11 = std::getenv("DISPLAY");
     char const* wayland = std::getenv("WAYLAND_DISPLAY");
@@ -185,12 +239,14 @@ std::optional<std::string> WindowFrontEnd::prepare()
     bool const has_wayland = wayland && *wayland;
     if (!chosen_driver)
         SDL_SetHint(SDL_HINT_VIDEODRIVER, has_x11 && has_wayland ? "x11,wayland" : has_x11 ? "x11" : "wayland");
-    if (has_x11)
+    std::string const display = has_x11 ? std::string(x11) : has_wayland ? std::string(wayland) : std::string();
+    if (has_x11) {
         tolerate_late_wakeups();
+        end_process_when_display_lost(x11);
+    }
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::string const reason = SDL_GetError();
         pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-        std::string const display = has_x11 ? std::string(x11) : has_wayland ? std::string(wayland) : std::string();
         return "cannot open the display " + (display.empty() ? std::string() : display + " ") + "for the window: "
             + reason + "; use CE_DEVICE_UI=terminal or script";
     }
@@ -202,6 +258,12 @@ std::optional<std::string> WindowFrontEnd::prepare()
         m_video_started = false;
         pthread_sigmask(SIG_SETMASK, &previous, nullptr);
         return "no X11 or Wayland display for the window; use CE_DEVICE_UI=terminal or script";
+    }
+    if (auto refusal = fit_to_display(display)) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        m_video_started = false;
+        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+        return refusal;
     }
     g_signal_event = SDL_RegisterEvents(1);
     watch_signals();
@@ -235,11 +297,7 @@ bool WindowFrontEnd::show(DialogView const& view)
     m_window = nullptr;
     m_shown.reset();
     m_view = view;
-    m_zoom = m_settings.zoom;
-    if (m_zoom == 0) {
-        SDL_Rect usable {};
-        m_zoom = SDL_GetDisplayUsableBounds(0, &usable) == 0 ? automatic_zoom(m_settings.screen, usable.w, usable.h) : 1;
-    }
+    m_zoom = m_settings.zoom > 0 ? m_settings.zoom : 1; // fitted to the display by prepare()
     int const width = static_cast<int>(m_settings.screen.cx) * m_zoom;
     int const height = static_cast<int>(m_settings.screen.cy) * m_zoom;
     m_window = SDL_CreateWindow(host_title(view.caption).c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
@@ -253,9 +311,11 @@ bool WindowFrontEnd::show(DialogView const& view)
     m_canvas.emplace(static_cast<int>(m_settings.screen.cx), static_cast<int>(m_settings.screen.cy));
     restart_caret();
     draw(false);
+    show_icons(view);
     SDL_ShowWindow(m_window);
     present(std::nullopt);
     SDL_StartTextInput();
+    set_dialog_open(true);
     if (!m_accessibility)
         m_accessibility = accessibility::AccessibilityLink::start();
     if (m_accessibility)
@@ -265,13 +325,49 @@ bool WindowFrontEnd::show(DialogView const& view)
 
 void WindowFrontEnd::refresh(DialogView const& view)
 {
+    // Nothing to draw after an event that changed nothing (most key releases).
+    if (m_view && same_snapshot(*m_view, view))
+        return;
     if (m_window && (!m_view || m_view->caption != view.caption))
         SDL_SetWindowTitle(m_window, host_title(view.caption).c_str());
+    show_icons(view);
     m_view = view;
     restart_caret();
     draw(false);
     if (m_accessibility)
         m_accessibility->update(view);
+}
+
+// The host window carries the dialog's icons (WM_SETICON) as the device's
+// task bar shows them: every image of each, the small icon's first, each
+// transparent where its mask says.
+void WindowFrontEnd::show_icons(DialogView const& view)
+{
+    if (!m_window || (m_shown_icons[0] == view.small_icon && m_shown_icons[1] == view.big_icon))
+        return;
+    m_shown_icons[0] = view.small_icon;
+    m_shown_icons[1] = view.big_icon;
+    std::vector<IconPicture> pictures;
+    for (HICON const icon : m_shown_icons) {
+        for (resources::IconImage const& image : resources::icon_images(icon)) {
+            bool const known = std::any_of(pictures.begin(), pictures.end(), [&image](IconPicture const& picture) {
+                return picture.width == image.width && picture.height == image.height;
+            });
+            if (known || image.width <= 0 || image.height <= 0)
+                continue;
+            pictures.push_back({ image.width, image.height, std::vector<std::uint32_t>(image.pixels.begin(), image.pixels.end()) });
+        }
+    }
+    set_window_icon(m_window, pictures);
+}
+
+bool WindowFrontEnd::drag_scrolls() const
+{
+    if (!m_view || !m_held || !m_held_offset || m_held->kind != Target::Kind::control
+        || m_held->index >= m_view->controls.size())
+        return false;
+    RECT const& r = m_view->controls[m_held->index].rect;
+    return m_held_offset->x < 0 || m_held_offset->x >= r.right - r.left;
 }
 
 bool WindowFrontEnd::caret_blinks() const
@@ -421,22 +517,40 @@ bool WindowFrontEnd::pointer_over_held(POINT screen) const
         POINT const offset = control_offset(m_held->index, screen);
         return offset.x >= 0 && offset.y >= 0 && offset.x < r.right - r.left && offset.y < r.bottom - r.top;
     }
+    case Target::Kind::caption:
     case Target::Kind::nothing: return false;
     }
     return false;
 }
 
-void WindowFrontEnd::pointer_down(int x, int y, bool shift, bool double_click)
+void WindowFrontEnd::pointer_down(int x, int y, bool shift, std::uint32_t time)
 {
     auto const screen = to_screen(x, y);
     if (!screen || !m_view)
         return;
+    // A second press soon after the first, within a few pixels of it, is a
+    // double click; a third starts again.
+    bool double_click = false;
+    if (m_last_press && time - m_last_press->time <= static_cast<std::uint32_t>(Metrics::double_click_ms)
+        && std::labs(screen->x - m_last_press->point.x) <= Metrics::double_click_width / 2
+        && std::labs(screen->y - m_last_press->point.y) <= Metrics::double_click_height / 2) {
+        double_click = true;
+        m_last_press.reset();
+    } else {
+        m_last_press = LastPress { time, *screen };
+    }
     Fonts const fonts { *m_dialog_font, *m_caption_font };
     Target const target = hit_test(*m_view, screen_geometry(*m_view, fonts), screen->x, screen->y);
     if (target.kind == Target::Kind::nothing)
         return;
+    if (target.kind == Target::Kind::caption) {
+        POINT const origin { m_view->window_rect.left, m_view->window_rect.top };
+        m_drag = CaptionDrag { *screen, origin, origin };
+        return;
+    }
     m_held = target;
     m_held_over = true;
+    m_held_offset.reset();
     if (target.kind == Target::Kind::control) {
         auto const& control = m_view->controls[target.index];
         if (!control.enabled || control.control_class == ControlClass::Static) {
@@ -448,8 +562,49 @@ void WindowFrontEnd::pointer_down(int x, int y, bool shift, bool double_click)
     draw(false);
 }
 
+// The middle button pastes X's PRIMARY selection where it is pressed in a
+// field, as in every X program.
+void WindowFrontEnd::middle_click(int x, int y)
+{
+    auto const screen = to_screen(x, y);
+    if (!screen || !m_view || m_held || m_drag)
+        return;
+    Fonts const fonts { *m_dialog_font, *m_caption_font };
+    Target const target = hit_test(*m_view, screen_geometry(*m_view, fonts), screen->x, screen->y);
+    if (target.kind != Target::Kind::control)
+        return;
+    auto const& control = m_view->controls[target.index];
+    if (!control.enabled || control.control_class != ControlClass::Edit)
+        return;
+    POINT const offset = control_offset(target.index, *screen);
+    m_pending.push_back(PointerPress { target.index, offset, false, false });
+    m_pending.push_back(PointerRelease { offset });
+    // The press and what came before it go first; what comes after waits.
+    if (!request_selection(true, m_pending.size())) {
+        char* const text = SDL_GetPrimarySelectionText();
+        if (text && *text)
+            m_pending.push_back(PasteText { text::to_utf16(text) });
+        SDL_free(text);
+    }
+}
+
 void WindowFrontEnd::pointer_moved(int x, int y)
 {
+    if (m_drag) {
+        auto const screen = to_screen(x, y);
+        if (!screen)
+            return;
+        // The pointer is held to the screen, so that the title bar stays
+        // within reach.
+        LONG const px = std::clamp<LONG>(screen->x, 0, m_settings.screen.cx - 1);
+        LONG const py = std::clamp<LONG>(screen->y, 0, m_settings.screen.cy - 1);
+        POINT const to { m_drag->origin.x + px - m_drag->grab.x, m_drag->origin.y + py - m_drag->grab.y };
+        if (to.x != m_drag->last.x || to.y != m_drag->last.y) {
+            m_drag->last = to;
+            m_pending.push_back(DialogMove { to });
+        }
+        return;
+    }
     if (!m_held)
         return;
     auto const screen = to_screen(x, y);
@@ -458,7 +613,9 @@ void WindowFrontEnd::pointer_moved(int x, int y)
     bool const over = pointer_over_held(*screen);
     if (m_held->kind == Target::Kind::control
         && m_view->controls[m_held->index].control_class == ControlClass::Edit) {
-        m_pending.push_back(PointerMove { control_offset(m_held->index, *screen) });
+        m_held_offset = control_offset(m_held->index, *screen);
+        m_pending.push_back(PointerMove { *m_held_offset });
+        m_drag_scroll_next = Clock::now() + drag_scroll_pace;
     }
     if (over != m_held_over) {
         m_held_over = over;
@@ -468,12 +625,18 @@ void WindowFrontEnd::pointer_moved(int x, int y)
 
 void WindowFrontEnd::pointer_up(int x, int y)
 {
+    if (m_drag) {
+        pointer_moved(x, y);
+        m_drag.reset();
+        return;
+    }
     if (!m_held)
         return;
     Target const held = *m_held;
     auto const screen = to_screen(x, y);
     bool const over = screen && pointer_over_held(*screen);
     m_held.reset();
+    m_held_offset.reset();
     m_held_over = false;
     switch (held.kind) {
     case Target::Kind::caption_ok:
@@ -489,6 +652,7 @@ void WindowFrontEnd::pointer_up(int x, int y)
         // control does nothing.
         m_pending.push_back(PointerRelease { screen ? control_offset(held.index, *screen) : POINT { -1, -1 } });
         break;
+    case Target::Kind::caption:
     case Target::Kind::nothing: break;
     }
     draw(false);
@@ -500,6 +664,23 @@ void WindowFrontEnd::translate(SDL_Event const& event)
         m_pending.push_back(CloseRequest { true });
         return;
     }
+    if (auto const answer = m_selections.answer(event)) {
+        // Pasted where the caret is now; ahead of the input held back for it.
+        std::u16string text = text::to_utf16(*answer);
+        bool const held = m_hold_input_until.has_value();
+        std::size_t const ahead = std::min(m_ahead_of_hold, m_pending.size());
+        if (!m_selections.pending())
+            m_hold_input_until.reset();
+        if (!text.empty()) {
+            if (held) {
+                m_pending.insert(m_pending.begin() + static_cast<std::ptrdiff_t>(ahead), PasteText { std::move(text) });
+                m_ahead_of_hold = ahead + 1;
+            } else {
+                m_pending.push_back(PasteText { std::move(text) });
+            }
+        }
+        return;
+    }
     switch (event.type) {
     case SDL_KEYDOWN: {
         SDL_Keymod const mod = static_cast<SDL_Keymod>(event.key.keysym.mod);
@@ -509,13 +690,20 @@ void WindowFrontEnd::translate(SDL_Event const& event)
         SDL_Keycode const key = event.key.keysym.sym;
         if (UINT const vk = virtual_key(key)) {
             if (!alt)
-                m_pending.push_back(KeyPress { vk, shift, ctrl });
+                m_pending.push_back(KeyDown { vk, shift, ctrl });
         } else if (ctrl && !alt && key >= SDLK_a && key <= SDLK_z) {
             m_pending.push_back(KeyPress { static_cast<UINT>('A' + (key - SDLK_a)), shift, true });
         }
         break;
     }
+    case SDL_KEYUP:
+        if (UINT const vk = virtual_key(event.key.keysym.sym))
+            m_pending.push_back(KeyUp { vk });
+        break;
     case SDL_TEXTINPUT: {
+        // The space bar comes as its key, going down and up.
+        if (std::strcmp(event.text.text, " ") == 0)
+            break;
         std::u16string const text = text::to_utf16(event.text.text);
         for (std::size_t i = 0; i < text.size(); ++i) {
             char32_t c = text[i];
@@ -531,7 +719,9 @@ void WindowFrontEnd::translate(SDL_Event const& event)
     case SDL_MOUSEBUTTONDOWN:
         if (event.button.button == SDL_BUTTON_LEFT) {
             bool const shift = (SDL_GetModState() & KMOD_SHIFT) != 0;
-            pointer_down(event.button.x, event.button.y, shift, event.button.clicks >= 2 && event.button.clicks % 2 == 0);
+            pointer_down(event.button.x, event.button.y, shift, event.button.timestamp);
+        } else if (event.button.button == SDL_BUTTON_MIDDLE) {
+            middle_click(event.button.x, event.button.y);
         }
         break;
     case SDL_MOUSEMOTION:
@@ -554,6 +744,7 @@ void WindowFrontEnd::translate(SDL_Event const& event)
             break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
             m_active = false;
+            m_drag.reset();
             if (m_held) {
                 // As a button losing the capture: released, not clicked.
                 m_held.reset();
@@ -579,17 +770,45 @@ InputEvent WindowFrontEnd::next_event()
             return CloseRequest { true };
         if (auto action = m_accessibility ? m_accessibility->take_action() : std::nullopt)
             return *action;
-        if (!m_pending.empty()) {
+        Clock::time_point const now = Clock::now();
+        if (m_selections.pending() && now >= m_selections.deadline()) {
+            m_selections.forget(); // the owner never answered
+            m_hold_input_until.reset();
+        }
+        if (m_hold_input_until && now >= *m_hold_input_until)
+            m_hold_input_until.reset();
+        if (!m_hold_input_until)
+            m_ahead_of_hold = m_pending.size();
+        if (m_ahead_of_hold > 0 && !m_pending.empty()) {
             InputEvent const event = m_pending.front();
             m_pending.pop_front();
+            --m_ahead_of_hold;
             return event;
         }
+        // Asleep until input comes, or the caret blinks, or held input or a
+        // paste request has waited long enough.
+        std::optional<Clock::time_point> wake;
+        auto const sooner = [&wake](Clock::time_point when) { wake = wake ? std::min(*wake, when) : when; };
+        if (caret_blinks())
+            sooner(m_caret_toggle);
+        if (drag_scrolls()) {
+            if (now >= m_drag_scroll_next) {
+                m_drag_scroll_next = now + drag_scroll_pace;
+                return PointerMove { *m_held_offset };
+            }
+            sooner(m_drag_scroll_next);
+        }
+        if (m_hold_input_until)
+            sooner(*m_hold_input_until);
+        if (m_selections.pending())
+            sooner(m_selections.deadline());
         SDL_Event event {};
         int got = 0;
-        if (caret_blinks()) {
-            auto const wait = std::chrono::duration_cast<std::chrono::milliseconds>(m_caret_toggle - Clock::now());
-            got = wait.count() > 0 ? SDL_WaitEventTimeout(&event, static_cast<int>(wait.count())) : SDL_PollEvent(&event);
-            if (!got && Clock::now() >= m_caret_toggle) {
+        if (wake) {
+            auto const wait = std::chrono::duration_cast<std::chrono::milliseconds>(*wake - now);
+            got = wait.count() > 0 ? SDL_WaitEventTimeout(&event, static_cast<int>(std::min<long long>(wait.count() + 1, 60000)))
+                                   : SDL_PollEvent(&event);
+            if (!got && caret_blinks() && Clock::now() >= m_caret_toggle) {
                 m_caret_on = !m_caret_on;
                 m_caret_toggle = Clock::now() + std::chrono::milliseconds(Metrics::caret_blink_ms);
                 draw(true);
@@ -611,9 +830,15 @@ void WindowFrontEnd::close(INT_PTR)
         SDL_StopTextInput();
         SDL_HideWindow(m_window);
     }
+    set_dialog_open(false);
     m_shown.reset();
     m_view.reset();
     m_held.reset();
+    m_drag.reset();
+    m_last_press.reset();
+    m_selections.forget();
+    m_hold_input_until.reset();
+    m_ahead_of_hold = 0;
     m_pending.clear();
     if (m_accessibility)
         m_accessibility->hide();
@@ -646,6 +871,34 @@ void WindowFrontEnd::set_clipboard_text(std::u16string_view text)
         return;
     }
     SDL_SetClipboardText(text::to_utf8(text).c_str());
+}
+
+// Asks the selection's owner for its text without waiting for it: true
+// when the answer will come as an event (or there is nothing to paste).
+bool WindowFrontEnd::request_selection(bool primary, std::size_t ahead)
+{
+    switch (m_selections.request(m_window, primary)) {
+    case SelectionReader::Request::asked:
+        m_hold_input_until = Clock::now() + hold_for_paste;
+        m_ahead_of_hold = std::min(ahead, m_pending.size());
+        return true;
+    case SelectionReader::Request::no_owner: return true;
+    case SelectionReader::Request::not_x11: return false;
+    }
+    return false;
+}
+
+// Asked while the dialog handles the Ctrl+V: everything already waiting
+// came after it.
+bool WindowFrontEnd::request_clipboard_paste()
+{
+    return request_selection(false, 0);
+}
+
+void WindowFrontEnd::set_selection_text(std::u16string_view text)
+{
+    if (m_video_started && !text.empty())
+        SDL_SetPrimarySelectionText(text::to_utf8(text).c_str());
 }
 
 }

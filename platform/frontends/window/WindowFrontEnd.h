@@ -10,11 +10,14 @@
 #include "frontends/window/DeviceSettings.h"
 #include "frontends/window/Painter.h"
 #include "frontends/window/accessibility/AccessibilityLink.h"
+#include "frontends/window/XSelection.h"
 
 #include <chrono>
 #include <deque>
 #include <memory>
 #include <optional>
+
+#include <cstdint>
 
 struct SDL_Window;
 union SDL_Event;
@@ -32,6 +35,8 @@ public:
     WindowFrontEnd() = default;
     ~WindowFrontEnd() override;
 
+    std::optional<std::string> check_settings() override;
+    bool refused_a_setting() const override { return m_refused_setting; }
     std::optional<std::string> prepare() override;
     SIZE screen_size() const override { return m_settings.screen; }
     BaseUnits base_units() const override;
@@ -44,6 +49,8 @@ public:
     void close(INT_PTR result) override;
     std::u16string clipboard_text() const override;
     void set_clipboard_text(std::u16string_view text) override;
+    bool request_clipboard_paste() override;
+    void set_selection_text(std::u16string_view text) override;
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -51,16 +58,24 @@ private:
     void draw(bool caret_tick);
     void present(std::optional<PixelRect> area);
     void translate(SDL_Event const& event);
-    void pointer_down(int x, int y, bool shift, bool double_click);
+    std::optional<std::string> fit_to_display(std::string const& display);
+    void pointer_down(int x, int y, bool shift, std::uint32_t time);
+    void middle_click(int x, int y);
+    bool request_selection(bool primary, std::size_t ahead);
+    void show_icons(DialogView const& view);
     void pointer_moved(int x, int y);
     void pointer_up(int x, int y);
     std::optional<POINT> to_screen(int window_x, int window_y) const;
     POINT control_offset(std::size_t index, POINT screen) const;
     bool pointer_over_held(POINT screen) const;
     bool caret_blinks() const;
+    bool drag_scrolls() const;
     void restart_caret();
 
     DeviceSettings m_settings;
+    bool m_settings_read { false };
+    bool m_screen_given { false };
+    bool m_refused_setting { false };
     std::unique_ptr<DeviceFont> m_dialog_font;
     std::unique_ptr<DeviceFont> m_caption_font;
     bool m_video_started { false };
@@ -81,6 +96,37 @@ private:
     // The part of the screen the primary button went down on, while it is held.
     std::optional<Target> m_held;
     bool m_held_over { false };
+    // Where the pointer holding an edit is, from the edit's corner; while it
+    // is beyond the edit's side, the drag goes on by itself (the edit
+    // scrolls) at this pace.
+    std::optional<POINT> m_held_offset;
+    Clock::time_point m_drag_scroll_next {};
+    static constexpr std::chrono::milliseconds drag_scroll_pace { 50 };
+
+    // A press on the title bar drags the dialog: where the pointer took it
+    // and where the dialog's window was then, on the device's screen.
+    struct CaptionDrag {
+        POINT grab;
+        POINT origin;
+        POINT last;
+    };
+    std::optional<CaptionDrag> m_drag;
+
+    // The last press of the primary button, for telling a double click.
+    struct LastPress {
+        std::uint32_t time;
+        POINT point;
+    };
+    std::optional<LastPress> m_last_press;
+
+    // Pastes the user asked for, answered by the selection's owner. Input
+    // that follows one waits for its answer a moment (so that the paste
+    // lands before the keys typed after it), but no longer.
+    SelectionReader m_selections;
+    std::optional<Clock::time_point> m_hold_input_until;
+    std::size_t m_ahead_of_hold { 0 }; // waiting events that go out even so
+
+    HICON m_shown_icons[2] { nullptr, nullptr }; // the host window's: small, big
 
     std::deque<InputEvent> m_pending;
 

@@ -89,6 +89,9 @@ TEST(EditControl, TypingAndEditingKeys)
 
 namespace {
 
+// What the edits offered as the host's selection (X's PRIMARY), in order.
+std::vector<std::u16string> g_offered_selections;
+
 // The script front end, with some input events of its own first.
 class InjectingFrontEnd final : public platform::frontends::FrontEnd {
 public:
@@ -119,6 +122,9 @@ public:
         return m_inner->next_event();
     }
     void close(INT_PTR result) override { m_inner->close(result); }
+    std::u16string clipboard_text() const override { return m_inner->clipboard_text(); }
+    void set_clipboard_text(std::u16string_view text) override { m_inner->set_clipboard_text(text); }
+    void set_selection_text(std::u16string_view text) override { g_offered_selections.emplace_back(text); }
 
 private:
     std::unique_ptr<platform::frontends::FrontEnd> m_inner;
@@ -147,6 +153,16 @@ dialog_test::Run run_with_events(int dialog_id, std::vector<platform::frontends:
 platform::frontends::KeyPress key(UINT vk, bool shift = false)
 {
     return platform::frontends::KeyPress { vk, shift, false };
+}
+
+platform::frontends::KeyPress ctrl_key(UINT vk)
+{
+    return platform::frontends::KeyPress { vk, false, true };
+}
+
+platform::frontends::CharInput typed(char32_t c)
+{
+    return platform::frontends::CharInput { c };
 }
 
 platform::frontends::PasteText pasted(std::u16string text)
@@ -402,4 +418,153 @@ TEST(EditControl, ReplaceSelAndSetText)
     EXPECT_EQ(after_replace, u"-120");
     EXPECT_EQ(start_after_set_text, 0u);
     EXPECT_EQ(end_after_set_text, 0u);
+}
+
+TEST(EditControl, TheDevicesEditingKeys)
+{
+    using platform::frontends::InputEvent;
+    struct Case {
+        char const* label;
+        std::vector<InputEvent> events; // after Tab has selected the first edit's "-60"
+        std::string first;
+        std::string second; // the second edit's text (empty untouched)
+        std::vector<std::size_t> selection;
+    };
+    auto const shift_ctrl = [](UINT vk) { return platform::frontends::KeyPress { vk, true, true }; };
+    Case const cases[] = {
+        { "Up moves left", { key(VK_END), key(VK_UP), typed('5') }, "-650", "", { 3, 3 } },
+        { "Down moves right", { key(VK_HOME), key(VK_DOWN), typed('5') }, "-560", "", { 2, 2 } },
+        { "Up collapses a selection to its start", { key(VK_UP) }, "-60", "", { 0, 0 } },
+        { "Shift+Up selects", { key(VK_END), key(VK_UP, true) }, "-60", "", { 2, 3 } },
+        { "Shift+Down selects", { key(VK_HOME), key(VK_DOWN, true), key(VK_DOWN, true) }, "-60", "", { 0, 2 } },
+        { "Shift+Delete cuts the selection", { key(VK_DELETE, true), key(VK_TAB), key(VK_INSERT, true) }, "", "-60",
+          { 0, 0 } },
+        { "Shift+Delete with no selection deletes before the caret", { key(VK_END), key(VK_DELETE, true) }, "-6",
+          "", { 2, 2 } },
+        { "Delete does not copy", { key(VK_DELETE), key(VK_TAB), key(VK_INSERT, true) }, "", "", { 0, 0 } },
+        { "Ctrl+Delete deletes to the end", { key(VK_HOME), key(VK_RIGHT), ctrl_key(VK_DELETE) }, "-", "",
+          { 1, 1 } },
+        { "Ctrl+Delete clears a selection", { ctrl_key(VK_DELETE), key(VK_TAB), key(VK_INSERT, true) }, "", "",
+          { 0, 0 } },
+        { "Shift+Ctrl+Delete does nothing", { shift_ctrl(VK_DELETE) }, "-60", "", { 0, 3 } },
+        { "Ctrl+Insert copies", { ctrl_key(VK_INSERT), key(VK_TAB), key(VK_INSERT, true) }, "-60", "-60", { 0, 3 } },
+        { "Shift+Insert pastes at the caret", { ctrl_key(VK_INSERT), key(VK_END), key(VK_INSERT, true) }, "-60-60",
+          "", { 6, 6 } },
+        { "Ctrl+Z undoes typing", { typed('1'), typed('5'), ctrl_key('Z') }, "-60", "", { 0, 3 } },
+        { "a second Ctrl+Z brings it back", { typed('1'), typed('5'), ctrl_key('Z'), ctrl_key('Z') }, "15", "",
+          { 2, 2 } },
+        { "a run of typing is one change", { key(VK_END), typed('1'), typed('2'), ctrl_key('Z') }, "-60", "",
+          { 3, 3 } },
+        { "a caret move ends the run", { key(VK_END), typed('1'), key(VK_LEFT), typed('2'), ctrl_key('Z') }, "-601",
+          "", { 3, 3 } },
+        { "Backspace is undone", { key(VK_END), key(VK_BACK), ctrl_key('Z') }, "-60", "", { 3, 3 } },
+        { "a cut is undone", { ctrl_key('X'), ctrl_key('Z') }, "-60", "", { 0, 3 } },
+        { "a paste is undone", { pasted(u"7"), ctrl_key('Z') }, "-60", "", { 0, 3 } },
+        { "nothing to undo", { key(VK_END), ctrl_key('Z') }, "-60", "", { 3, 3 } },
+    };
+    for (auto const& c : cases) {
+        Procedure state = with_first_edit(u"-60");
+        std::vector<InputEvent> events { key(VK_TAB) };
+        events.insert(events.end(), c.events.begin(), c.events.end());
+        auto const run = run_with_events(IDD_FIELDS, events, "dump\n", state);
+        EXPECT_EQ(run.text(IDC_FIRST_EDIT), c.first) << c.label;
+        EXPECT_EQ(run.text(IDC_SECOND_EDIT), c.second) << c.label;
+        if (run.focus() == IDC_FIRST_EDIT) {
+            EXPECT_EQ(run.control(IDC_FIRST_EDIT)["selection"], json(c.selection)) << c.label;
+        }
+    }
+}
+
+TEST(EditControl, UndoMessages)
+{
+    Procedure state;
+    std::vector<LRESULT> can_undo;
+    std::vector<std::u16string> texts;
+    state.on_init = [&](HWND dialog) {
+        HWND const edit = GetDlgItem(dialog, IDC_FIRST_EDIT);
+        auto const text = [edit] {
+            WCHAR buffer[16] {};
+            GetWindowTextW(edit, buffer, 16);
+            return std::u16string(buffer);
+        };
+        SetWindowTextW(edit, u"-60");
+        can_undo.push_back(SendMessageW(edit, EM_CANUNDO, 0, 0)); // a new text: nothing to undo
+        SendMessageW(edit, EM_SETSEL, 0, -1);
+        SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(u"1"));
+        can_undo.push_back(SendMessageW(edit, EM_CANUNDO, 0, 0)); // FALSE: not to be undone
+        SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(u"2"));
+        can_undo.push_back(SendMessageW(edit, EM_CANUNDO, 0, 0));
+        can_undo.push_back(SendMessageW(edit, EM_UNDO, 0, 0));
+        texts.push_back(text());
+        can_undo.push_back(SendMessageW(edit, WM_UNDO, 0, 0));
+        texts.push_back(text());
+        SendMessageW(edit, EM_EMPTYUNDOBUFFER, 0, 0);
+        can_undo.push_back(SendMessageW(edit, EM_CANUNDO, 0, 0));
+        can_undo.push_back(SendMessageW(edit, EM_UNDO, 0, 0));
+        texts.push_back(text());
+        return TRUE;
+    };
+    run_dialog(IDD_FIELDS, "", state);
+    EXPECT_EQ(can_undo, (std::vector<LRESULT> { FALSE, FALSE, TRUE, TRUE, TRUE, FALSE, FALSE }));
+    EXPECT_EQ(texts, (std::vector<std::u16string> { u"1", u"12", u"12" }));
+}
+
+TEST(EditControl, DraggingPastAnEdgeScrollsTheSelection)
+{
+    using platform::frontends::PointerMove;
+    using platform::frontends::PointerPress;
+    using platform::frontends::PointerRelease;
+    // Sixteen characters of 8 units in a field that shows nine.
+    std::vector<platform::frontends::InputEvent> right { key(VK_TAB), key(VK_HOME), PointerPress { 1, { 2, 3 } } };
+    for (int i = 0; i < 12; ++i)
+        right.push_back(PointerMove { { 200 + i % 2, 3 } });
+    right.push_back(PointerRelease { { 200, 3 } });
+    std::vector<platform::frontends::InputEvent> left { key(VK_TAB), PointerPress { 1, { 60, 3 } } };
+    for (int i = 0; i < 12; ++i)
+        left.push_back(PointerMove { { -5 - i % 2, 3 } });
+    left.push_back(PointerRelease { { -5, 3 } });
+    struct Case {
+        char const* label;
+        std::vector<platform::frontends::InputEvent> events;
+        std::vector<std::size_t> selection;
+        std::size_t scroll;
+    };
+    Case const cases[] = {
+        { "past the right edge to the end", right, { 0, 16 }, 16 - characters_before_caret },
+        { "past the left edge to the start", left, { 0, 14 }, 0 },
+    };
+    for (auto const& c : cases) {
+        Procedure state = with_first_edit(u"0123456789abcdef");
+        g_offered_selections.clear();
+        auto const run = run_with_events(IDD_FIELDS, c.events, "dump\n", state);
+        auto const edit = run.control(IDC_FIRST_EDIT);
+        EXPECT_EQ(edit["selection"], json(c.selection)) << c.label;
+        EXPECT_EQ(edit["scroll"], c.scroll) << c.label;
+        ASSERT_EQ(g_offered_selections.size(), 1u) << c.label << ": offered once, when the button comes up";
+        EXPECT_EQ(g_offered_selections[0].size(), c.selection[1] - c.selection[0]) << c.label;
+    }
+}
+
+TEST(EditControl, WhatTheUserSelectsIsOfferedAsTheHostsSelection)
+{
+    struct Case {
+        char const* label;
+        std::vector<platform::frontends::InputEvent> events;
+        std::vector<std::u16string> offered;
+    };
+    Case const cases[] = {
+        { "Tab's selection is not the user's", { key(VK_TAB) }, {} },
+        { "Shift+arrows", { key(VK_TAB), key(VK_END), key(VK_LEFT, true), key(VK_LEFT, true) }, { u"0", u"60" } },
+        { "a double click's word",
+          { platform::frontends::PointerPress { 1, { 12, 3 }, false, true }, platform::frontends::PointerRelease { { 12, 3 } } },
+          { u"60" } },
+        { "a click selects nothing",
+          { platform::frontends::PointerPress { 1, { 12, 3 } }, platform::frontends::PointerRelease { { 12, 3 } } }, {} },
+    };
+    for (auto const& c : cases) {
+        Procedure state = with_first_edit(u"-60");
+        g_offered_selections.clear();
+        run_with_events(IDD_FIELDS, c.events, "", state);
+        EXPECT_EQ(g_offered_selections, c.offered) << c.label;
+    }
 }

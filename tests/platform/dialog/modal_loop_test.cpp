@@ -400,3 +400,70 @@ TEST(ModalLoop, TypedCharactersBeyondTheBasicPlaneArriveWhole)
     auto const& last = views.back();
     EXPECT_EQ(last.controls[1].text, u"\U0001F600-") << "a bell and a lone surrogate are not text";
 }
+
+TEST(ModalLoop, SpaceClicksAButtonWhenItComesUpOverTheStillFocusedButton)
+{
+    using platform::frontends::InputEvent;
+    using platform::frontends::KeyDown;
+    using platform::frontends::KeyUp;
+    KeyDown const space_down { VK_SPACE, false, false };
+    KeyUp const space_up { VK_SPACE };
+    KeyDown const tab { VK_TAB, false, false };
+    struct Case {
+        char const* label;
+        std::vector<InputEvent> events;
+        INT_PTR result;
+    };
+    // The OK button has the focus when the dialog opens.
+    Case const cases[] = {
+        { "down and up clicks", { space_down, space_up }, IDOK },
+        { "held down (repeating), no click", { space_down, space_down, space_down }, IDCANCEL },
+        { "held, then up, clicks once", { space_down, space_down, space_up }, IDOK },
+        { "the focus moved before the release: no click", { space_down, tab, space_up }, IDCANCEL },
+        { "up alone does nothing", { space_up }, IDCANCEL },
+    };
+    for (auto const& c : cases) {
+        Procedure state;
+        INT_PTR result = 0;
+        run_events(c.events, state, result);
+        EXPECT_EQ(result, c.result) << c.label;
+    }
+}
+
+TEST(ModalLoop, SpaceHeldDownShowsTheButtonPushed)
+{
+    using platform::frontends::KeyDown;
+    Procedure state;
+    INT_PTR result = 0;
+    auto const views = run_events({ KeyDown { VK_SPACE, false, false } }, state, result);
+    ASSERT_GE(views.size(), 2u);
+    EXPECT_FALSE(views[0].controls[0].pushed);
+    EXPECT_TRUE(views[1].controls[0].pushed) << "pushed while Space is down";
+}
+
+TEST(ModalLoop, TheTitleBarDragsTheDialogUnlessItSaysNoDrag)
+{
+    using platform::frontends::DialogMove;
+    for (bool const no_drag : { false, true }) {
+        Procedure state;
+        state.on_init = [no_drag](HWND dialog) {
+            if (no_drag)
+                SetWindowLongW(dialog, GWL_EXSTYLE, GetWindowLongW(dialog, GWL_EXSTYLE) | WS_EX_NODRAG);
+            return TRUE;
+        };
+        INT_PTR result = 0;
+        auto const views = run_events({ DialogMove { { 7, 3 } } }, state, result);
+        ASSERT_GE(views.size(), 2u);
+        RECT const before = views[0].window_rect;
+        RECT const after = views[1].window_rect;
+        if (no_drag) {
+            EXPECT_EQ(after.left, before.left);
+            EXPECT_EQ(after.top, before.top);
+        } else {
+            EXPECT_EQ(after.left, 7);
+            EXPECT_EQ(after.top, 3);
+            EXPECT_EQ(after.right - after.left, before.right - before.left) << "moved, not resized";
+            EXPECT_EQ(views[1].client_rect.left - after.left, views[0].client_rect.left - before.left);
+        }
+    }
+}

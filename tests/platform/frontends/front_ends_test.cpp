@@ -120,3 +120,19 @@ TEST(FrontEnds, InstalledFrontEndIsUsedAsIs)
     install_front_end(nullptr);
     EXPECT_EQ(current_front_end(), nullptr);
 }
+
+TEST(FrontEnds, AWindowSettingThatCannotBeHonouredIsRefusedWhicheverFrontEndRuns)
+{
+    for (char const* ui : { static_cast<char const*>(nullptr), "script", "terminal", "window" }) {
+        for (auto const& [name, value] : { std::pair { "CE_DEVICE_ZOOM", "9" }, std::pair { "CE_DEVICE_SCREEN", "63x64" } }) {
+            Environment const environment(ui);
+            setenv(name, value, 1);
+            auto const error = prepare_front_end();
+            unsetenv(name);
+            std::string const label = std::string(ui ? ui : "unset") + ", " + name;
+            ASSERT_TRUE(error.has_value()) << label;
+            EXPECT_EQ(error->rfind(std::string(name) + "=" + value + " ", 0), 0u) << label << ": " << *error;
+            EXPECT_EQ(current_front_end(), nullptr) << label;
+        }
+    }
+}

@@ -418,6 +418,75 @@ TEST(DeviceScreen, LongCaptionIsCutBeforeTheCaptionButtons)
     expect_golden(paint(view, { false, true, std::nullopt }), "inactive");
 }
 
+namespace {
+
+// Pixels of the selection's colour inside a control.
+int highlighted_pixels(Canvas const& canvas, DialogView const& view, std::size_t index)
+{
+    RECT const& r = view.controls[index].rect;
+    int count = 0;
+    for (LONG y = view.client_rect.top + r.top; y < view.client_rect.top + r.bottom; ++y) {
+        for (LONG x = view.client_rect.left + r.left; x < view.client_rect.left + r.right; ++x)
+            count += canvas.pixel(static_cast<int>(x), static_cast<int>(y)) == colour(Role::highlight);
+    }
+    return count;
+}
+
+}
+
+TEST(DeviceScreen, SelectionShowsOnlyInTheFocusedFieldOfTheActiveWindow)
+{
+    DialogSetup const setup;
+    DialogView view = run_bias_dialog(setup, { KeyPress { VK_TAB } });
+    std::size_t const field = index_of(view, IDC_DAYLIGHT_BIAS);
+    ASSERT_EQ(view.controls[field].selection_end, 3u);
+    EXPECT_GT(highlighted_pixels(paint(view, { true, true, std::nullopt }), view, field), 0) << "active";
+    EXPECT_EQ(highlighted_pixels(paint(view, { false, true, std::nullopt }), view, field), 0)
+        << "the window inactive: the field has lost the focus";
+    view.controls[field].focused = false;
+    view.focus.reset();
+    EXPECT_EQ(highlighted_pixels(paint(view), view, field), 0) << "the focus elsewhere";
+    view.controls[field].style |= ES_NOHIDESEL;
+    EXPECT_GT(highlighted_pixels(paint(view, { false, true, std::nullopt }), view, field), 0) << "ES_NOHIDESEL";
+}
+
+TEST(DeviceScreen, EditLineSitsAtTheTopInsideTheBorder)
+{
+    DialogSetup const setup;
+    DialogView const view = run_bias_dialog(setup, { KeyPress { VK_TAB } });
+    std::size_t const field = index_of(view, IDC_DAYLIGHT_BIAS);
+    Canvas const canvas = paint(view);
+    RECT const& r = view.controls[field].rect;
+    int const x = static_cast<int>(view.client_rect.left + r.left) + 3;
+    int const top = static_cast<int>(view.client_rect.top + r.top);
+    EXPECT_EQ(canvas.pixel(x, top), colour(Role::window_frame)) << "the border";
+    EXPECT_EQ(canvas.pixel(x, top + 1), colour(Role::highlight)) << "the selected line starts right inside it";
+    EXPECT_NE(canvas.pixel(x, top + 1 + test_fonts().dialog->height()), colour(Role::highlight)) << "one line high";
+}
+
+TEST(DeviceScreen, SpacePushedButtonIsDrawnAsHeld)
+{
+    DialogSetup const setup;
+    DialogView view = run_bias_dialog(setup, {});
+    std::size_t const ok = index_of(view, IDOK);
+    Canvas const held = paint(view, { true, true, Target { Target::Kind::control, ok } });
+    view.controls[ok].pushed = true;
+    EXPECT_EQ(paint(view).pixels(), held.pixels());
+}
+
+TEST(DeviceScreen, TheTitleBarOutsideItsButtonsIsWhereTheDialogIsDragged)
+{
+    DialogSetup const setup;
+    DialogView const view = run_bias_dialog(setup, {});
+    ScreenGeometry const geometry = screen_geometry(view, test_fonts().fonts());
+    ASSERT_TRUE(geometry.caption && geometry.caption_ok && geometry.caption_close);
+    int const y = geometry.caption->y + geometry.caption->h / 2;
+    EXPECT_EQ(hit_test(view, geometry, geometry.caption->x + 20, y).kind, Target::Kind::caption);
+    EXPECT_EQ(hit_test(view, geometry, geometry.caption_ok->x + 2, y).kind, Target::Kind::caption_ok);
+    EXPECT_EQ(hit_test(view, geometry, geometry.caption_close->x + 2, y).kind, Target::Kind::caption_close);
+    EXPECT_EQ(hit_test(view, geometry, geometry.window.x + 1, y).kind, Target::Kind::nothing) << "the frame";
+}
+
 // The edit control under the mouse and the clipboard keys, through the dialog
 // manager's pointer events, as the window hands them over. The daylight field
 // is control 1 (after the OK button); its text starts 2 pixels in.
