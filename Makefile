@@ -165,5 +165,6 @@ clean-win32:
 
 clean: clean-win32
 
+# build-without-terminal is CI's tree without the terminal front end (.ci/without-terminal).
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(BUILD_DIR).configure.log $(SANITIZE_DIR).configure.log
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(BUILD_DIR).configure.log $(SANITIZE_DIR).configure.log build-without-terminal
