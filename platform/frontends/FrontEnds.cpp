@@ -2,6 +2,7 @@
 #include "frontends/FrontEnds.h"
 
 #include "frontends/ScriptFrontEnd.h"
+#include "text/TerminalText.h"
 
 #include <cstdlib>
 #include <iostream>
@@ -64,7 +65,7 @@ std::optional<std::string> prepare_front_end()
     else if (name == "script")
         front_end = create_script_front_end();
     else
-        return "CE_DEVICE_UI=" + std::string(name) + " is not a front end; use window, terminal or script";
+        return "CE_DEVICE_UI=" + platform::text::excerpt_for_terminal(name) + " is not a front end; use window, terminal or script";
     if (!front_end)
         return "the " + std::string(name) + " front end could not be created";
     if (auto error = front_end->prepare())

@@ -583,7 +583,8 @@ TEST(DeviceOptions, AnsweredWithoutTouchingTheDevice)
         { "--version", { "Velquin Application 1.0.0.2\ndevice: emulated Windows CE 3.0, platform " } },
         { "--help", { "Usage: velquin [--help | --version | ARGUMENT...]\n", "Velquin Application 1.0.0.2",
                       "CE_DEVICE_DIR", "CE_DEVICE_UI", "CE_DEVICE_TRACE", "TZ", "NO_COLOR",
-                      "docs/terminal.md", "ce-reg", "ce-tz", "not created yet" } },
+                      "docs/terminal.md", "ce-reg", "ce-tz", "not created yet",
+                      "default ${XDG_DATA_HOME:-~/.local/share}/ce-device\n" } },
         { "-h", { "Usage: velquin " } },
         { "/?", { "Usage: velquin " } },
     };

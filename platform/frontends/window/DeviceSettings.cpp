@@ -2,6 +2,8 @@
 // an error, not a guess.
 #include "frontends/window/DeviceSettings.h"
 
+#include "text/TerminalText.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
@@ -45,13 +47,13 @@ std::optional<std::string> read_device_settings(DeviceSettings& settings)
     if (char const* screen = std::getenv("CE_DEVICE_SCREEN"); screen && *screen) {
         auto const size = parse_screen_size(screen);
         if (!size)
-            return "CE_DEVICE_SCREEN=" + std::string(screen) + " is not a screen size; use WIDTHxHEIGHT, as 240x320";
+            return "CE_DEVICE_SCREEN=" + platform::text::excerpt_for_terminal(screen) + " is not a screen size; use WIDTHxHEIGHT, as 240x320";
         settings.screen = *size;
     }
     if (char const* zoom = std::getenv("CE_DEVICE_ZOOM"); zoom && *zoom) {
         auto const value = parse_zoom(zoom);
         if (!value)
-            return "CE_DEVICE_ZOOM=" + std::string(zoom) + " is not a zoom; use a whole number from 1 to "
+            return "CE_DEVICE_ZOOM=" + platform::text::excerpt_for_terminal(zoom) + " is not a zoom; use a whole number from 1 to "
                 + std::to_string(largest_zoom);
         settings.zoom = *value;
     }

@@ -128,11 +128,11 @@ std::optional<std::string> read_png(std::string const& path, std::optional<Canva
     png_image image {};
     image.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_file(&image, path.c_str()))
-        return "cannot read " + path + ": " + image.message;
+        return "cannot read " + platform::text::excerpt_for_terminal(path) + ": " + image.message;
     image.format = PNG_FORMAT_RGB;
     std::vector<png_byte> data(PNG_IMAGE_SIZE(image));
     if (!png_image_finish_read(&image, nullptr, data.data(), 0, nullptr))
-        return "cannot decode " + path + ": " + image.message;
+        return "cannot decode " + platform::text::excerpt_for_terminal(path) + ": " + image.message;
     Canvas result(static_cast<int>(image.width), static_cast<int>(image.height));
     for (int y = 0; y < result.height(); ++y) {
         for (int x = 0; x < result.width(); ++x) {

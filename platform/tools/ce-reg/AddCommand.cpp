@@ -27,7 +27,7 @@ int run_add(Options const& options)
         if (options.type) {
             auto parsed = type_from_name(*options.type);
             if (!parsed)
-                return fail_syntax("add", "unknown type " + *options.type
+                return fail_syntax("add", "unknown type " + excerpt(*options.type)
                                               + " (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD, REG_QWORD, "
                                                 "REG_BINARY, REG_NONE, REG_DWORD_BIG_ENDIAN)");
             type = *parsed;
@@ -57,7 +57,7 @@ int run_add(Options const& options)
     DWORD size = 0;
     status = RegQueryValueExW(key, name.c_str(), nullptr, nullptr, nullptr, &size);
     if (status == ERROR_SUCCESS && !options.force) {
-        std::string shown = name.empty() ? "(Default)" : to_utf8(name);
+        std::string shown = name.empty() ? "(Default)" : excerpt(to_utf8(name));
         switch (confirm("Value " + shown + " exists, overwrite")) {
         case Answer::Yes:
             break;

@@ -69,7 +69,7 @@ int run_delete(Options const& options)
         }
     } else {
         std::u16string name = options.value_name ? to_utf16(*options.value_name) : u"";
-        std::string shown = name.empty() ? "(Default)" : to_utf8(name);
+        std::string shown = name.empty() ? "(Default)" : excerpt(to_utf8(name));
         DWORD size = 0;
         status = RegQueryValueExW(key, name.c_str(), nullptr, nullptr, nullptr, &size);
         if (status == ERROR_SUCCESS && !options.force) {

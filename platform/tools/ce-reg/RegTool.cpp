@@ -75,6 +75,16 @@ static std::optional<std::string> switch_name(std::string const& command, std::s
     return std::nullopt;
 }
 
+std::string excerpt(std::string_view text)
+{
+    return platform::text::excerpt_for_terminal(text);
+}
+
+std::string in_quotes(std::string_view text)
+{
+    return "\"" + excerpt(text) + "\"";
+}
+
 bool parse_options(std::string const& command, int argc, char** argv, Options& options)
 {
     options.command = command;
@@ -151,22 +161,25 @@ bool parse_key(std::string const& text, KeyArgument& key)
             && !platform::registry::canonical_root_name(root_text.substr(0, forward), true).empty()) {
             std::string suggested = text;
             std::replace(suggested.begin(), suggested.end(), '/', '\\');
-            fail("Invalid key name: \"" + text + "\". Keys are written with backslashes: \"" + suggested + "\".");
+            fail("Invalid key name: " + in_quotes(text) + ". Keys are written with backslashes: " + in_quotes(suggested)
+                 + ".");
             return false;
         }
         // HKLMTime: a root glued to more letters is what the shell leaves of
-        // an unquoted HKLM\Time.
-        for (std::size_t length = 1; length < root_text.size(); ++length) {
+        // an unquoted HKLM\Time. No root is longer than HKEY_LOCAL_MACHINE, so
+        // a long word costs no more than a short one.
+        std::size_t const longest_root = std::u16string_view(u"HKEY_LOCAL_MACHINE").size();
+        for (std::size_t length = 1; length < root_text.size() && length <= longest_root; ++length) {
             char16_t const next = root_text[length];
             bool const letter = (next >= u'A' && next <= u'Z') || (next >= u'a' && next <= u'z');
             if (letter && !platform::registry::canonical_root_name(root_text.substr(0, length), true).empty()) {
-                fail("Invalid key name: \"" + text + "\". The shell may have removed a backslash from it: "
+                fail("Invalid key name: " + in_quotes(text) + ". The shell may have removed a backslash from it: "
                      "put the key in quotes, such as \"" + to_utf8(root_text.substr(0, length)) + "\\...\".");
                 return false;
             }
         }
-        fail("Invalid key name: \"" + text
-             + "\". A key starts with HKLM, HKCU, HKCR or HKU (or HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, "
+        fail("Invalid key name: " + in_quotes(text)
+             + ". A key starts with HKLM, HKCU, HKCR or HKU (or HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, "
                "HKEY_CLASSES_ROOT, HKEY_USERS).");
         return false;
     }
@@ -178,7 +191,7 @@ bool parse_key(std::string const& text, KeyArgument& key)
     while (!key.sub_key.empty() && key.sub_key.back() == u'\\')
         key.sub_key.pop_back();
     if (!key.sub_key.empty() && key.sub_key[0] == u'\\') {
-        fail("Invalid key name: \"" + text + "\".");
+        fail("Invalid key name: " + in_quotes(text) + ".");
         return false;
     }
     return true;
@@ -199,14 +212,14 @@ int fail_syntax(std::string const& command, std::string const& message)
 
 std::string key_not_found(KeyArgument const& key)
 {
-    return describe_error(ERROR_FILE_NOT_FOUND) + " No key " + to_utf8(key.display()) + ".";
+    return describe_error(ERROR_FILE_NOT_FOUND) + " No key " + excerpt(to_utf8(key.display())) + ".";
 }
 
 std::string value_not_found(KeyArgument const& key, std::u16string const& name)
 {
     return describe_error(ERROR_FILE_NOT_FOUND)
-        + (name.empty() ? " No default value" : " No value \"" + to_utf8(name) + "\"") + " in "
-        + to_utf8(key.display()) + ".";
+        + (name.empty() ? " No default value" : " No value " + in_quotes(to_utf8(name))) + " in "
+        + excerpt(to_utf8(key.display())) + ".";
 }
 
 int require_device()

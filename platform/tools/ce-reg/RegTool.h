@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform::tools {
@@ -40,6 +41,11 @@ struct KeyArgument {
 bool parse_options(std::string const& command, int argc, char** argv, Options& options);
 // Parses KEY; false, with the message printed, when it names no root.
 bool parse_key(std::string const& text, KeyArgument& key);
+
+// An argument or a name as a message shows it: a long one by its start and
+// its length, "HKLM/aaaa… (100005 characters)"; `in_quotes` puts it in quotes.
+std::string excerpt(std::string_view text);
+std::string in_quotes(std::string_view text);
 
 // "ERROR: ..." on standard error, control characters shown as escapes;
 // returns the exit status 1.

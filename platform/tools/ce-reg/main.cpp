@@ -91,7 +91,7 @@ int main(int argc, char** argv)
     else if (command == "import")
         run = run_import;
     else
-        return fail_syntax("", "unknown command \"" + std::string(argv[1]) + "\" (query, add, delete, export, import)");
+        return fail_syntax("", "unknown command " + in_quotes(argv[1]) + " (query, add, delete, export, import)");
 
     Options options;
     if (!parse_options(command, argc, argv, options))

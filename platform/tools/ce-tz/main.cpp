@@ -305,7 +305,7 @@ int main(int argc, char** argv)
         }
         std::fprintf(stderr, "ERROR: Invalid syntax: %s \"%s\".\n%s",
                      argument == "--json" ? "option given twice:" : "unexpected argument",
-                     visible(std::string(argument)).c_str(), usage_line);
+                     platform::text::excerpt_for_terminal(argument).c_str(), usage_line);
         return exit_usage;
     }
 

@@ -221,3 +221,32 @@ TEST(ScriptHost, FrontEndThatCannotRunStopsTheProgramFirst)
     unknown.exit_status();
     EXPECT_EQ(unknown.errors(), "script_host: CE_DEVICE_UI=teletype is not a front end; use window, terminal or script\n");
 }
+
+// However long a setting the program cannot honour, its one line names it by
+// its start and its length.
+TEST(ScriptHost, RefusedSettingsAreNamedByAShortExcerpt)
+{
+    std::string const long_value = std::string(100000, 'v');
+    struct Case {
+        char const* variable;
+        char const* ui;
+    } const cases[] = {
+        { "CE_DEVICE_UI", nullptr },
+        { "CE_DEVICE_SCREEN", "script" },
+        { "CE_DEVICE_ZOOM", "script" },
+    };
+    for (auto const& c : cases) {
+        setenv(c.variable, long_value.c_str(), 1);
+        Host host(c.ui ? c.ui : long_value.c_str());
+        unsetenv(c.variable);
+        ASSERT_TRUE(host.started()) << c.variable;
+        host.close_input();
+        // Read to the end first: a program stuck on a full pipe never exits.
+        std::string const errors = host.errors();
+        EXPECT_EQ(host.exit_status(), 1) << c.variable;
+        EXPECT_NE(errors.find(std::string(c.variable) + "=vvv"), std::string::npos) << c.variable << ": " << errors.substr(0, 300);
+        EXPECT_NE(errors.find("\xE2\x80\xA6 (100000 characters)"), std::string::npos)
+            << c.variable << ": " << errors.substr(0, 300);
+        EXPECT_LT(errors.size(), 1000u) << c.variable;
+    }
+}

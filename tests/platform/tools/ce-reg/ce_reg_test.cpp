@@ -804,6 +804,8 @@ TEST_F(CeReg, MessagesNameLongTextsByAShortExcerpt)
     std::string const long_dir = dir().string() + "/" + std::string(100000, 'd');
     std::string const long_path = dir().string() + "/" + std::string(100000, 'p') + "/x.reg";
     std::string const long_data = std::string(120000, 'a') + "\\0\\0b";
+    std::string const long_word = std::string(100000, 'k');
+    auto const length_of = [](std::string const& text) { return "(" + std::to_string(text.size()) + " characters)"; };
     ASSERT_EQ(run({ "add", key, "/v", "Keep", "/d", "kept" }).status, 0);
     struct Case {
         char const* label;
@@ -821,6 +823,13 @@ TEST_F(CeReg, MessagesNameLongTextsByAShortExcerpt)
           "(" + std::to_string(long_data.size()) + " characters)" },
         { "a REG_BINARY that is no hex", { "add", key, "/v", "b", "/t", "REG_BINARY", "/d", long_data + "x", "/f" }, {},
           "(" + std::to_string(long_data.size() + 1) + " characters)" },
+        { "a key written with slashes", { "query", "HKLM/" + long_word }, {}, length_of("HKLM/" + long_word) },
+        { "a key with no root", { "query", long_word }, {}, length_of(long_word) },
+        { "a root glued to more letters", { "query", "HKLM" + long_word }, {}, length_of("HKLM" + long_word) },
+        { "an unknown /t type", { "add", key, "/v", "t", "/t", long_word, "/f" }, {}, length_of(long_word) },
+        { "an unknown command", { long_word }, {}, length_of(long_word) },
+        { "a query for a long value name", { "query", key, "/v", long_word }, {}, length_of(long_word) },
+        { "a delete of a long value name", { "delete", key, "/v", long_word, "/f" }, {}, length_of(long_word) },
     };
     for (auto const& c : cases) {
         std::vector<std::string> argv = c.args;

@@ -213,6 +213,28 @@ TEST_F(CeTz, BadArgumentsGiveUsageAndExitStatusOne)
     }
 }
 
+// However long an argument, the refusal names it by its start and length.
+TEST_F(CeTz, BadArgumentsAreNamedByAShortExcerpt)
+{
+    std::string const long_word = std::string(100000, 'z');
+    struct Case {
+        char const* label;
+        std::vector<std::string> arguments;
+        std::size_t length;
+    } const cases[] = {
+        { "a long option", { "--" + long_word }, long_word.size() + 2 },
+        { "a long word", { long_word }, long_word.size() },
+        { "a long word after --json", { "--json", long_word }, long_word.size() },
+    };
+    for (auto const& c : cases) {
+        ToolRun const r = run(c.arguments);
+        EXPECT_EQ(r.status, 1) << c.label;
+        EXPECT_NE(r.err.find("\xE2\x80\xA6 (" + std::to_string(c.length) + " characters)"), std::string::npos)
+            << c.label << ": " << r.err.substr(0, 300);
+        EXPECT_LT(r.err.size(), 1000u) << c.label;
+    }
+}
+
 TEST_F(CeTz, HelpDescribesTheTool)
 {
     for (char const* help : { "--help", "-h", "/?", "-?" }) {
