@@ -11,6 +11,8 @@
 #include "timezone/ZoneFile.h"
 #include "timezone/ZoneYear.h"
 
+#include "text/TerminalText.h"
+
 #include <stdlib.h>
 
 #include <cstdio>
@@ -29,20 +31,7 @@ constexpr char default_zone_directory[] = "/usr/share/zoneinfo";
 // TZ as it may be shown: control characters as escapes, cut when very long.
 std::string shown_tz(std::string const& value)
 {
-    std::string out;
-    char buffer[8];
-    for (std::size_t i = 0; i < value.size() && i < 200; ++i) {
-        auto const c = static_cast<unsigned char>(value[i]);
-        if (c < 0x20 || c == 0x7F) {
-            std::snprintf(buffer, sizeof buffer, "\\x%02X", c);
-            out += buffer;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    if (value.size() > 200)
-        out += "...";
-    return "TZ=\"" + out + "\"";
+    return "TZ=" + text::quote_for_terminal(value);
 }
 
 void report_once(std::string const& message)
