@@ -248,7 +248,8 @@ std::string ScriptFrontEnd::dump_line(DialogView const& view)
         { "client", rect_json(view.client_rect) },
         { "icons", { { "big", handle_json(view.big_icon) }, { "small", handle_json(view.small_icon) } } },
     };
-    return dump.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    return platform::text::escape_terminal_controls_in_json(
+        dump.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
 }
 
 bool ScriptFrontEnd::read_line(std::string& line, bool& too_long)
@@ -294,7 +295,8 @@ bool ScriptFrontEnd::read_events()
             nlohmann::json const answer = { { "error", "line too long" },
                                             { "line", m_line_number },
                                             { "limit", max_line_bytes } };
-            write_line(answer.dump());
+            write_line(platform::text::escape_terminal_controls_in_json(
+                answer.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)));
             report("longer than " + std::to_string(max_line_bytes) + " bytes, skipped: "
                    + platform::text::quote_for_terminal(std::string_view(line), 40));
             continue;

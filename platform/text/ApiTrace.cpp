@@ -93,7 +93,8 @@ void TracedCall::leave()
 
 std::string quoted(std::u16string_view text)
 {
-    return nlohmann::json(text::to_utf8(text)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    return text::escape_terminal_controls_in_json(
+        nlohmann::json(text::to_utf8(text)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
 }
 
 }

@@ -151,6 +151,26 @@ std::string escape_terminal_controls(std::string_view utf8)
     return out;
 }
 
+std::string escape_terminal_controls_in_json(std::string_view json)
+{
+    if (json.size() > INT32_MAX)
+        json = json.substr(0, INT32_MAX);
+    std::string out;
+    out.reserve(json.size());
+    Utf8Reader reader { json };
+    while (!reader.done()) {
+        char32_t const c = reader.next();
+        if (c >= 0x7F && is_terminal_control(c)) {
+            char buffer[16];
+            std::snprintf(buffer, sizeof buffer, "\\u%04X", static_cast<unsigned>(c));
+            out += buffer;
+        } else {
+            append_utf8(out, c);
+        }
+    }
+    return out;
+}
+
 std::string replace_terminal_controls(std::u16string_view text, char replacement)
 {
     std::string out;

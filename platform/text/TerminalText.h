@@ -33,6 +33,13 @@ std::string excerpt_for_terminal(std::string_view utf8, std::size_t limit = quot
 // above; nothing else changes and nothing is cut.
 std::string escape_terminal_controls(std::string_view utf8);
 
+// JSON text as a JSON writer made it, with each terminal control that JSON
+// lets stand raw inside a string (DEL, the C1 and the bidirectional controls)
+// written as its \u escape: the JSON means the same, and a terminal shows it
+// as it is. C0 controls are left alone, since the writer has escaped those in
+// strings and any still there is the layout's own line break.
+std::string escape_terminal_controls_in_json(std::string_view json);
+
 // The text as UTF-8 with each terminal control replaced by `replacement`, for
 // output that shows names and data as they are (ce-reg query).
 std::string replace_terminal_controls(std::u16string_view text, char replacement);

@@ -3,6 +3,7 @@
 #include "windows.h"
 
 #include "registry/DeviceDirectory.h"
+#include "text/TerminalText.h"
 #include "text/Utf.h"
 #include "timezone/HostTimeZone.h"
 #include "timezone/TimeZonePeriod.h"
@@ -249,7 +250,9 @@ void print_json(TIME_ZONE_INFORMATION const& tz, DWORD id, Source const& source)
         { "TimeZoneId", id },
     };
     // Names may hold any UTF-16; nothing invalid reaches the output.
-    std::printf("%s\n", object.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+    std::printf("%s\n", platform::text::escape_terminal_controls_in_json(
+                             object.dump(2, ' ', false, nlohmann::json::error_handler_t::replace))
+                             .c_str());
 }
 
 std::string error_text(DWORD code)

@@ -6,6 +6,7 @@
 #include <string>
 
 using platform::text::escape_terminal_controls;
+using platform::text::escape_terminal_controls_in_json;
 using platform::text::quote_for_terminal;
 using platform::text::replace_terminal_controls;
 
@@ -61,6 +62,26 @@ TEST(TerminalText, WholeMessagesAndRawOutputKeepNoControl)
               "cannot read /tmp/\\x1B]0;x\\x07/registry.reg\\n");
     EXPECT_EQ(escape_terminal_controls("\"quoted\" \\ kept"), "\"quoted\" \\ kept");
     EXPECT_EQ(replace_terminal_controls(u"a\x1b\u009b\u202e\x7f\tb \u00e9", '?'), "a?????b \xC3\xA9");
+}
+
+// A JSON writer leaves DEL, C1 and the bidirectional controls raw in its
+// strings; a terminal would act on them. Each becomes its \u escape, and
+// nothing else changes: the layout's line breaks, other text, escapes the
+// writer made.
+TEST(TerminalText, JsonKeepsItsMeaningAndNoRawControl)
+{
+    struct Case {
+        char const* what;
+        std::string json;
+        std::string expected;
+    } const cases[] = {
+        { "C1, bidi and DEL in a string", "{\"t\":\"X\xC2\x9BY\xE2\x80\xAEZ\x7F\"}", "{\"t\":\"X\\u009BY\\u202EZ\\u007F\"}" },
+        { "an isolate and a mark", "[\"\xE2\x81\xA6" "a\xE2\x80\x8F\"]", "[\"\\u2066a\\u200F\"]" },
+        { "the layout's line breaks", "{\n  \"a\": 1\n}", "{\n  \"a\": 1\n}" },
+        { "other text as it is", "[\"M\xC3\xBCnchen \xE2\x82\xAC \\u001b\"]", "[\"M\xC3\xBCnchen \xE2\x82\xAC \\u001b\"]" },
+    };
+    for (auto const& c : cases)
+        EXPECT_EQ(escape_terminal_controls_in_json(c.json), c.expected) << c.what;
 }
 
 }
