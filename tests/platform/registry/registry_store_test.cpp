@@ -121,6 +121,23 @@ protected:
                   ERROR_SUCCESS);
         return key;
     }
+
+    // Starts a writer that counts up and kills it at a random moment once it is
+    // busy saving, however long it takes to start (much longer under
+    // sanitizers); gives its wait status.
+    int kill_a_writer_while_it_saves(std::mt19937& random)
+    {
+        using namespace std::chrono;
+        std::uniform_int_distribution<int> delay_us(0, 15000);
+        auto const before = read_file(registry_file());
+        pid_t const pid = spawn_writer({ "count" });
+        auto const give_up = steady_clock::now() + seconds(2);
+        while (read_file(registry_file()) == before && steady_clock::now() < give_up)
+            std::this_thread::sleep_for(microseconds(200));
+        std::this_thread::sleep_for(microseconds(delay_us(random)));
+        ::kill(pid, SIGKILL);
+        return wait_for(pid);
+    }
 };
 
 TEST_F(RegistryStoreTest, BrokenFileIsNeverTouched)
@@ -367,21 +384,11 @@ TEST_F(RegistryStoreTest, KilledWritersLeaveAWholeFile)
     std::random_device device;
     unsigned seed = device();
     std::mt19937 random(seed);
-    std::uniform_int_distribution<int> delay_us(0, 15000);
     auto const deadline = steady_clock::now() + seconds(4);
     DWORD last = 0;
     int kills = 0;
     for (; kills < 40 && steady_clock::now() < deadline; ++kills) {
-        // The kill comes at a random moment once the writer is busy saving,
-        // however long it takes to start (much longer under sanitizers).
-        auto const before = read_file(registry_file());
-        pid_t pid = spawn_writer({ "count" });
-        auto const give_up = steady_clock::now() + seconds(2);
-        while (read_file(registry_file()) == before && steady_clock::now() < give_up)
-            std::this_thread::sleep_for(microseconds(200));
-        std::this_thread::sleep_for(microseconds(delay_us(random)));
-        ::kill(pid, SIGKILL);
-        int status = wait_for(pid);
+        int const status = kill_a_writer_while_it_saves(random);
         ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped by itself, status " << status;
 
         if (!std::filesystem::exists(registry_file()))
@@ -649,19 +656,11 @@ TEST_F(RegistryStoreTest, KilledWritersOfAFileWithTwoNamesLeaveAWholeRegistry)
     std::random_device device;
     unsigned const seed = device();
     std::mt19937 random(seed);
-    std::uniform_int_distribution<int> delay_us(0, 15000);
     auto const deadline = steady_clock::now() + seconds(4);
     DWORD last = 0;
     int kills = 0;
     for (; kills < 25 && steady_clock::now() < deadline; ++kills) {
-        auto const before = read_file(registry_file());
-        pid_t pid = spawn_writer({ "count" });
-        auto const give_up = steady_clock::now() + seconds(2);
-        while (read_file(registry_file()) == before && steady_clock::now() < give_up)
-            std::this_thread::sleep_for(microseconds(200));
-        std::this_thread::sleep_for(microseconds(delay_us(random)));
-        ::kill(pid, SIGKILL);
-        wait_for(pid);
+        kill_a_writer_while_it_saves(random);
 
         key = nullptr;
         ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Kill", 0, 0, &key), ERROR_SUCCESS)

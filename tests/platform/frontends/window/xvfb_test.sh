@@ -145,6 +145,13 @@ expect_bias() {
     [ "$got" = "$2" ] || fail "$1 $got, expected $2${3:+ ($3)}"
 }
 stored_record() { "$bin/ce-reg" query 'HKLM\Time' /v TimeZoneInformation >/dev/null 2>&1; }
+# still_open_unwritten SECONDS: after a moment, the dialog is still open and
+# no time-zone record has been written.
+still_open_unwritten() {
+    sleep "$1"
+    kill -0 "$velquin_pid" 2>/dev/null || fail "the dialog ended"
+    ! stored_record || fail "a time-zone record was written"
+}
 
 # Waits until the screen shows the golden picture (or rewrites it).
 expect_picture() {
@@ -257,9 +264,7 @@ case_press_on_ok_released_outside_does_nothing() {
     screen_changes_from "$work/held.png"
     xdotool mouseup 1
     # Still open, nothing written; it answers the keyboard afterwards.
-    sleep 0.5
-    kill -0 "$velquin_pid" 2>/dev/null || fail "the dialog ended"
-    ! stored_record || fail "a time-zone record was written"
+    still_open_unwritten 0.5
     keys Escape
     ends_with 0
     ! stored_record || fail "a time-zone record was written"
@@ -444,9 +449,7 @@ case_space_then_tab_does_not_click() {
     screen_changes_from "$work/before.png"
     keys Tab
     xdotool keyup space
-    sleep 0.5
-    kill -0 "$velquin_pid" 2>/dev/null || fail "the dialog ended"
-    ! stored_record || fail "a time-zone record was written"
+    still_open_unwritten 0.5
     keys Escape
     ends_with 0
     ! stored_record || fail "a time-zone record was written"
@@ -534,9 +537,7 @@ case_caption_drag_moves_the_dialog() {
     move_to 70 32
     xdotool mouseup 1
     screen_changes_from "$work/before.png"
-    sleep 0.3
-    kill -0 "$velquin_pid" 2>/dev/null || fail "the dialog ended"
-    ! stored_record || fail "a time-zone record was written"
+    still_open_unwritten 0.3
     click_at $((ok_button[0] - 30)) $((ok_button[1] + 10))
     ends_with 0
     stored_record || fail "the OK button was not where the dialog was dropped"
