@@ -120,17 +120,26 @@ int read_hive_file(std::filesystem::path const& path, std::size_t limit, std::ve
     if (!S_ISREG(st.st_mode))
         return refuse(EINVAL, "it is " + platform::text::file_kind(st.st_mode) + ", not a regular file");
     bytes.reserve(static_cast<std::size_t>(st.st_size) + 1);
+    if (int const code = read_to_end(fd, limit, bytes); code != 0)
+        return refuse(code, code == EFBIG ? "it grew beyond the " + std::to_string(limit)
+                                  + " bytes the device keeps while it was read"
+                                            : std::string());
+    return 0;
+}
+
+int read_to_end(int fd, std::size_t limit, std::vector<char>& bytes)
+{
     char buffer[65536];
     for (;;) {
-        ssize_t got = ::read(fd, buffer, sizeof buffer);
+        ssize_t const got = ::read(fd, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            return refuse(errno, {});
+            return errno;
         if (got == 0)
             return 0;
         if (bytes.size() + static_cast<std::size_t>(got) > limit)
-            return refuse(EFBIG, size_problem(bytes.size() + static_cast<std::size_t>(got), limit));
+            return EFBIG;
         bytes.insert(bytes.end(), buffer, buffer + got);
     }
 }

@@ -68,6 +68,11 @@ private:
 int read_hive_file(std::filesystem::path const& path, std::size_t limit, std::vector<char>& bytes, struct stat& st,
                    int& fd, std::string& why);
 
+// Reads the open file `fd` to its end, appending to `bytes`, but never more
+// than `limit` bytes in all: 0 at the end, EFBIG once more would come, or the
+// errno of a read that failed.
+int read_to_end(int fd, std::size_t limit, std::vector<char>& bytes);
+
 // Gives the open file `fd` the mode and owner of `like`. False when the
 // owner (or group) could not be given: a file replaced by it would then
 // change hands.

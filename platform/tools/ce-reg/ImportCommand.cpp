@@ -18,6 +18,7 @@
 #include <cstring>
 #include <exception>
 #include <new>
+#include <vector>
 
 namespace platform::tools {
 
@@ -32,7 +33,7 @@ std::string too_large(std::string const& shown, std::string const& size)
 }
 
 // The whole of FILE ("-": standard input), or why it cannot be had.
-std::string read_input(std::string const& file, std::string const& shown, std::string& bytes)
+std::string read_input(std::string const& file, std::string const& shown, std::vector<char>& bytes)
 {
     int fd = STDIN_FILENO;
     if (file != "-") {
@@ -58,19 +59,11 @@ std::string read_input(std::string const& file, std::string const& shown, std::s
         }
     } closer { fd };
     bytes.clear();
-    char buffer[65536];
-    for (;;) {
-        ssize_t const got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return "cannot read " + shown + ": " + std::strerror(errno) + ".";
-        if (got == 0)
-            return {};
-        if (bytes.size() + static_cast<std::size_t>(got) > max_hive_size)
-            return too_large(shown, "more than " + std::to_string(max_hive_size));
-        bytes.append(buffer, static_cast<std::size_t>(got));
-    }
+    if (int const code = platform::registry::read_to_end(fd, max_hive_size, bytes); code == EFBIG)
+        return too_large(shown, "more than " + std::to_string(max_hive_size));
+    else if (code != 0)
+        return "cannot read " + shown + ": " + std::strerror(code) + ".";
+    return {};
 }
 
 int import_file(Options const& options)
@@ -80,7 +73,7 @@ int import_file(Options const& options)
     // "-" is standard input, so that an export can be piped back in.
     std::string const& file = options.positional[0];
     std::string const shown = file == "-" ? "standard input" : platform::text::excerpt_for_terminal(file);
-    std::string bytes;
+    std::vector<char> bytes;
     if (auto problem = read_input(file, shown, bytes); !problem.empty())
         return fail(problem);
 
@@ -88,7 +81,7 @@ int import_file(Options const& options)
         std::span(reinterpret_cast<BYTE const*>(bytes.data()), bytes.size()), platform::registry::RegFileUse::Import);
     if (!parsed.ok())
         return fail("cannot import " + shown + ", " + parsed.error + "; nothing was changed.");
-    std::string().swap(bytes);
+    std::vector<char>().swap(bytes);
 
     LONG status = platform::registry::RegistryStore::current().modify(
         [&](platform::registry::RegistryKey& tree, bool& changed) -> LONG {
