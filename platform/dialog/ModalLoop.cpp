@@ -398,7 +398,7 @@ void ModalLoop::release_pointer(POINT offset)
 // that does not say WS_EX_NODRAG.
 void ModalLoop::move_dialog(POINT position)
 {
-    if (!(m_dialog.style() & WS_CAPTION) || (m_dialog.ex_style() & WS_EX_NODRAG))
+    if ((m_dialog.style() & WS_CAPTION) != WS_CAPTION || (m_dialog.ex_style() & WS_EX_NODRAG))
         return;
     RECT const window = m_dialog.rect();
     LONG const width = window.right - window.left;

@@ -444,24 +444,34 @@ TEST(ModalLoop, SpaceHeldDownShowsTheButtonPushed)
 TEST(ModalLoop, TheTitleBarDragsTheDialogUnlessItSaysNoDrag)
 {
     using platform::frontends::DialogMove;
-    for (bool const no_drag : { false, true }) {
+    struct Case {
+        char const* what;
+        LONG style_off; // taken from the template's style
+        LONG ex_style_on; // added to its extended style
+        bool moves;
+    } const cases[] = {
+        { "a title bar", 0, 0, true },
+        { "WS_EX_NODRAG", 0, WS_EX_NODRAG, false },
+        { "a border and no title bar", WS_DLGFRAME, 0, false },
+    };
+    for (auto const& c : cases) {
         Procedure state;
-        state.on_init = [no_drag](HWND dialog) {
-            if (no_drag)
-                SetWindowLongW(dialog, GWL_EXSTYLE, GetWindowLongW(dialog, GWL_EXSTYLE) | WS_EX_NODRAG);
+        state.on_init = [&c](HWND dialog) {
+            SetWindowLongW(dialog, GWL_STYLE, GetWindowLongW(dialog, GWL_STYLE) & ~c.style_off);
+            SetWindowLongW(dialog, GWL_EXSTYLE, GetWindowLongW(dialog, GWL_EXSTYLE) | c.ex_style_on);
             return TRUE;
         };
         INT_PTR result = 0;
         auto const views = run_events({ DialogMove { { 7, 3 } } }, state, result);
-        ASSERT_GE(views.size(), 2u);
+        ASSERT_GE(views.size(), 2u) << c.what;
         RECT const before = views[0].window_rect;
         RECT const after = views[1].window_rect;
-        if (no_drag) {
-            EXPECT_EQ(after.left, before.left);
-            EXPECT_EQ(after.top, before.top);
+        if (!c.moves) {
+            EXPECT_EQ(after.left, before.left) << c.what;
+            EXPECT_EQ(after.top, before.top) << c.what;
         } else {
-            EXPECT_EQ(after.left, 7);
-            EXPECT_EQ(after.top, 3);
+            EXPECT_EQ(after.left, 7) << c.what;
+            EXPECT_EQ(after.top, 3) << c.what;
             EXPECT_EQ(after.right - after.left, before.right - before.left) << "moved, not resized";
             EXPECT_EQ(views[1].client_rect.left - after.left, views[0].client_rect.left - before.left);
         }
