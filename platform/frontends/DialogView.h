@@ -13,6 +13,12 @@
 
 namespace platform::frontends {
 
+// The SDK gives RECT no comparison; snapshots compare it member by member.
+inline bool operator==(RECT const& a, RECT const& b)
+{
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
 // The predefined control classes the dialog manager builds.
 enum class ControlClass {
     Button,
@@ -27,6 +33,8 @@ struct DialogUnitRect {
     int y { 0 };
     int cx { 0 };
     int cy { 0 };
+
+    bool operator==(DialogUnitRect const&) const = default;
 };
 
 struct ControlView {
@@ -68,6 +76,11 @@ struct ControlView {
     // when none could be loaded.
     bool shows_icon { false };
     HICON icon { nullptr };
+
+    // Two snapshots that compare equal show the same thing, so that a front end
+    // need not draw again after an event that changed nothing (a key's
+    // release, say): every field takes part.
+    bool operator==(ControlView const&) const = default;
 };
 
 struct DialogView {
@@ -91,39 +104,8 @@ struct DialogView {
 
     // Index into `controls` of the control with the keyboard focus, if any.
     std::optional<std::size_t> focus;
+
+    bool operator==(DialogView const&) const = default;
 };
-
-// Whether two snapshots show the same thing, so that a front end need not
-// draw again after an event that changed nothing (a key's release, say).
-// Every field above takes part: a field added there is added here.
-inline bool same_rect(RECT const& a, RECT const& b)
-{
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
-inline bool same_control(ControlView const& a, ControlView const& b)
-{
-    return a.hwnd == b.hwnd && a.id == b.id && a.control_class == b.control_class && a.style == b.style
-        && a.ex_style == b.ex_style && a.text == b.text && same_rect(a.rect, b.rect)
-        && a.dialog_units.x == b.dialog_units.x && a.dialog_units.y == b.dialog_units.y
-        && a.dialog_units.cx == b.dialog_units.cx && a.dialog_units.cy == b.dialog_units.cy && a.visible == b.visible
-        && a.enabled == b.enabled && a.focused == b.focused && a.is_default == b.is_default && a.pushed == b.pushed
-        && a.caret == b.caret && a.selection_start == b.selection_start && a.selection_end == b.selection_end
-        && a.scroll == b.scroll && a.shows_icon == b.shows_icon && a.icon == b.icon;
-}
-
-inline bool same_snapshot(DialogView const& a, DialogView const& b)
-{
-    if (a.hwnd != b.hwnd || a.caption != b.caption || a.style != b.style || a.ex_style != b.ex_style
-        || !same_rect(a.window_rect, b.window_rect) || !same_rect(a.client_rect, b.client_rect)
-        || a.big_icon != b.big_icon || a.small_icon != b.small_icon || a.focus != b.focus
-        || a.controls.size() != b.controls.size())
-        return false;
-    for (std::size_t i = 0; i < a.controls.size(); ++i) {
-        if (!same_control(a.controls[i], b.controls[i]))
-            return false;
-    }
-    return true;
-}
 
 }

@@ -326,7 +326,7 @@ bool WindowFrontEnd::show(DialogView const& view)
 void WindowFrontEnd::refresh(DialogView const& view)
 {
     // Nothing to draw after an event that changed nothing (most key releases).
-    if (m_view && same_snapshot(*m_view, view))
+    if (m_view && *m_view == view)
         return;
     if (m_window && (!m_view || m_view->caption != view.caption))
         SDL_SetWindowTitle(m_window, host_title(view.caption).c_str());
