@@ -2,6 +2,7 @@
 // program per process and loads no libraries, so the executable is the only
 // module there is.
 #include "resources/ModuleResources.h"
+#include "text/CaseFold.h"
 #include "text/Utf.h"
 #include "windows.h"
 
@@ -45,7 +46,7 @@ bool is_executable(HMODULE module)
 HMODULE WINAPI GetModuleHandleW(LPCWSTR lpModuleName)
 {
     if (lpModuleName == nullptr
-        || platform::resources::same_name_ignoring_case(base_name(executable_path()), lpModuleName))
+        || platform::text::same_ignoring_case(base_name(executable_path()), lpModuleName))
         return platform::resources::ModuleResources::executable_handle();
     SetLastError(ERROR_MOD_NOT_FOUND);
     return nullptr;

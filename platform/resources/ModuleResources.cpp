@@ -2,24 +2,12 @@
 #include "resources/ModuleResources.h"
 
 #include "resources/EmbeddedResources.h"
+#include "text/CaseFold.h"
 #include "windows.h"
-
-#include <unicode/uchar.h>
 
 #include <functional>
 
 namespace platform::resources {
-
-bool same_name_ignoring_case(std::u16string_view a, std::u16string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (u_toupper(a[i]) != u_toupper(b[i]))
-            return false;
-    }
-    return true;
-}
 
 namespace {
 
@@ -58,7 +46,7 @@ bool ResourceId::matches(NameOrOrdinal const& stored) const
 {
     if (ordinal || stored.ordinal)
         return ordinal == stored.ordinal;
-    return same_name_ignoring_case(text, stored.text);
+    return text::same_ignoring_case(text, stored.text);
 }
 
 ModuleResources::ModuleResources(std::vector<ResourceEntry> entries)

@@ -12,9 +12,6 @@
 
 namespace platform::resources {
 
-// Resource names and module names compare without regard to case.
-bool same_name_ignoring_case(std::u16string_view a, std::u16string_view b);
-
 // A resource type or name as the API passes it: an ordinal made with
 // MAKEINTRESOURCE, or a string, where "#123" stands for the ordinal 123.
 // Strings compare without regard to case.

@@ -7,43 +7,61 @@
 
 namespace platform::text {
 
+namespace {
+
+char32_t folded(char32_t c)
+{
+    return is_surrogate(c) ? c : static_cast<char32_t>(u_foldCase(static_cast<UChar32>(c), U_FOLD_CASE_DEFAULT));
+}
+
+}
+
 std::u16string fold_case(std::u16string_view text)
 {
-    std::u16string folded;
-    folded.reserve(text.size());
+    std::u16string result;
+    result.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
         auto const character = utf16_character_at(text, i);
         if (is_surrogate(character.value))
-            folded += static_cast<char16_t>(character.value);
+            result += static_cast<char16_t>(character.value);
         else
-            append_utf16(folded, static_cast<char32_t>(u_foldCase(static_cast<UChar32>(character.value), U_FOLD_CASE_DEFAULT)));
+            append_utf16(result, folded(character.value));
         i += character.length;
     }
-    return folded;
+    return result;
 }
 
 std::string fold_case(std::string_view utf8)
 {
-    std::string folded;
-    folded.reserve(utf8.size());
+    std::string result;
+    result.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
         auto const step = decode_utf8_at(utf8, i);
-        if (step.kind != Utf8Step::Kind::character) {
-            folded.append(utf8.substr(i, step.length));
-        } else if (step.value < 0x80) {
-            folded += static_cast<char>(step.value >= 'A' && step.value <= 'Z' ? step.value + ('a' - 'A') : step.value);
-        } else {
-            auto const c = static_cast<char32_t>(u_foldCase(static_cast<UChar32>(step.value), U_FOLD_CASE_DEFAULT));
-            folded += to_utf8(encode_utf16(c).view());
-        }
+        if (step.kind != Utf8Step::Kind::character)
+            result.append(utf8.substr(i, step.length));
+        else if (step.value < 0x80)
+            result += static_cast<char>(folded(step.value));
+        else
+            result += to_utf8(encode_utf16(folded(step.value)).view());
         i += step.length;
     }
-    return folded;
+    return result;
 }
 
 bool same_ignoring_case(std::u16string_view a, std::u16string_view b)
 {
-    return a.size() == b.size() && fold_case(a) == fold_case(b);
+    // Folding keeps lengths, so texts of different lengths never match; the
+    // rest is compared character by character, nothing allocated.
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size();) {
+        auto const left = utf16_character_at(a, i);
+        auto const right = utf16_character_at(b, i);
+        if (left.length != right.length || folded(left.value) != folded(right.value))
+            return false;
+        i += left.length;
+    }
+    return true;
 }
 
 bool same_ignoring_case(std::string_view a, std::string_view b)
