@@ -25,6 +25,7 @@
 
 #include "frontends/DialogView.h"
 #include "frontends/InputEvent.h"
+#include "text/Utf.h"
 #include "wintypes.h"
 
 #include <optional>
@@ -137,7 +138,7 @@ inline int FrontEnd::text_extent(std::u16string_view text) const
 {
     int units = 0;
     for (char16_t c : text) {
-        if (c < 0xDC00 || c > 0xDFFF)
+        if (!text::is_low_surrogate(c))
             ++units;
     }
     return units;

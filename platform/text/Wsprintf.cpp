@@ -53,7 +53,7 @@ public:
     // a surrogate pair at the end drops that half too.
     int finish()
     {
-        if (m_truncated && m_length > 0 && m_buffer[m_length - 1] >= 0xD800 && m_buffer[m_length - 1] <= 0xDBFF)
+        if (m_truncated && m_length > 0 && platform::text::is_high_surrogate(m_buffer[m_length - 1]))
             --m_length;
         m_buffer[m_length] = u'\0';
         return static_cast<int>(m_length);

@@ -2,6 +2,8 @@
 // a zone's rules.
 #include "timezone/RecordFields.h"
 
+#include "text/Utf.h"
+
 #include <algorithm>
 #include <chrono>
 #include <iterator>
@@ -35,9 +37,7 @@ WORD occurrence_for(DayWindow window, int month_length)
 
 void set_name(WCHAR (&field)[32], std::u16string_view name)
 {
-    std::size_t length = std::min<std::size_t>(name.size(), 31);
-    if (length < name.size() && length > 0 && name[length - 1] >= 0xD800 && name[length - 1] <= 0xDBFF)
-        --length;
+    std::size_t const length = text::utf16_cut(name, 31);
     std::fill(std::begin(field), std::end(field), u'\0');
     std::copy_n(name.begin(), length, field);
 }
