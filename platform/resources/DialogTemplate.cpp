@@ -74,11 +74,10 @@ bool read_item(ByteReader& reader, bool extended, DialogItemTemplate& item)
         && read_creation_data(reader, item);
 }
 
-}
-
-std::optional<DialogTemplate> parse_dialog_template(std::span<BYTE const> data)
+// The one walk over a template's fields: each step reads only what the
+// fields before it say is there.
+std::optional<DialogTemplate> parse_template(ByteReader& reader)
 {
-    ByteReader reader(data);
     DialogTemplate dialog;
     WORD count = 0;
 
@@ -109,6 +108,20 @@ std::optional<DialogTemplate> parse_dialog_template(std::span<BYTE const> data)
         dialog.items.push_back(std::move(item));
     }
     return dialog;
+}
+
+}
+
+std::optional<DialogTemplate> parse_dialog_template(std::span<BYTE const> data)
+{
+    ByteReader reader(data);
+    return parse_template(reader);
+}
+
+std::size_t dialog_template_size(std::span<BYTE const> data)
+{
+    ByteReader reader(data);
+    return parse_template(reader) ? reader.offset() : 0;
 }
 
 }

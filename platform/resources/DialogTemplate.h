@@ -63,4 +63,9 @@ struct DialogTemplate {
 // nullopt, never a read outside `data`.
 std::optional<DialogTemplate> parse_dialog_template(std::span<BYTE const> data);
 
+// How many bytes of `data` the template at its start occupies, to the end of
+// its last item's creation data, found by the same walk as the parse; 0 when
+// no template parses within `data`.
+std::size_t dialog_template_size(std::span<BYTE const> data);
+
 }
