@@ -24,27 +24,6 @@ namespace {
 constexpr WORD version_resource_type = 16; // RT_VERSION
 constexpr WORD version_resource_name = 1;
 
-// Text from the environment or a resource goes out with every control
-// character (C0, DEL, and C1 as UTF-8 encodes it) shown as '?', so that it
-// cannot steer the terminal.
-std::string printable(std::string_view text)
-{
-    std::string shown;
-    shown.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        auto const byte = static_cast<unsigned char>(text[i]);
-        if (byte == 0xC2 && i + 1 < text.size() && (static_cast<unsigned char>(text[i + 1]) & 0xE0) == 0x80) {
-            shown += '?';
-            ++i;
-        } else if (byte < 0x20 || byte == 0x7F) {
-            shown += '?';
-        } else {
-            shown += text[i];
-        }
-    }
-    return shown;
-}
-
 std::optional<resources::VersionInfo> program_version_record()
 {
     auto const* module = resources::ModuleResources::executable();
@@ -112,7 +91,7 @@ std::string dotted_version(std::u16string_view text)
         while (!part.empty() && (part.back() == ' ' || part.back() == '\t'))
             part.remove_suffix(1);
         if (part.empty() || part.find_first_not_of("0123456789") != std::string_view::npos)
-            return printable(utf8);
+            return text::escape_terminal_controls(utf8);
         if (!dotted.empty())
             dotted += '.';
         dotted += part;
@@ -139,11 +118,11 @@ std::optional<std::string> program_version_line()
 
     std::string name;
     if (auto const product = record_string(table, u"ProductName"))
-        name = printable(text::to_utf8(*product));
+        name = text::escape_terminal_controls(text::to_utf8(*product));
     else if (auto const description = record_string(table, u"FileDescription"))
-        name = printable(text::to_utf8(*description));
+        name = text::escape_terminal_controls(text::to_utf8(*description));
     else if (auto const internal = record_string(table, u"InternalName"))
-        name = printable(text::to_utf8(*internal));
+        name = text::escape_terminal_controls(text::to_utf8(*internal));
 
     if (name.empty() && version.empty())
         return std::nullopt;
@@ -161,7 +140,7 @@ bool write_all(std::FILE* out, std::string const& text)
 
 std::string help_text(std::string_view program)
 {
-    std::string const name = printable(program);
+    std::string const name = text::escape_terminal_controls(program);
     std::string const version = program_version_line().value_or(name);
 
     std::string directory;
@@ -170,7 +149,7 @@ std::string help_text(std::string_view program)
         directory = "none: CE_DEVICE_DIR, XDG_DATA_HOME and HOME are all unset";
     } else {
         std::error_code ignored;
-        directory = text::excerpt_for_terminal(printable(path.string()));
+        directory = text::excerpt_for_terminal(path.string());
         if (!std::filesystem::exists(path, ignored))
             directory += ", not created yet";
     }
@@ -226,14 +205,14 @@ std::optional<int> answer_device_option(std::span<char const* const> arguments, 
     if (option == "--help" || option == "-h" || option == "/?")
         answer = help_text(program);
     else if (option == "--version")
-        answer = program_version_line().value_or(printable(program) + ": no version record") + "\n" + device_line()
+        answer = program_version_line().value_or(text::escape_terminal_controls(program) + ": no version record") + "\n" + device_line()
             + "\n";
     else
         return std::nullopt;
 
     if (write_all(out, answer))
         return 0;
-    std::fprintf(stderr, "%s: cannot write the answer to %s\n", printable(program).c_str(), option.data());
+    std::fprintf(stderr, "%s: cannot write the answer to %s\n", text::escape_terminal_controls(program).c_str(), option.data());
     return 1;
 }
 

@@ -13,6 +13,7 @@
 #include "entry/DeviceOptions.h"
 #include "frontends/FrontEnds.h"
 #include "registry/LostWrites.h"
+#include "text/TerminalText.h"
 
 #include <cstdio>
 #include <span>
@@ -24,24 +25,21 @@ namespace {
 // Exit status when the device's front end cannot run.
 constexpr int front_end_unavailable = 2;
 
-std::string_view program_name(char const* argv0)
+// The program's name as messages show it: whatever the file is called, its
+// terminal controls show as escapes.
+std::string program_name(char const* argv0)
 {
     std::string_view name = argv0 ? argv0 : "";
     if (auto const slash = name.find_last_of('/'); slash != name.npos)
         name.remove_prefix(slash + 1);
-    return name.empty() ? std::string_view("program") : name;
+    return name.empty() ? std::string("program") : platform::text::escape_terminal_controls(name);
 }
 
-// The message goes out as one line, whatever it holds.
-std::string one_line(std::string text)
+// The message goes out as one line, whatever it holds: a line break, like
+// every other terminal control, shows as its escape.
+std::string one_line(std::string_view text)
 {
-    for (char& c : text) {
-        if (c == '\n' || c == '\r')
-            c = ' ';
-    }
-    while (!text.empty() && text.back() == ' ')
-        text.pop_back();
-    return text;
+    return platform::text::escape_terminal_controls(text);
 }
 
 // One line per change the device did not keep; true when there was any.

@@ -1,7 +1,8 @@
 // Escaping and cutting text for the terminal.
 #include "text/TerminalText.h"
 
-#include <unicode/utf16.h>
+#include "text/Utf.h"
+
 #include <unicode/utf8.h>
 
 #include <cstdio>
@@ -69,28 +70,29 @@ void append_escaped(std::string& out, char32_t c, bool quoting)
     out += buffer;
 }
 
-// Walks UTF-16 or UTF-8 text one code point at a time, ill-formed parts as U+FFFD.
+// Walks UTF-16 or UTF-8 text one character at a time, each ill-formed part
+// (an unpaired surrogate, a broken UTF-8 sequence) as one U+FFFD.
 struct Utf16Reader {
     std::u16string_view text;
     std::size_t position = 0;
     bool done() const { return position >= text.size(); }
     char32_t next()
     {
-        UChar32 c = 0;
-        U16_NEXT(text.data(), position, text.size(), c);
-        return U_IS_SURROGATE(c) ? 0xFFFD : static_cast<char32_t>(c);
+        auto const character = utf16_character_at(text, position);
+        position += character.length;
+        return is_surrogate(character.value) ? 0xFFFD : character.value;
     }
 };
 
 struct Utf8Reader {
     std::string_view text;
-    int32_t position = 0;
-    bool done() const { return static_cast<std::size_t>(position) >= text.size(); }
+    std::size_t position = 0;
+    bool done() const { return position >= text.size(); }
     char32_t next()
     {
-        UChar32 c = 0;
-        U8_NEXT(text.data(), position, static_cast<int32_t>(text.size()), c);
-        return c < 0 ? 0xFFFD : static_cast<char32_t>(c);
+        auto const step = decode_utf8_at(text, position);
+        position += step.length;
+        return step.kind == Utf8Step::Kind::character ? step.value : 0xFFFD;
     }
 };
 
@@ -127,22 +129,16 @@ std::string quote_for_terminal(std::u16string_view text, std::size_t limit)
 
 std::string quote_for_terminal(std::string_view utf8, std::size_t limit)
 {
-    if (utf8.size() > INT32_MAX)
-        utf8 = utf8.substr(0, INT32_MAX);
     return excerpt(Utf8Reader { utf8 }, limit, true);
 }
 
 std::string excerpt_for_terminal(std::string_view utf8, std::size_t limit)
 {
-    if (utf8.size() > INT32_MAX)
-        utf8 = utf8.substr(0, INT32_MAX);
     return excerpt(Utf8Reader { utf8 }, limit, false);
 }
 
 std::string escape_terminal_controls(std::string_view utf8)
 {
-    if (utf8.size() > INT32_MAX)
-        utf8 = utf8.substr(0, INT32_MAX);
     std::string out;
     out.reserve(utf8.size());
     Utf8Reader reader { utf8 };
@@ -153,8 +149,6 @@ std::string escape_terminal_controls(std::string_view utf8)
 
 std::string escape_terminal_controls_in_json(std::string_view json)
 {
-    if (json.size() > INT32_MAX)
-        json = json.substr(0, INT32_MAX);
     std::string out;
     out.reserve(json.size());
     Utf8Reader reader { json };

@@ -11,7 +11,8 @@
 namespace platform::tools {
 
 // "\x1B" for ESC, "\u0085" for NEL, "\u202E" for a bidirectional override;
-// everything else as it is. The device's one routine for this.
+// everything else as it is. A short name for the tools' tables of output:
+// the rule itself is text::escape_terminal_controls, written once there.
 inline std::string visible(std::string_view text)
 {
     return platform::text::escape_terminal_controls(text);

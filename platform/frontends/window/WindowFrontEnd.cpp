@@ -8,6 +8,7 @@
 #include "frontends/window/XErrors.h"
 #include "frontends/window/XIcon.h"
 #include "resources/Icon.h"
+#include "text/TerminalText.h"
 #include "text/Utf.h"
 #include "windows.h"
 
@@ -111,21 +112,10 @@ std::optional<PixelRect> changed_area(Canvas const& before, Canvas const& after)
 // answers at once (as it does when it is this window).
 constexpr std::chrono::milliseconds hold_for_paste { 250 };
 
+// The caption as the host's window title, its controls shown as escapes.
 std::string host_title(std::u16string_view caption)
 {
-    std::u16string shown;
-    shown.reserve(caption.size());
-    for (char16_t c : caption) {
-        if (c < 0x20)
-            shown += static_cast<char16_t>(0x2400 + c);
-        else if (c == 0x7F)
-            shown += u'\u2421';
-        else if ((c >= 0x80 && c < 0xA0) || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069))
-            shown += u'\uFFFD';
-        else
-            shown += c;
-    }
-    return text::to_utf8(shown);
+    return text::escape_terminal_controls(text::to_utf8(caption));
 }
 
 UINT virtual_key(SDL_Keycode key)

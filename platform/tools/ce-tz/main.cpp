@@ -3,13 +3,13 @@
 #include "windows.h"
 
 #include "registry/DeviceDirectory.h"
+#include "text/ErrorWords.h"
 #include "text/TerminalText.h"
 #include "text/Utf.h"
 #include "timezone/HostTimeZone.h"
 #include "timezone/TimeZonePeriod.h"
 #include "timezone/TimeZoneStore.h"
 #include "tools/ToolVersion.h"
-#include "tools/VisibleText.h"
 
 #include <nlohmann/json.hpp>
 
@@ -23,7 +23,6 @@
 namespace {
 
 using platform::timezone::StoredRecord;
-using platform::tools::visible;
 
 constexpr int exit_usage = 1;
 constexpr int exit_device = 2;
@@ -203,7 +202,7 @@ std::string offsets_text(TIME_ZONE_INFORMATION const& tz, DWORD id)
 void print_text(TIME_ZONE_INFORMATION const& tz, DWORD id, Source const& source)
 {
     auto const line = [](char const* field, std::string const& value) {
-        std::printf("%-14s%s\n", field, visible(value).c_str());
+        std::printf("%-14s%s\n", field, platform::text::escape_terminal_controls(value).c_str());
     };
     auto const minutes = [](LONG value) { return std::to_string(value) + (value == 1 || value == -1 ? " minute" : " minutes"); };
     line("Source:", source_text(source));
@@ -255,29 +254,6 @@ void print_json(TIME_ZONE_INFORMATION const& tz, DWORD id, Source const& source)
                              .c_str());
 }
 
-std::string error_text(DWORD code)
-{
-    switch (code) {
-    case ERROR_REGISTRY_CORRUPT:
-    case ERROR_BAD_FORMAT:
-    case ERROR_INVALID_DATA:
-        return "the registry file cannot be parsed";
-    case ERROR_ACCESS_DENIED:
-        return "access denied";
-    case ERROR_CANTOPEN:
-    case ERROR_CANTREAD:
-    case ERROR_READ_FAULT:
-    case ERROR_REGISTRY_IO_FAILED:
-        return "the registry file cannot be read";
-    case ERROR_PATH_NOT_FOUND:
-        return "the device directory cannot be used";
-    case ERROR_LOCK_VIOLATION:
-        return "the registry is locked by another process";
-    default:
-        return "registry error";
-    }
-}
-
 // The device directory when it does not exist, so that nothing is read (and
 // nothing created); empty otherwise.
 std::string missing_device()
@@ -326,7 +302,7 @@ int main(int argc, char** argv)
         if (id == TIME_ZONE_ID_INVALID) {
             DWORD const error = GetLastError();
             std::fprintf(stderr, "ERROR: cannot read the device's time-zone record: %s (error %lu)\n",
-                         error_text(error).c_str(), static_cast<unsigned long>(error));
+                         platform::text::error_words(error).c_str(), static_cast<unsigned long>(error));
             return exit_device;
         }
         stored = platform::timezone::read_stored_record();

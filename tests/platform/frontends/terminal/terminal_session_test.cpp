@@ -105,6 +105,8 @@ TEST_F(TerminalCheck, GivesTheReasonAnUnusableTerminalCannotShowTheDialog)
         { "TERM=dumb", true, true, "dumb", "TERM=dumb cannot move the cursor" },
         { "TERM=unknown", true, true, "unknown", "TERM=unknown is not a terminal type this system knows" },
         { "TERM misspelt", true, true, "xtrem", "TERM=xtrem" },
+        { "TERM with ESC, a C1 control and an override: escapes", true, true, "x\x1B[31m\xC2\x9B\xE2\x80\xAE",
+          "TERM=x\\x1B[31m\\u009B\\u202E is not a terminal type" },
         { "TERM of 100,000 letters: a marked excerpt", true, true, long_term.c_str(),
           "\xE2\x80\xA6 (100000 characters)" },
     };
