@@ -1,12 +1,15 @@
 // Shared helpers of the resource tests: the bytes of a fixture resource, found
-// through the resource API, and the check that every cut-short copy of valid
-// data is refused.
+// through the resource API, and the checks that damaged or cut-short copies of
+// valid data are refused without a read outside them. Every copy a parser
+// reads lies against a guard page, so a stray read faults in any build.
 #pragma once
 
+#include "GuardedBuffer.h"
 #include "windows.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <random>
 #include <span>
@@ -29,38 +32,53 @@ inline std::vector<BYTE> copy(std::span<BYTE const> data)
     return { data.begin(), data.end() };
 }
 
-// Each prefix is copied into a buffer of exactly its own size, so that a read
-// past its end is one AddressSanitizer reports.
+// Each prefix is copied to end at a guard page, so that a read past its end
+// faults.
 template<typename Parse>
 void expect_every_truncation_refused(std::span<BYTE const> data, Parse parse)
 {
     ASSERT_FALSE(data.empty());
-    ASSERT_TRUE(parse(data)) << "the untouched data must parse";
+    test_support::GuardedBuffer guarded(data.size());
+    ASSERT_TRUE(parse(guarded.at_end(data))) << "the untouched data must parse";
     for (std::size_t length = 0; length < data.size(); ++length) {
-        std::vector<BYTE> const prefix(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(length));
-        EXPECT_FALSE(parse(std::span<BYTE const>(prefix))) << "accepted when cut to " << length << " of "
-                                                            << data.size() << " bytes";
+        EXPECT_FALSE(parse(guarded.at_end(data.first(length))))
+            << "accepted when cut to " << length << " of " << data.size() << " bytes";
     }
 }
 
 // Copies of valid data with a few bytes overwritten at random, a fixed sequence
-// of them: the parser may accept or refuse each, but must stay within it (which
-// AddressSanitizer checks) and must not hang.
+// of them: the parser may accept or refuse each, but must stay within it and
+// must not hang. The copies lie against the guard page after them and the one
+// before them in turn.
 template<typename Parse>
 void survive_random_damage(std::span<BYTE const> data, Parse parse, int rounds = 3000)
 {
     ASSERT_FALSE(data.empty());
+    test_support::GuardedBuffer guarded(data.size());
     std::mt19937 random(20261210);
     std::uniform_int_distribution<std::size_t> position(0, data.size() - 1);
     std::uniform_int_distribution<int> count(1, 4);
     std::uniform_int_distribution<int> value(0, 3);
     BYTE const values[] = { 0x00, 0xFF, 0x7F, 0x41 };
+    std::vector<BYTE> damaged;
     for (int round = 0; round < rounds; ++round) {
-        std::vector<BYTE> damaged(data.begin(), data.end());
+        damaged.assign(data.begin(), data.end());
         for (int i = count(random); i > 0; --i)
             damaged[position(random)] = values[value(random)];
-        parse(std::span<BYTE const>(damaged));
+        parse(round % 2 == 0 ? guarded.at_end(damaged) : guarded.at_start(damaged));
     }
+}
+
+// A copy of valid data, damaged by `apply`, is refused; the copy ends at a
+// guard page. `data` must parse as it is, unless `apply` replaces it whole.
+template<typename Apply, typename Parse>
+void expect_refused_after(std::span<BYTE const> data, Apply apply, Parse parse)
+{
+    std::vector<BYTE> bytes(data.begin(), data.end());
+    apply(bytes);
+    test_support::GuardedBuffer guarded(std::max(data.size(), bytes.size()));
+    EXPECT_TRUE(parse(guarded.at_end(data))) << "the untouched data must parse";
+    EXPECT_FALSE(parse(guarded.at_end(bytes)));
 }
 
 inline void put_word(std::vector<BYTE>& bytes, std::size_t offset, WORD value)
