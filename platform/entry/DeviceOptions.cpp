@@ -91,7 +91,7 @@ std::string dotted_version(std::u16string_view text)
         while (!part.empty() && (part.back() == ' ' || part.back() == '\t'))
             part.remove_suffix(1);
         if (part.empty() || part.find_first_not_of("0123456789") != std::string_view::npos)
-            return text::escape_terminal_controls(utf8);
+            return text::replace_terminal_controls(utf8, '?');
         if (!dotted.empty())
             dotted += '.';
         dotted += part;
@@ -118,11 +118,11 @@ std::optional<std::string> program_version_line()
 
     std::string name;
     if (auto const product = record_string(table, u"ProductName"))
-        name = text::escape_terminal_controls(text::to_utf8(*product));
+        name = text::replace_terminal_controls(*product, '?');
     else if (auto const description = record_string(table, u"FileDescription"))
-        name = text::escape_terminal_controls(text::to_utf8(*description));
+        name = text::replace_terminal_controls(*description, '?');
     else if (auto const internal = record_string(table, u"InternalName"))
-        name = text::escape_terminal_controls(text::to_utf8(*internal));
+        name = text::replace_terminal_controls(*internal, '?');
 
     if (name.empty() && version.empty())
         return std::nullopt;
@@ -140,7 +140,7 @@ bool write_all(std::FILE* out, std::string const& text)
 
 std::string help_text(std::string_view program)
 {
-    std::string const name = text::escape_terminal_controls(program);
+    std::string const name = text::replace_terminal_controls(program, '?');
     std::string const version = program_version_line().value_or(name);
 
     std::string directory;
@@ -149,7 +149,7 @@ std::string help_text(std::string_view program)
         directory = "none: CE_DEVICE_DIR, XDG_DATA_HOME and HOME are all unset";
     } else {
         std::error_code ignored;
-        directory = text::excerpt_for_terminal(path.string());
+        directory = text::excerpt_for_terminal(text::replace_terminal_controls(path.string(), '?'));
         if (!std::filesystem::exists(path, ignored))
             directory += ", not created yet";
     }
@@ -205,14 +205,15 @@ std::optional<int> answer_device_option(std::span<char const* const> arguments, 
     if (option == "--help" || option == "-h" || option == "/?")
         answer = help_text(program);
     else if (option == "--version")
-        answer = program_version_line().value_or(text::escape_terminal_controls(program) + ": no version record") + "\n" + device_line()
-            + "\n";
+        answer = program_version_line().value_or(text::replace_terminal_controls(program, '?') + ": no version record")
+            + "\n" + device_line() + "\n";
     else
         return std::nullopt;
 
     if (write_all(out, answer))
         return 0;
-    std::fprintf(stderr, "%s: cannot write the answer to %s\n", text::escape_terminal_controls(program).c_str(), option.data());
+    std::fprintf(stderr, "%s: cannot write the answer to %s\n", text::replace_terminal_controls(program, '?').c_str(),
+                 option.data());
     return 1;
 }
 

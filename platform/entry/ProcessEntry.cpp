@@ -25,14 +25,14 @@ namespace {
 // Exit status when the device's front end cannot run.
 constexpr int front_end_unavailable = 2;
 
-// The program's name as messages show it: whatever the file is called, its
-// terminal controls show as escapes.
+// The program's name as messages show it: whatever the file is called, each
+// terminal control in it shows as '?', as --help shows it.
 std::string program_name(char const* argv0)
 {
     std::string_view name = argv0 ? argv0 : "";
     if (auto const slash = name.find_last_of('/'); slash != name.npos)
         name.remove_prefix(slash + 1);
-    return name.empty() ? std::string("program") : platform::text::escape_terminal_controls(name);
+    return name.empty() ? std::string("program") : platform::text::replace_terminal_controls(name, '?');
 }
 
 // The message goes out as one line, whatever it holds: a line break, like

@@ -2,6 +2,7 @@
 #include "text/ApiTrace.h"
 
 #include "text/FileKind.h"
+#include "text/JsonText.h"
 #include "text/TerminalText.h"
 #include "text/Utf.h"
 
@@ -93,8 +94,7 @@ void TracedCall::leave()
 
 std::string quoted(std::u16string_view text)
 {
-    return text::escape_terminal_controls_in_json(
-        nlohmann::json(text::to_utf8(text)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+    return text::json_for_terminal(nlohmann::json(text::to_utf8(text)));
 }
 
 }

@@ -165,11 +165,13 @@ std::string escape_terminal_controls_in_json(std::string_view json)
     return out;
 }
 
-std::string replace_terminal_controls(std::u16string_view text, char replacement)
+namespace {
+
+template<typename Reader>
+std::string replaced(Reader reader, std::size_t size, char replacement)
 {
     std::string out;
-    out.reserve(text.size());
-    Utf16Reader reader { text };
+    out.reserve(size);
     while (!reader.done()) {
         char32_t const c = reader.next();
         if (is_terminal_control(c))
@@ -178,6 +180,18 @@ std::string replace_terminal_controls(std::u16string_view text, char replacement
             append_utf8(out, c);
     }
     return out;
+}
+
+}
+
+std::string replace_terminal_controls(std::u16string_view text, char replacement)
+{
+    return replaced(Utf16Reader { text }, text.size(), replacement);
+}
+
+std::string replace_terminal_controls(std::string_view utf8, char replacement)
+{
+    return replaced(Utf8Reader { utf8 }, utf8.size(), replacement);
 }
 
 }

@@ -43,5 +43,8 @@ std::string escape_terminal_controls_in_json(std::string_view json);
 // The text as UTF-8 with each terminal control replaced by `replacement`, for
 // output that shows names and data as they are (ce-reg query).
 std::string replace_terminal_controls(std::u16string_view text, char replacement);
+// The same for UTF-8 text, for names shown as they are (a program's file
+// name, a directory in --help); ill-formed parts show U+FFFD.
+std::string replace_terminal_controls(std::string_view utf8, char replacement);
 
 }

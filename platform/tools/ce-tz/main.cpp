@@ -4,6 +4,7 @@
 
 #include "registry/DeviceDirectory.h"
 #include "text/ErrorWords.h"
+#include "text/JsonText.h"
 #include "text/TerminalText.h"
 #include "text/Utf.h"
 #include "timezone/HostTimeZone.h"
@@ -249,9 +250,7 @@ void print_json(TIME_ZONE_INFORMATION const& tz, DWORD id, Source const& source)
         { "TimeZoneId", id },
     };
     // Names may hold any UTF-16; nothing invalid reaches the output.
-    std::printf("%s\n", platform::text::escape_terminal_controls_in_json(
-                             object.dump(2, ' ', false, nlohmann::json::error_handler_t::replace))
-                             .c_str());
+    std::printf("%s\n", platform::text::json_for_terminal(object, 2).c_str());
 }
 
 // The device directory when it does not exist, so that nothing is read (and

@@ -1,7 +1,9 @@
 // Text made safe for a terminal: every control visible, long texts cut.
+#include "text/JsonText.h"
 #include "text/TerminalText.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <string>
 
@@ -62,6 +64,11 @@ TEST(TerminalText, WholeMessagesAndRawOutputKeepNoControl)
               "cannot read /tmp/\\x1B]0;x\\x07/registry.reg\\n");
     EXPECT_EQ(escape_terminal_controls("\"quoted\" \\ kept"), "\"quoted\" \\ kept");
     EXPECT_EQ(replace_terminal_controls(u"a\x1b\u009b\u202e\x7f\tb \u00e9", '?'), "a?????b \xC3\xA9");
+    EXPECT_EQ(replace_terminal_controls(std::string_view("a\x1b\xC2\x9b\xE2\x80\xAE\x7f\tb \xC3\xA9"), '?'),
+              "a?????b \xC3\xA9");
+    EXPECT_EQ(replace_terminal_controls(std::string_view("bad \xE2\x82 \xED\xA0\x80"), '?'),
+              "bad \xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD")
+        << "a cut sequence is one U+FFFD, an encoded surrogate one a byte, as ICU decodes them";
 }
 
 // A JSON writer leaves DEL, C1 and the bidirectional controls raw in its
@@ -82,6 +89,17 @@ TEST(TerminalText, JsonKeepsItsMeaningAndNoRawControl)
     };
     for (auto const& c : cases)
         EXPECT_EQ(escape_terminal_controls_in_json(c.json), c.expected) << c.what;
+}
+
+// The device's JSON writers: broken UTF-8 replaced, controls escaped, the
+// members of an ordered object in their order.
+TEST(TerminalText, JsonWritersEscapeWhatTheyWrite)
+{
+    using platform::text::json_for_terminal;
+    EXPECT_EQ(json_for_terminal(nlohmann::json { { "t", "a\x1b\xC2\x9b\xE2\x80\xAE\xFF" } }),
+              "{\"t\":\"a\\u001b\\u009B\\u202E\xEF\xBF\xBD\"}");
+    nlohmann::ordered_json const ordered = { { "z", 1 }, { "a", "\x7f" } };
+    EXPECT_EQ(json_for_terminal(ordered, 2), "{\n  \"z\": 1,\n  \"a\": \"\\u007F\"\n}");
 }
 
 }
