@@ -1,18 +1,7 @@
-// The .reg text syntax: parsing a whole file into edits, and writing a tree
-// back out. The syntax itself is described at the top of RegistryStore.cpp.
+// What a parsed .reg file asks for, made into a tree: the edits collected for
+// an import that is applied only once read whole, or the store's file built
+// straight into its tree.
 #include "registry/RegFile.h"
-
-#include "text/TerminalText.h"
-#include "text/Utf.h"
-#include "winreg.h"
-
-#include <unicode/ucnv.h>
-#include <unicode/ustring.h>
-#include <unicode/utf8.h>
-
-#include <algorithm>
-#include <cstdio>
-#include <optional>
 
 namespace platform::registry {
 

@@ -1,23 +1,19 @@
-// The .reg text syntax: parsing a whole file into edits, and writing a tree
-// back out. The syntax itself is described at the top of RegistryStore.cpp.
-#include "registry/RegFile.h"
+// The bytes of a .reg file as text: the byte-order marks, strict UTF-8, and
+// the code page of REGEDIT4 files.
+#include "registry/RegDecoding.h"
 
-#include "text/TerminalText.h"
 #include "text/Utf.h"
-#include "winreg.h"
 
 #include <unicode/ucnv.h>
 #include <unicode/ustring.h>
 #include <unicode/utf8.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <cstdint>
+#include <initializer_list>
 #include <optional>
 
 namespace platform::registry {
-
-// ---------------------------------------------------------------------------
-// Decoding the file's bytes
 
 static std::optional<std::u16string> decode_utf8_strictly(std::string_view bytes)
 {
@@ -36,9 +32,7 @@ static std::optional<std::u16string> decode_utf8_strictly(std::string_view bytes
     return text;
 }
 
-// REGEDIT4 files are in the Windows "ANSI" code page; a file written on Linux
-// is more likely UTF-8, which is tried first.
-static std::u16string decode_ansi(std::string_view bytes)
+std::u16string decode_ansi(std::string_view bytes)
 {
     if (auto text = decode_utf8_strictly(bytes))
         return *text;
@@ -56,13 +50,7 @@ static std::u16string decode_ansi(std::string_view bytes)
     return text;
 }
 
-struct DecodedText {
-    std::u16string text;
-    std::string error;
-    int error_line = 0;
-};
-
-static DecodedText decode_file(std::span<BYTE const> bytes)
+DecodedText decode_reg_bytes(std::span<BYTE const> bytes)
 {
     auto starts_with = [&](std::initializer_list<BYTE> prefix) {
         return bytes.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), bytes.begin());

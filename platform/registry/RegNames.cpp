@@ -1,18 +1,5 @@
-// The .reg text syntax: parsing a whole file into edits, and writing a tree
-// back out. The syntax itself is described at the top of RegistryStore.cpp.
-#include "registry/RegFile.h"
-
-#include "text/TerminalText.h"
-#include "text/Utf.h"
-#include "winreg.h"
-
-#include <unicode/ucnv.h>
-#include <unicode/ustring.h>
-#include <unicode/utf8.h>
-
-#include <algorithm>
-#include <cstdio>
-#include <optional>
+// The rules for key and value names, and REG_SZ data as UTF-16LE bytes.
+#include "registry/RegNames.h"
 
 namespace platform::registry {
 
@@ -46,7 +33,7 @@ bool is_valid_value_name(std::u16string_view name)
         && name.find(u'\0') == std::u16string_view::npos;
 }
 
-static std::u16string units_of(std::span<BYTE const> data)
+std::u16string utf16le_units(std::span<BYTE const> data)
 {
     std::u16string units(data.size() / 2, u'\0');
     for (std::size_t i = 0; i < units.size(); ++i)
@@ -54,7 +41,7 @@ static std::u16string units_of(std::span<BYTE const> data)
     return units;
 }
 
-static std::vector<BYTE> bytes_of(std::u16string_view units)
+std::vector<BYTE> utf16le_bytes(std::u16string_view units)
 {
     std::vector<BYTE> bytes;
     bytes.reserve(units.size() * 2);
@@ -69,7 +56,7 @@ bool has_plain_string_form(std::span<BYTE const> data)
 {
     if (data.size() < 2 || data.size() % 2 != 0)
         return false;
-    auto units = units_of(data);
+    auto units = utf16le_units(data);
     if (units.back() != u'\0')
         return false;
     std::u16string_view text(units.data(), units.size() - 1);

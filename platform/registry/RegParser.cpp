@@ -1,26 +1,14 @@
-// The .reg text syntax: parsing a whole file into edits, and writing a tree
-// back out. The syntax itself is described at the top of RegistryStore.cpp.
+// The .reg parser: a file's text, line by line, into what it asks for, handed
+// to a sink as it is read. The syntax is described in RegFile.h.
 #include "registry/RegFile.h"
 
+#include "registry/RegDecoding.h"
 #include "text/TerminalText.h"
-#include "text/Utf.h"
 #include "winreg.h"
 
-#include <unicode/ucnv.h>
-#include <unicode/ustring.h>
-#include <unicode/utf8.h>
-
-#include <algorithm>
-#include <cstdio>
 #include <optional>
 
 namespace platform::registry {
-
-static constexpr std::u16string_view header_v5 = u"Windows Registry Editor Version 5.00";
-static constexpr std::u16string_view header_v4 = u"REGEDIT4";
-
-// ---------------------------------------------------------------------------
-// Parsing
 
 namespace {
 
@@ -109,9 +97,9 @@ private:
         if (!header.empty() && header[0] == u'\uFEFF')
             header.remove_prefix(1);
         ++m_index;
-        if (header == header_v5)
+        if (header == reg_header_v5)
             m_flavor = Flavor::Version5;
-        else if (header == header_v4)
+        else if (header == reg_header_v4)
             m_flavor = Flavor::Regedit4;
         else
             return fail(m_index, "the header must be \"Windows Registry Editor Version 5.00\" or \"REGEDIT4\"");
@@ -326,7 +314,7 @@ private:
             text += u'\0';
             edit.kind = RegFileEdit::Kind::SetValue;
             edit.type = REG_SZ;
-            edit.data = bytes_of(text);
+            edit.data = utf16le_bytes(text);
         } else if (!rest.empty() && rest[0] == u'-') {
             if (m_use == RegFileUse::Store)
                 return fail(number, "a value deletion (\"Name\"=-) has no place in the registry's own file");
@@ -363,7 +351,7 @@ private:
             if (m_flavor == Flavor::Regedit4 && (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ)) {
                 // REGEDIT4 dumps strings as ANSI bytes.
                 std::string ansi(edit.data.begin(), edit.data.end());
-                edit.data = bytes_of(decode_ansi(ansi));
+                edit.data = utf16le_bytes(decode_ansi(ansi));
             }
         } else {
             return fail(number, "expected a value: \"text\", dword:, hex: or hex(TYPE):");
@@ -391,7 +379,7 @@ RegFileParse parse_reg_file(std::span<BYTE const> bytes, RegFileUse use, RegFile
 {
     RegFileParse result;
     {
-        auto decoded = decode_file(bytes);
+        auto decoded = decode_reg_bytes(bytes);
         if (!decoded.error.empty()) {
             result.error = decoded.error;
             result.error_line = decoded.error_line;

@@ -1,23 +1,13 @@
-// The .reg text syntax: parsing a whole file into edits, and writing a tree
-// back out. The syntax itself is described at the top of RegistryStore.cpp.
+// The .reg writer: a tree, or one key of it, as the text RegFile.h describes,
+// streamed to a sink in pieces of a few kilobytes.
 #include "registry/RegFile.h"
 
-#include "text/TerminalText.h"
 #include "text/Utf.h"
 #include "winreg.h"
 
-#include <unicode/ucnv.h>
-#include <unicode/ustring.h>
-#include <unicode/utf8.h>
-
-#include <algorithm>
 #include <cstdio>
-#include <optional>
 
 namespace platform::registry {
-
-// ---------------------------------------------------------------------------
-// Writing
 
 namespace {
 
@@ -32,7 +22,7 @@ public:
     {
         if (m_encoding == RegFileEncoding::Utf16Crlf)
             m_sink.write("\xFF\xFE", 2);
-        m_out += header_v5;
+        m_out += reg_header_v5;
         m_out += m_eol;
     }
 
@@ -94,12 +84,12 @@ private:
     {
         if ((value.type != REG_SZ && value.type != REG_EXPAND_SZ) || value.data.size() < 2)
             return;
-        auto units = units_of(value.data);
+        auto units = utf16le_units(value.data);
         auto end = units.find(u'\0');
         if (end == 0 || end == std::u16string::npos)
             return;
         std::u16string_view text(units.data(), end);
-        if (!has_plain_string_form(bytes_of(std::u16string(text) + u'\0')))
+        if (!has_plain_string_form(utf16le_bytes(std::u16string(text) + u'\0')))
             return;
         m_out += u"; ";
         if (value.name.empty())
@@ -125,7 +115,7 @@ private:
         m_out += u'=';
         char buffer[32];
         if (plain) {
-            auto units = units_of(value.data);
+            auto units = utf16le_units(value.data);
             write_quoted(std::u16string_view(units).substr(0, units.size() - 1), false);
         } else if (value.type == REG_DWORD && value.data.size() == 4) {
             DWORD number = value.data[0] | value.data[1] << 8 | value.data[2] << 16 | static_cast<DWORD>(value.data[3]) << 24;

@@ -6,53 +6,12 @@
  * The file format
  * ---------------
  * The .reg syntax of regedit's "Windows Registry Editor Version 5.00" files,
- * in UTF-8 without a byte-order mark and with LF line ends, so that it can be
- * read and edited with any text editor (and imported by regedit after a
- * conversion to UTF-16):
- *
- *     Windows Registry Editor Version 5.00
- *
- *     [HKEY_LOCAL_MACHINE\Software\Corvane\Tembrel\DEFAULTS]
- *     "Note"="Hello, \"world\" in C:\\Temp"
- *     @="the key's default value"
- *     "Counter"=dword:0000002a
- *     "Blob"=hex:01,02,03
- *     "DayLight"=hex(1):44,00,65,00,66,00,61,00,75,00,6c,00,74,00,3a,00,20,00,2d,\
- *       00,36,00,30,00,00,00,...
- *
- * - The first line is the header; "REGEDIT4" is read too. The file is one or
- *   more key blocks: a line [ROOT\Name\Name...] naming the key by its full path
- *   below one of HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_CLASSES_ROOT and
- *   HKEY_USERS, then the key's values, one per line, in their creation order.
- *   Every key has a block of its own, empty keys included, so that they persist;
- *   a root's block is written only when the root holds values. Blocks follow
- *   each other depth first, subkeys in alphabetical order.
- * - A value line is "Name"=DATA, or @=DATA for the default (unnamed) value.
- *   In a name, \\ stands for a backslash, \" for a quote, \n and \r for line
- *   breaks. DATA is one of
- *     "text"            REG_SZ: the text and its terminating zero character;
- *                       \\ and \" are the only escapes;
- *     dword:XXXXXXXX    REG_DWORD: four bytes, 1 to 8 hex digits when read;
- *     hex:BB,BB,...     REG_BINARY: the bytes, in hex;
- *     hex(T):BB,BB,...  any other type T (in hex: 0 REG_NONE, 1 REG_SZ,
- *                       2 REG_EXPAND_SZ, 4 REG_DWORD, 7 REG_MULTI_SZ,
- *                       b REG_QWORD...), the bytes exactly as stored; strings
- *                       are UTF-16LE.
- *   The quoted form is written only when it gives back exactly the stored
- *   bytes: a REG_SZ of an even length, ending in its only zero character, with
- *   no control character but the tab in it. Anything else (an odd length such
- *   as 255, bytes after the terminator, no terminator at all) is written as
- *   hex(1): so that every value comes back byte for byte. dword: is written
- *   only for a REG_DWORD of exactly four bytes.
- * - Long hex data is wrapped as regedit wraps it: a line ending in a backslash
- *   goes on at the next line, which starts with spaces.
- * - Blank lines are ignored, and so are lines starting with ';' or '#'. A ';'
- *   after a value starts a comment too. Names compare without regard to case.
- * - Anything else, or a name longer than 255 characters, or a key deeper than
- *   16 levels, makes the whole file unreadable: the store then reports the file
- *   and the line once on standard error, fails every call with
- *   ERROR_REGISTRY_CORRUPT and never writes the file until it has been
- *   repaired (or removed, which starts an empty registry).
+ * in UTF-8 without a byte-order mark and with LF line ends, as RegFile.h
+ * describes it. A file the parser cannot read whole makes the registry
+ * unusable: the store then reports the file and the line once on standard
+ * error, fails every call with ERROR_REGISTRY_CORRUPT and never writes the
+ * file until it has been repaired (or removed, which starts an empty
+ * registry).
  *
  * Saving and sharing
  * ------------------
