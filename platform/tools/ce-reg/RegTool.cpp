@@ -38,43 +38,6 @@ static std::string lower(std::string text)
     return text;
 }
 
-// "/v", "-VE", "/?": the shape of a switch. Whether it is one depends on the
-// command: a word of this shape that is none of the command's switches is a
-// path or a value, and named as an unknown option only when it is left over.
-static bool looks_like_switch(std::string const& arg)
-{
-    if (arg.size() < 2 || arg.size() > 4 || (arg[0] != '/' && arg[0] != '-'))
-        return false;
-    for (std::size_t i = 1; i < arg.size(); ++i) {
-        if (!std::isalpha(static_cast<unsigned char>(arg[i])) && arg[i] != '?')
-            return false;
-    }
-    return true;
-}
-
-// The switch that `arg` spells for `command` ("v", "ve", "?"), or nothing when
-// the word is a path or a value.
-static std::optional<std::string> switch_name(std::string const& command, std::string const& arg)
-{
-    if (arg == "--help")
-        return "?";
-    if (arg.size() < 2 || (arg[0] != '/' && arg[0] != '-'))
-        return std::nullopt;
-    static std::pair<char const*, char const*> const table[] = {
-        { "query", " v ve s ? h " },
-        { "add", " v ve t d s f ? h " },
-        { "delete", " v ve va f ? h " },
-        { "export", " y ? h " },
-        { "import", " ? h " },
-    };
-    std::string const name = lower(arg.substr(1));
-    for (auto const& [cmd, switches] : table) {
-        if (command == cmd && std::string(switches).find(" " + name + " ") != std::string::npos)
-            return name == "h" ? "?" : name;
-    }
-    return std::nullopt;
-}
-
 std::string excerpt(std::string_view text)
 {
     return platform::text::excerpt_for_terminal(text);
@@ -83,69 +46,6 @@ std::string excerpt(std::string_view text)
 std::string in_quotes(std::string_view text)
 {
     return "\"" + excerpt(text) + "\"";
-}
-
-bool parse_options(std::string const& command, int argc, char** argv, Options& options)
-{
-    options.command = command;
-    std::vector<std::string> seen;
-    for (int i = 2; i < argc; ++i) {
-        std::string arg = argv[i];
-        auto const switch_found = switch_name(command, arg);
-        if (!switch_found) {
-            options.positional.push_back(arg);
-            continue;
-        }
-        std::string const& name = *switch_found;
-        if (std::find(seen.begin(), seen.end(), name) != seen.end()) {
-            fail_syntax(command, "option " + arg + " given twice");
-            return false;
-        }
-        seen.push_back(name);
-        bool takes_value = name == "v" || name == "t" || name == "d" || (name == "s" && command == "add");
-        if (takes_value && i + 1 >= argc) {
-            fail_syntax(command, "option " + arg + " needs a value");
-            return false;
-        }
-        if (name == "?")
-            options.help = true;
-        else if (name == "v")
-            options.value_name = argv[++i];
-        else if (name == "ve")
-            options.default_value = true;
-        else if (name == "va")
-            options.all_values = true;
-        else if (name == "s" && command == "add")
-            options.separator = argv[++i];
-        else if (name == "s")
-            options.recursive = true;
-        else if (name == "f" || name == "y")
-            options.force = true;
-        else if (name == "t")
-            options.type = argv[++i];
-        else if (name == "d")
-            options.data = argv[++i];
-    }
-    if (options.help)
-        return true;
-    int value_choices = options.value_name.has_value() + options.default_value + options.all_values;
-    if (value_choices > 1) {
-        fail_syntax(command, "choose only one of /v, /ve and /va");
-        return false;
-    }
-    return true;
-}
-
-int fail_arguments(Options const& options, std::size_t wanted, std::string const& missing)
-{
-    if (options.positional.size() < wanted)
-        return fail_syntax(options.command, missing);
-    // A word left over that looks like a switch was most likely meant as one.
-    for (auto const& word : options.positional) {
-        if (looks_like_switch(word))
-            return fail_syntax(options.command, "unknown option " + word + " for " + options.command);
-    }
-    return fail_syntax(options.command, "too many arguments");
 }
 
 bool parse_key(std::string const& text, KeyArgument& key)
