@@ -31,13 +31,6 @@ std::u16string to_utf16(std::string_view text)
     return platform::text::to_utf16(text);
 }
 
-static std::string lower(std::string text)
-{
-    for (auto& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 std::string excerpt(std::string_view text)
 {
     return platform::text::excerpt_for_terminal(text);
@@ -176,7 +169,7 @@ Answer confirm(std::string const& question)
         std::string line;
         if (!std::getline(std::cin, line))
             return Answer::No;
-        auto answer = lower(line);
+        auto answer = ascii_lower(line);
         if (answer == "y" || answer == "yes")
             return Answer::Yes;
         if (answer == "n" || answer == "no")

@@ -6,7 +6,9 @@
 
 #include "tools/VisibleText.h"
 
+#include <cstdio>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,8 +39,35 @@ struct KeyArgument {
     std::u16string display() const { return sub_key.empty() ? root_name : root_name + u"\\" + sub_key; }
 };
 
+// One of a command's switches, spelt after '/' or '-' in any case: its name
+// (and a second spelling, if any), whether a value follows it, and what it
+// sets in the options.
+struct Switch {
+    std::string_view name;  // "v", "ve", "?"
+    std::string_view alias; // "h" for "?"
+    bool takes_value = false;
+    void (*set)(Options& options, char const* value) = nullptr;
+};
+
+// One row of ce-reg's command table: everything about a command is said here,
+// and its parsing, its usage and the tool's help all come from it.
+struct Command {
+    std::string_view name;     // "query"
+    std::string_view synopsis; // "KEY [/v NAME | /ve] [/s]"
+    std::string_view details;  // the usage's lines after the synopsis
+    std::span<Switch const> switches;
+    int (*run)(Options const& options) = nullptr;
+};
+
+// The table, in the order the help lists the commands.
+std::span<Command const> commands();
+// The command that `name` spells in any case, or null.
+Command const* find_command(std::string_view name);
+// "query, add, delete, export, import".
+std::string command_names();
+
 // Parses argv[2..] for `command`; false, with the message printed, on bad syntax.
-bool parse_options(std::string const& command, int argc, char** argv, Options& options);
+bool parse_options(Command const& command, int argc, char** argv, Options& options);
 // Parses KEY; false, with the message printed, when it names no root.
 bool parse_key(std::string const& text, KeyArgument& key);
 
@@ -67,7 +96,13 @@ int fail_syntax(std::string const& command, std::string const& message);
 // The Win32 error in words, for "ERROR: " messages.
 std::string describe_error(LONG status);
 int succeed(); // "The operation completed successfully."
-void print_usage(std::string const& command, FILE* stream);
+// A command's usage, and the tool's: each of the table's synopses, then how to
+// write a key and where the registry is.
+void print_usage(Command const& command, FILE* stream);
+void print_usage(FILE* stream);
+
+// Words of the command line compared without regard to (ASCII) case.
+std::string ascii_lower(std::string_view text);
 
 // Asks `question` (Yes/No) on a terminal. Without a terminal there is no one to
 // answer, and the question is refused: the message says to use `force_switch`.
