@@ -3,6 +3,7 @@
 #include "registry/HiveFile.h"
 
 #include "text/FileKind.h"
+#include "text/WriteAll.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -184,14 +185,8 @@ int write_in_place(int from, std::filesystem::path const& to, int& to_fd, struct
             return fail(errno);
         if (got == 0)
             break;
-        for (ssize_t done = 0; done < got;) {
-            ssize_t wrote = ::pwrite(fd, buffer + done, static_cast<std::size_t>(got - done), offset + done);
-            if (wrote < 0 && errno == EINTR)
-                continue;
-            if (wrote < 0)
-                return fail(errno);
-            done += wrote;
-        }
+        if (!platform::text::write_all_raw_at(fd, buffer, static_cast<std::size_t>(got), offset))
+            return fail(errno);
         offset += got;
     }
     if (::ftruncate(fd, offset) != 0)

@@ -98,18 +98,16 @@ private:
 
 }
 
-RegFileParse parse_reg_file(std::span<BYTE const> bytes, RegFileUse use)
+Result<std::vector<RegFileEdit>> parse_reg_file(std::span<BYTE const> bytes, RegFileUse use)
 {
-    RegFileParse result;
     std::vector<RegFileEdit> edits;
     EditCollector collector(edits);
-    result = parse_reg_file(bytes, use, collector);
-    if (result.ok())
-        result.edits = std::move(edits);
-    return result;
+    if (auto parsed = parse_reg_file(bytes, use, collector); !parsed)
+        return parsed.error();
+    return edits;
 }
 
-RegFileParse parse_reg_tree(std::span<BYTE const> bytes, RegistryKey& tree)
+Result<void> parse_reg_tree(std::span<BYTE const> bytes, RegistryKey& tree)
 {
     TreeBuilder builder(tree);
     return parse_reg_file(bytes, RegFileUse::Store, builder);

@@ -6,9 +6,9 @@
 
 #include <unicode/ucnv.h>
 #include <unicode/ustring.h>
-#include <unicode/utf8.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
@@ -50,7 +50,7 @@ std::u16string decode_ansi(std::string_view bytes)
     return text;
 }
 
-DecodedText decode_reg_bytes(std::span<BYTE const> bytes)
+Result<std::u16string> decode_reg_bytes(std::span<BYTE const> bytes)
 {
     auto starts_with = [&](std::initializer_list<BYTE> prefix) {
         return bytes.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), bytes.begin());
@@ -58,32 +58,31 @@ DecodedText decode_reg_bytes(std::span<BYTE const> bytes)
     if (starts_with({ 0xFF, 0xFE }) || starts_with({ 0xFE, 0xFF })) {
         bool little = bytes[0] == 0xFF;
         if (bytes.size() % 2 != 0)
-            return { {}, "the UTF-16 text ends in half a character" };
+            return Error { "the UTF-16 text ends in half a character", EINVAL };
         std::u16string text((bytes.size() - 2) / 2, u'\0');
         for (std::size_t i = 0; i < text.size(); ++i) {
             BYTE a = bytes[2 + 2 * i], b = bytes[3 + 2 * i];
             text[i] = static_cast<char16_t>(little ? (a | (b << 8)) : ((a << 8) | b));
         }
-        return { std::move(text), {} };
+        return text;
     }
     std::string_view raw(reinterpret_cast<char const*>(bytes.data()), bytes.size());
     if (starts_with({ 0xEF, 0xBB, 0xBF }))
         raw.remove_prefix(3);
     if (raw.starts_with("REGEDIT4"))
-        return { decode_ansi(raw), {} };
+        return decode_ansi(raw);
     if (auto text = decode_utf8_strictly(raw))
-        return { std::move(*text), {} };
+        return std::move(*text);
     // Name the line that holds the first bad byte.
     std::size_t line = 1;
-    for (int32_t i = 0, length = static_cast<int32_t>(std::min<std::size_t>(raw.size(), INT32_MAX)); i < length;) {
-        int32_t start = i;
-        UChar32 c = 0;
-        U8_NEXT(raw.data(), i, length, c);
-        if (c < 0)
+    for (std::size_t i = 0; i < raw.size();) {
+        auto const step = platform::text::decode_utf8_at(raw, i);
+        if (step.kind != platform::text::Utf8Step::Kind::character)
             break;
-        line += raw[static_cast<std::size_t>(start)] == '\n';
+        line += raw[i] == '\n';
+        i += step.length;
     }
-    return { {}, "line " + std::to_string(line) + ": the text is not valid UTF-8", static_cast<int>(line) };
+    return Error { "line " + std::to_string(line) + ": the text is not valid UTF-8", EILSEQ };
 }
 
 }

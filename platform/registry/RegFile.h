@@ -60,6 +60,7 @@
 
 #include "registry/RegNames.h"
 #include "registry/RegistryKey.h"
+#include "text/Result.h"
 
 #include <span>
 #include <string>
@@ -81,13 +82,6 @@ struct RegFileEdit {
     int line = 0;
 };
 
-struct RegFileParse {
-    std::vector<RegFileEdit> edits;
-    int error_line = 0; // 1-based; 0 when the error is not tied to a line
-    std::string error;  // empty when the whole file was understood
-    bool ok() const { return error.empty(); }
-};
-
 enum class RegFileUse {
     Store,  // the registry's own file: keys and values only
     Import, // a file to import: key and value deletions ([-KEY], "Name"=-) too
@@ -105,17 +99,17 @@ public:
 
 // Takes the bytes of a whole file: UTF-16LE or UTF-16BE with a byte-order
 // mark, else UTF-8 (with or without one). Fails on the first line it cannot
-// understand; the sink has then seen the lines before it, and the result's
-// edits are always empty.
-RegFileParse parse_reg_file(std::span<BYTE const> bytes, RegFileUse use, RegFileSink& sink);
+// understand, with "line N: " and what was wrong; the sink has then seen the
+// lines before it.
+Result<void> parse_reg_file(std::span<BYTE const> bytes, RegFileUse use, RegFileSink& sink);
 
 // The same, collecting every edit; on failure there are no edits at all.
-RegFileParse parse_reg_file(std::span<BYTE const> bytes, RegFileUse use);
+Result<std::vector<RegFileEdit>> parse_reg_file(std::span<BYTE const> bytes, RegFileUse use);
 
 // Parses the store's own file straight into `tree` (holding the four roots),
 // in one pass and without a list of edits. On failure the tree holds part of
 // the file and is to be thrown away.
-RegFileParse parse_reg_tree(std::span<BYTE const> bytes, RegistryKey& tree);
+Result<void> parse_reg_tree(std::span<BYTE const> bytes, RegistryKey& tree);
 
 // Applies parsed edits to a tree holding the four roots.
 void apply_reg_edits(RegistryKey& tree, std::vector<RegFileEdit> const& edits);

@@ -1,35 +1,20 @@
 // The rules for key and value names, and REG_SZ data as UTF-16LE bytes.
 #include "registry/RegNames.h"
 
+#include "text/Utf.h"
+
 namespace platform::registry {
-
-static bool is_high_surrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-static bool is_low_surrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
-static bool is_well_formed(std::u16string_view text)
-{
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (is_high_surrogate(text[i])) {
-            if (i + 1 >= text.size() || !is_low_surrogate(text[i + 1]))
-                return false;
-            ++i;
-        } else if (is_low_surrogate(text[i])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 bool is_valid_key_name(std::u16string_view name)
 {
-    if (name.empty() || name.size() > max_name_length || !is_well_formed(name))
+    if (name.empty() || name.size() > max_name_length || !platform::text::is_well_formed_utf16(name))
         return false;
     return name.find_first_of(std::u16string_view(u"\\\r\n\0", 4)) == std::u16string_view::npos;
 }
 
 bool is_valid_value_name(std::u16string_view name)
 {
-    return name.size() <= max_name_length && is_well_formed(name)
+    return name.size() <= max_name_length && platform::text::is_well_formed_utf16(name)
         && name.find(u'\0') == std::u16string_view::npos;
 }
 
@@ -64,7 +49,7 @@ bool has_plain_string_form(std::span<BYTE const> data)
         if (c < 0x20 && c != u'\t')
             return false;
     }
-    return is_well_formed(text);
+    return platform::text::is_well_formed_utf16(text);
 }
 
 }

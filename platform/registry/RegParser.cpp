@@ -6,6 +6,7 @@
 #include "text/TerminalText.h"
 #include "winreg.h"
 
+#include <cerrno>
 #include <optional>
 
 namespace platform::registry {
@@ -33,7 +34,7 @@ public:
         }
     }
 
-    RegFileParse run()
+    Result<void> run()
     {
         if (!parse_header())
             return failed();
@@ -56,7 +57,7 @@ public:
             if (!ok)
                 return failed();
         }
-        return std::move(m_result);
+        return {};
     }
 
 private:
@@ -76,15 +77,11 @@ private:
 
     bool fail(std::size_t line, std::string message)
     {
-        m_result.error_line = static_cast<int>(line);
-        m_result.error = "line " + std::to_string(line) + ": " + std::move(message);
+        m_error = "line " + std::to_string(line) + ": " + std::move(message);
         return false;
     }
 
-    RegFileParse failed()
-    {
-        return std::move(m_result);
-    }
+    Error failed() { return Error { std::move(m_error), EINVAL }; }
 
     bool parse_header()
     {
@@ -370,25 +367,17 @@ private:
     std::size_t m_index = 0;
     bool m_have_key = false;
     bool m_key_deleted = false;
-    RegFileParse m_result;
+    std::string m_error; // the first line not understood, in words
 };
 
 }
 
-RegFileParse parse_reg_file(std::span<BYTE const> bytes, RegFileUse use, RegFileSink& sink)
+Result<void> parse_reg_file(std::span<BYTE const> bytes, RegFileUse use, RegFileSink& sink)
 {
-    RegFileParse result;
-    {
-        auto decoded = decode_reg_bytes(bytes);
-        if (!decoded.error.empty()) {
-            result.error = decoded.error;
-            result.error_line = decoded.error_line;
-            return result;
-        }
-        Parser parser(decoded.text, use, sink);
-        result = parser.run();
-    }
-    return result;
+    auto decoded = decode_reg_bytes(bytes);
+    if (!decoded)
+        return decoded.error();
+    return Parser(*decoded, use, sink).run();
 }
 
 }

@@ -59,6 +59,7 @@
 #include "registry/RegFile.h"
 #include "text/FileKind.h"
 #include "text/TerminalText.h"
+#include "text/WriteAll.h"
 #include "winerror.h"
 
 #include <dirent.h>
@@ -257,10 +258,10 @@ LONG RegistryStore::refresh()
 
     m_tree = make_empty_tree();
     auto parsed = parse_reg_tree(std::span(reinterpret_cast<BYTE const*>(bytes.data()), bytes.size()), m_tree);
-    if (!parsed.ok()) {
+    if (!parsed) {
         m_state = ERROR_REGISTRY_CORRUPT;
         m_tree = make_empty_tree();
-        report("cannot parse " + shown(path) + ", " + parsed.error
+        report("cannot parse " + shown(path) + ", " + parsed.error().message
                + "; the file is left as it is, and the registry is unusable until it is repaired or removed");
         return m_state;
     }
@@ -390,16 +391,8 @@ public:
 private:
     void write_out(char const* bytes, std::size_t size)
     {
-        std::size_t done = 0;
-        while (done < size && !m_error) {
-            ssize_t wrote = ::write(m_fd, bytes + done, size - done);
-            if (wrote < 0 && errno == EINTR)
-                continue;
-            if (wrote < 0)
-                m_error = errno;
-            else
-                done += static_cast<std::size_t>(wrote);
-        }
+        if (!m_error && !platform::text::write_all_raw(m_fd, bytes, size))
+            m_error = errno;
     }
 
     static constexpr std::size_t buffer_size = 1 << 16;

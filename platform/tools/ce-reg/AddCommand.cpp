@@ -32,10 +32,9 @@ int run_add(Options const& options)
                                                 "REG_BINARY, REG_NONE, REG_DWORD_BIG_ENDIAN)");
             type = *parsed;
         }
-        std::string error;
-        auto bytes = parse_data(type, options.data.value_or(""), options.separator.value_or("\\0"), error);
+        auto bytes = parse_data(type, options.data.value_or(""), options.separator.value_or("\\0"));
         if (!bytes)
-            return fail(error + ".");
+            return fail(bytes.error().message + ".");
         data = std::move(*bytes);
     }
 

@@ -3,6 +3,8 @@
 // usage text and the list of commands in the tool's help all come from it.
 #include "RegTool.h"
 
+#include "text/CaseFold.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -111,7 +113,7 @@ Switch const* find_switch(Command const& command, std::string const& arg)
     if (arg != "--help") {
         if (arg.size() < 2 || (arg[0] != '/' && arg[0] != '-'))
             return nullptr;
-        name = ascii_lower(std::string_view(arg).substr(1));
+        name = platform::text::fold_case(std::string_view(arg).substr(1));
     }
     for (auto const& row : command.switches) {
         if (name == row.name || (!row.alias.empty() && name == row.alias))
@@ -122,14 +124,6 @@ Switch const* find_switch(Command const& command, std::string const& arg)
 
 }
 
-std::string ascii_lower(std::string_view text)
-{
-    std::string folded(text);
-    for (auto& c : folded)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return folded;
-}
-
 std::span<Command const> commands()
 {
     return command_table;
@@ -137,7 +131,7 @@ std::span<Command const> commands()
 
 Command const* find_command(std::string_view name)
 {
-    std::string const folded = ascii_lower(name);
+    std::string const folded = platform::text::fold_case(name);
     for (auto const& command : command_table) {
         if (folded == command.name)
             return &command;

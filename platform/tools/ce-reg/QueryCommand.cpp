@@ -2,6 +2,7 @@
 #include "RegTool.h"
 
 #include "registry/RegistryKey.h"
+#include "text/CaseFold.h"
 #include "text/TerminalText.h"
 
 #include <cstdio>
@@ -42,14 +43,14 @@ LONG enum_value(HKEY key, DWORD index, Value& value)
 // the name asked for.
 std::u16string stored_name(HKEY key, std::u16string const& name)
 {
-    auto folded = platform::registry::fold_name(name);
+    auto folded = platform::text::fold_case(name);
     for (DWORD i = 0;; ++i) {
         WCHAR candidate[256];
         DWORD length = 256;
         if (RegEnumValueW(key, i, candidate, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             return name;
         std::u16string found(candidate, length);
-        if (platform::registry::fold_name(found) == folded)
+        if (platform::text::fold_case(found) == folded)
             return found;
     }
 }

@@ -3,7 +3,9 @@
 #include "RegTool.h"
 
 #include "registry/DeviceDirectory.h"
+#include "registry/RegNames.h"
 #include "registry/RegistryKey.h"
+#include "text/CaseFold.h"
 #include "text/TerminalText.h"
 #include "text/Utf.h"
 #include "tools/VisibleText.h"
@@ -169,7 +171,7 @@ Answer confirm(std::string const& question)
         std::string line;
         if (!std::getline(std::cin, line))
             return Answer::No;
-        auto answer = ascii_lower(line);
+        auto const answer = platform::text::fold_case(std::string_view(line));
         if (answer == "y" || answer == "yes")
             return Answer::Yes;
         if (answer == "n" || answer == "no")
@@ -202,25 +204,15 @@ std::string type_name(DWORD type)
 
 std::optional<DWORD> type_from_name(std::string const& name)
 {
-    auto upper = name;
-    for (auto& c : upper)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     static char const* const addable[] = { "REG_NONE", "REG_SZ", "REG_EXPAND_SZ", "REG_BINARY",
                                            "REG_DWORD", "REG_DWORD_BIG_ENDIAN", "REG_MULTI_SZ", "REG_QWORD" };
     for (auto const& [value, type] : type_names) {
-        if (upper == type && std::find_if(std::begin(addable), std::end(addable),
-                                          [&](char const* a) { return upper == a; }) != std::end(addable))
+        if (platform::text::same_ignoring_case(name, type)
+            && std::find_if(std::begin(addable), std::end(addable), [&](char const* a) { return std::string_view(a) == type; })
+                != std::end(addable))
             return value;
     }
     return std::nullopt;
-}
-
-static std::u16string units_of(std::vector<BYTE> const& data)
-{
-    std::u16string units(data.size() / 2, u'\0');
-    for (std::size_t i = 0; i < units.size(); ++i)
-        units[i] = static_cast<char16_t>(data[2 * i] | data[2 * i + 1] << 8);
-    return units;
 }
 
 // Text as query shows it: anything that could steer a terminal (C0, DEL, C1,
@@ -236,11 +228,11 @@ std::string format_data(DWORD type, std::vector<BYTE> const& data)
     switch (type) {
     case REG_SZ:
     case REG_EXPAND_SZ: {
-        auto units = units_of(data);
+        auto units = platform::registry::utf16le_units(data);
         return shown(std::u16string_view(units).substr(0, units.find(u'\0')));
     }
     case REG_MULTI_SZ: {
-        auto units = units_of(data);
+        auto units = platform::registry::utf16le_units(data);
         std::string out;
         std::size_t start = 0;
         while (start < units.size()) {
@@ -307,18 +299,15 @@ static std::optional<std::uint64_t> parse_number(std::string const& text, std::u
     return value;
 }
 
-static void append_text(std::vector<BYTE>& bytes, std::u16string const& text)
+// The text and its terminating zero character, as REG_SZ data holds it.
+static void append_text(std::vector<BYTE>& bytes, std::u16string text)
 {
-    for (char16_t c : text) {
-        bytes.push_back(static_cast<BYTE>(c & 0xFF));
-        bytes.push_back(static_cast<BYTE>(c >> 8));
-    }
-    bytes.push_back(0);
-    bytes.push_back(0);
+    text += u'\0';
+    auto const units = platform::registry::utf16le_bytes(text);
+    bytes.insert(bytes.end(), units.begin(), units.end());
 }
 
-std::optional<std::vector<BYTE>> parse_data(DWORD type, std::string const& data, std::string const& separator,
-                                            std::string& error)
+platform::Result<std::vector<BYTE>> parse_data(DWORD type, std::string const& data, std::string const& separator)
 {
     std::vector<BYTE> bytes;
     switch (type) {
@@ -345,8 +334,7 @@ std::optional<std::vector<BYTE>> parse_data(DWORD type, std::string const& data,
         }
         for (auto const& part : parts) {
             if (part.empty()) {
-                error = "REG_MULTI_SZ data cannot hold an empty string (" + platform::text::quote_for_terminal(data) + ")";
-                return std::nullopt;
+                return platform::Error { "REG_MULTI_SZ data cannot hold an empty string (" + platform::text::quote_for_terminal(data) + ")" };
             }
             append_text(bytes, to_utf16(part));
         }
@@ -358,8 +346,7 @@ std::optional<std::vector<BYTE>> parse_data(DWORD type, std::string const& data,
     case REG_DWORD_BIG_ENDIAN: {
         auto value = data.empty() ? std::optional<std::uint64_t>(0) : parse_number(data, 0xFFFFFFFFu);
         if (!value) {
-            error = platform::text::quote_for_terminal(data) + " is not a REG_DWORD number (0 to 4294967295, or 0x0 to 0xffffffff)";
-            return std::nullopt;
+            return platform::Error { platform::text::quote_for_terminal(data) + " is not a REG_DWORD number (0 to 4294967295, or 0x0 to 0xffffffff)" };
         }
         for (int i = 0; i < 4; ++i)
             bytes.push_back(static_cast<BYTE>(*value >> (type == REG_DWORD ? 8 * i : 24 - 8 * i)));
@@ -368,8 +355,7 @@ std::optional<std::vector<BYTE>> parse_data(DWORD type, std::string const& data,
     case REG_QWORD: {
         auto value = data.empty() ? std::optional<std::uint64_t>(0) : parse_number(data, UINT64_MAX);
         if (!value) {
-            error = platform::text::quote_for_terminal(data) + " is not a REG_QWORD number (decimal, or hex after 0x)";
-            return std::nullopt;
+            return platform::Error { platform::text::quote_for_terminal(data) + " is not a REG_QWORD number (decimal, or hex after 0x)" };
         }
         for (int i = 0; i < 8; ++i)
             bytes.push_back(static_cast<BYTE>(*value >> (8 * i)));
@@ -377,23 +363,20 @@ std::optional<std::vector<BYTE>> parse_data(DWORD type, std::string const& data,
     }
     case REG_BINARY: {
         if (data.size() % 2 != 0) {
-            error = "REG_BINARY data takes hex digits in pairs, two for each byte (" + platform::text::quote_for_terminal(data) + ")";
-            return std::nullopt;
+            return platform::Error { "REG_BINARY data takes hex digits in pairs, two for each byte (" + platform::text::quote_for_terminal(data) + ")" };
         }
         for (std::size_t i = 0; i < data.size(); i += 2) {
             unsigned value = 0;
             auto [end, ec] = std::from_chars(data.data() + i, data.data() + i + 2, value, 16);
             if (ec != std::errc() || end != data.data() + i + 2) {
-                error = "REG_BINARY data takes hex digits only (" + platform::text::quote_for_terminal(data) + ")";
-                return std::nullopt;
+                return platform::Error { "REG_BINARY data takes hex digits only (" + platform::text::quote_for_terminal(data) + ")" };
             }
             bytes.push_back(static_cast<BYTE>(value));
         }
         return bytes;
     }
     default:
-        error = "unsupported type";
-        return std::nullopt;
+        return platform::Error { "unsupported type" };
     }
 }
 

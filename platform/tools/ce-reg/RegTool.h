@@ -4,6 +4,7 @@
 
 #include "windows.h"
 
+#include "text/Result.h"
 #include "tools/VisibleText.h"
 
 #include <cstdio>
@@ -101,9 +102,6 @@ int succeed(); // "The operation completed successfully."
 void print_usage(Command const& command, FILE* stream);
 void print_usage(FILE* stream);
 
-// Words of the command line compared without regard to (ASCII) case.
-std::string ascii_lower(std::string_view text);
-
 // Asks `question` (Yes/No) on a terminal. Without a terminal there is no one to
 // answer, and the question is refused: the message says to use `force_switch`.
 enum class Answer { Yes, No, NoTerminal };
@@ -114,9 +112,8 @@ std::optional<DWORD> type_from_name(std::string const& name);
 // The data as reg.exe shows it: text, numbers in hex, bytes as hex digits.
 // Control characters become '?' so that the terminal shows no surprises.
 std::string format_data(DWORD type, std::vector<BYTE> const& data);
-// The bytes that /d DATA stands for with the given type; an error message otherwise.
-std::optional<std::vector<BYTE>> parse_data(DWORD type, std::string const& data, std::string const& separator,
-                                            std::string& error);
+// The bytes that /d DATA stands for with the given type, or what is wrong with DATA.
+platform::Result<std::vector<BYTE>> parse_data(DWORD type, std::string const& data, std::string const& separator);
 
 std::string to_utf8(std::u16string_view text);
 std::u16string to_utf16(std::string_view text);

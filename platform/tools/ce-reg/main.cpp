@@ -1,6 +1,7 @@
 // ce-reg: the emulated device's registry tool, in the manner of Windows reg.exe.
 #include "RegTool.h"
 
+#include "text/CaseFold.h"
 #include "tools/ToolVersion.h"
 
 #include <cstdio>
@@ -13,7 +14,7 @@ int main(int argc, char** argv)
         std::fputs("ERROR: Invalid syntax: a command is needed.\n\n", stderr);
         return print_usage(stderr), 1;
     }
-    std::string const word = ascii_lower(argv[1]);
+    std::string const word = platform::text::fold_case(std::string_view(argv[1]));
     if (word == "/?" || word == "-?" || word == "-h" || word == "--help" || word == "help")
         return print_usage(stdout), 0;
     if (word == "--version")
