@@ -1,27 +1,24 @@
-// The script front end's commands.
+// The script front end's commands as one table: each row gives a command's
+// name, the arguments of each of its forms and the function that runs it;
+// the parser goes by the table, and the reference page's list of commands is
+// checked against it.
 #include "frontends/ScriptFrontEnd.h"
 
-#include "text/TerminalText.h"
+#include "frontends/ScriptJson.h"
 
+#include "text/CaseFold.h"
 #include "text/Utf.h"
 #include "windows.h"
 
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <iterator>
 #include <string_view>
 
 namespace platform::frontends {
 
 namespace {
-
-std::string lower(std::string_view text)
-{
-    std::string result(text);
-    std::transform(result.begin(), result.end(), result.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return result;
-}
 
 template<typename Number>
 bool parse_number(std::string_view text, Number& value)
@@ -45,82 +42,60 @@ constexpr KeyName key_names[] = {
     { "home", VK_HOME },      { "end", VK_END },
 };
 
-// Decodes UTF-8 into code points; nullopt for ill-formed input.
-std::optional<std::u32string> decode_utf8(std::string_view text)
+constexpr std::string_view no_arguments[] = { "" };
+constexpr std::string_view key_arguments[] = { "NAME" };
+constexpr std::string_view type_arguments[] = { "TEXT" };
+constexpr std::string_view click_arguments[] = { "ID [X Y]", "caption-ok", "caption-close" };
+constexpr std::string_view resize_arguments[] = { "W H" };
+
+}
+
+std::span<ScriptFrontEnd::Command const> ScriptFrontEnd::commands()
 {
-    std::u32string result;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        auto const lead = static_cast<unsigned char>(text[i]);
-        int length = 0;
-        char32_t cp = 0;
-        if (lead < 0x80) {
-            length = 1;
-            cp = lead;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            cp = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            cp = lead & 0x0F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            cp = lead & 0x07;
-        } else {
-            return std::nullopt;
-        }
-        if (text.size() - i < static_cast<std::size_t>(length))
-            return std::nullopt;
-        for (int k = 1; k < length; ++k) {
-            auto const next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80)
-                return std::nullopt;
-            cp = (cp << 6) | (next & 0x3F);
-        }
-        bool const overlong = (length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000);
-        if (overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return std::nullopt;
-        result.push_back(cp);
-        i += length;
-    }
-    return result;
+    static constexpr Command table[] = {
+        { "dump", no_arguments, &ScriptFrontEnd::run_dump },
+        { "key", key_arguments, &ScriptFrontEnd::run_key },
+        { "type", type_arguments, &ScriptFrontEnd::run_type },
+        { "click", click_arguments, &ScriptFrontEnd::run_click },
+        { "close", no_arguments, &ScriptFrontEnd::run_close },
+        { "resize", resize_arguments, &ScriptFrontEnd::run_resize },
+    };
+    return table;
 }
 
-}
-
-std::optional<std::string> ScriptFrontEnd::parse_line(std::string const& line)
+Result<void> ScriptFrontEnd::parse_line(std::string_view line)
 {
-    if (line.find_first_not_of(" \t") == std::string::npos)
-        return std::nullopt; // blank lines are allowed and mean nothing
-    std::string_view view(line);
-    auto const space = view.find(' ');
-    std::string_view command = view.substr(0, space);
-    std::string_view rest = space == std::string_view::npos ? std::string_view {} : view.substr(space + 1);
-    bool const bare = rest.find_first_not_of(" \t") == std::string_view::npos;
-
-    if (command == "dump" && bare) {
-        write_line(m_view ? dump_line(*m_view) : "null");
-        return std::nullopt;
+    if (line.find_first_not_of(" \t") == std::string_view::npos)
+        return {}; // blank lines are allowed and mean nothing
+    auto const space = line.find(' ');
+    std::string_view const name = line.substr(0, space);
+    std::string_view const arguments = space == std::string_view::npos ? std::string_view {} : line.substr(space + 1);
+    bool const bare = arguments.find_first_not_of(" \t") == std::string_view::npos;
+    for (auto const& command : commands()) {
+        // A command that takes nothing is not one when something follows it.
+        bool const takes_none = command.forms.size() == 1 && command.forms[0].empty();
+        if (name == command.name && (bare || !takes_none))
+            return (this->*command.run)(arguments);
     }
-    if (command == "key")
-        return parse_key(rest);
-    if (command == "type")
-        return parse_type(rest);
-    if (command == "click")
-        return parse_click(rest);
-    if (command == "close" && bare) {
-        m_pending.push_back(CloseRequest { false });
-        return std::nullopt;
-    }
-    if (command == "resize")
-        return parse_resize(rest);
-    return "unknown command";
+    return Error { "unknown command" };
 }
 
-std::optional<std::string> ScriptFrontEnd::parse_key(std::string_view name)
+Result<void> ScriptFrontEnd::run_dump(std::string_view)
+{
+    write_line(m_view ? script_dump_json(*m_view) : "null");
+    return {};
+}
+
+Result<void> ScriptFrontEnd::run_close(std::string_view)
+{
+    m_pending.push_back(CloseRequest { false });
+    return {};
+}
+
+Result<void> ScriptFrontEnd::run_key(std::string_view name)
 {
     KeyPress key;
-    std::string rest = lower(name);
+    std::string rest = platform::text::fold_case(name);
     for (;;) {
         if (rest.starts_with("shift+") && rest.size() > 6) {
             key.shift = true;
@@ -136,33 +111,33 @@ std::optional<std::string> ScriptFrontEnd::parse_key(std::string_view name)
         if (rest == entry.name) {
             key.vk = entry.vk;
             m_pending.push_back(key);
-            return std::nullopt;
+            return {};
         }
     }
     if (key.ctrl && rest.size() == 1 && rest[0] >= 'a' && rest[0] <= 'z') {
         key.vk = static_cast<UINT>(std::toupper(static_cast<unsigned char>(rest[0])));
         m_pending.push_back(key);
-        return std::nullopt;
+        return {};
     }
-    return "unknown key";
+    return Error { "unknown key" };
 }
 
 // The text goes to the focused control as typed characters, never as keys: a
 // control character (C0 such as CR, LF, tab and ESC, DEL, or C1) is left out,
 // as a single-line edit field takes none, so that text can never confirm,
 // cancel or move the focus. Keys are sent with `key`.
-std::optional<std::string> ScriptFrontEnd::parse_type(std::string_view text)
+Result<void> ScriptFrontEnd::run_type(std::string_view text)
 {
-    auto characters = decode_utf8(text);
+    auto characters = platform::text::decode_utf8(text);
     if (!characters)
-        return "text is not UTF-8";
+        return Error { "text is not UTF-8" };
     std::erase_if(*characters, [](char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); });
     m_typed = std::move(*characters);
     m_typed_next = 0;
-    return std::nullopt;
+    return {};
 }
 
-std::optional<std::string> ScriptFrontEnd::parse_click(std::string_view target)
+Result<void> ScriptFrontEnd::run_click(std::string_view target)
 {
     auto const space = target.find(' ');
     std::string_view name = target.substr(0, space);
@@ -170,40 +145,40 @@ std::optional<std::string> ScriptFrontEnd::parse_click(std::string_view target)
 
     if (name == "caption-ok" || name == "caption-close") {
         if (!position.empty())
-            return "a title bar button takes no position";
+            return Error { "a title bar button takes no position" };
         m_pending.push_back(CaptionClick { name == "caption-ok" ? CaptionButton::Ok : CaptionButton::Close });
-        return std::nullopt;
+        return {};
     }
     int id = 0;
     if (!parse_number(name, id))
-        return "click needs a control id, caption-ok or caption-close";
+        return Error { "click needs a control id, caption-ok or caption-close" };
     if (!m_view)
-        return "no dialog is shown";
+        return Error { "no dialog is shown" };
     auto const& controls = m_view->controls;
     auto const found = std::find_if(controls.begin(), controls.end(), [id](auto const& c) { return c.id == id; });
     if (found == controls.end())
-        return "no control has the id " + std::to_string(id);
+        return Error { "no control has the id " + std::to_string(id) };
     POINT offset { (found->rect.right - found->rect.left) / 2, (found->rect.bottom - found->rect.top) / 2 };
     if (!position.empty()) {
         auto const gap = position.find(' ');
         if (gap == std::string_view::npos || !parse_number(position.substr(0, gap), offset.x)
             || !parse_number(position.substr(gap + 1), offset.y))
-            return "a click position is two whole numbers";
+            return Error { "a click position is two whole numbers" };
     }
     m_pending.push_back(ControlClick { static_cast<std::size_t>(found - controls.begin()), offset });
-    return std::nullopt;
+    return {};
 }
 
-std::optional<std::string> ScriptFrontEnd::parse_resize(std::string_view size)
+Result<void> ScriptFrontEnd::run_resize(std::string_view size)
 {
     auto const gap = size.find(' ');
     SIZE screen {};
     if (gap == std::string_view::npos || !parse_number(size.substr(0, gap), screen.cx)
         || !parse_number(size.substr(gap + 1), screen.cy) || screen.cx <= 0 || screen.cy <= 0)
-        return "resize needs a width and a height above 0";
+        return Error { "resize needs a width and a height above 0" };
     m_metrics.screen = screen;
     m_pending.push_back(ScreenResize { screen });
-    return std::nullopt;
+    return {};
 }
 
 }

@@ -1,17 +1,10 @@
 // The script front end: command lines in, JSON lines out.
 #include "frontends/ScriptFrontEnd.h"
 
+#include "frontends/ScriptJson.h"
 #include "text/TerminalText.h"
-
-#include "text/Utf.h"
 #include "windows.h"
 
-#include <nlohmann/json.hpp>
-
-#include <algorithm>
-#include <cctype>
-#include <charconv>
-#include <istream>
 #include <ostream>
 #include <string_view>
 
@@ -41,7 +34,7 @@ ScriptFrontEnd::ScriptFrontEnd(std::istream& input, std::ostream& output, std::o
 
 ScriptFrontEnd::ScriptFrontEnd(std::istream& input, std::ostream& output, std::ostream& errors,
                                Metrics const& metrics)
-    : m_input(input)
+    : m_reader(input, max_line_bytes)
     , m_output(output)
     , m_errors(errors)
     , m_metrics(metrics)
@@ -105,8 +98,7 @@ InputEvent ScriptFrontEnd::next_event()
 
 void ScriptFrontEnd::close(INT_PTR result)
 {
-    nlohmann::json end = { { "end", static_cast<long long>(result) } };
-    write_line(end.dump());
+    write_line(script_end_json(result));
     m_view.reset();
 }
 
@@ -117,7 +109,7 @@ bool ScriptFrontEnd::read_events()
     std::string line;
     while (m_pending.empty() && !typing()) {
         bool too_long = false;
-        if (!read_line(line, too_long)) {
+        if (!m_reader.next(line, too_long)) {
             m_input_ended = true;
             if (m_reports > max_reported_lines)
                 m_errors << "script: " << m_reports << " lines in all were not understood" << std::endl;
@@ -126,18 +118,14 @@ bool ScriptFrontEnd::read_events()
         ++m_line_number;
         if (too_long) {
             // Answered, so that a driver waiting for output is not left waiting.
-            nlohmann::json const answer = { { "error", "line too long" },
-                                            { "line", m_line_number },
-                                            { "limit", max_line_bytes } };
-            write_line(platform::text::escape_terminal_controls_in_json(
-                answer.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)));
+            write_line(script_line_too_long_json(m_line_number, max_line_bytes));
             report("longer than " + std::to_string(max_line_bytes) + " bytes, skipped: "
                    + platform::text::quote_for_terminal(std::string_view(line), 40));
             continue;
         }
         std::string const command(trim_line_end(line));
-        if (auto error = parse_line(command))
-            report(*error + ": " + quoted(command));
+        if (auto parsed = parse_line(command); !parsed)
+            report(parsed.error().message + ": " + quoted(command));
     }
     return true;
 }

@@ -1,8 +1,7 @@
-// The script front end's JSON.
-#include "frontends/ScriptFrontEnd.h"
+// The script front end's JSON lines, made with nlohmann-json.
+#include "frontends/ScriptJson.h"
 
 #include "text/TerminalText.h"
-
 #include "text/Utf.h"
 #include "windows.h"
 
@@ -11,6 +10,14 @@
 namespace platform::frontends {
 
 namespace {
+
+// One line of output: text that is not well-formed shows U+FFFD, and every
+// control character goes out as a \u escape.
+std::string json_line(nlohmann::json const& value)
+{
+    return platform::text::escape_terminal_controls_in_json(
+        value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+}
 
 nlohmann::json rect_json(RECT const& r)
 {
@@ -39,7 +46,7 @@ char const* class_name(ControlClass c)
 
 }
 
-std::string ScriptFrontEnd::dump_line(DialogView const& view)
+std::string script_dump_json(DialogView const& view)
 {
     nlohmann::json controls = nlohmann::json::array();
     for (auto const& control : view.controls) {
@@ -81,8 +88,19 @@ std::string ScriptFrontEnd::dump_line(DialogView const& view)
         { "client", rect_json(view.client_rect) },
         { "icons", { { "big", handle_json(view.big_icon) }, { "small", handle_json(view.small_icon) } } },
     };
-    return platform::text::escape_terminal_controls_in_json(
-        dump.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+    return json_line(dump);
+}
+
+std::string script_end_json(INT_PTR result)
+{
+    nlohmann::json const end = { { "end", static_cast<long long>(result) } };
+    return json_line(end);
+}
+
+std::string script_line_too_long_json(std::size_t line, std::size_t limit)
+{
+    nlohmann::json const answer = { { "error", "line too long" }, { "line", line }, { "limit", limit } };
+    return json_line(answer);
 }
 
 }

@@ -1,11 +1,18 @@
-// The script front end's line reader.
-#include "frontends/ScriptFrontEnd.h"
+// The script front end's line reader, byte by byte from the stream's buffer,
+// so that a line is never held past its limit.
+#include "frontends/ScriptLineReader.h"
 
 #include <istream>
 
 namespace platform::frontends {
 
-bool ScriptFrontEnd::read_line(std::string& line, bool& too_long)
+ScriptLineReader::ScriptLineReader(std::istream& input, std::size_t max_bytes)
+    : m_input(input)
+    , m_max_bytes(max_bytes)
+{
+}
+
+bool ScriptLineReader::next(std::string& line, bool& too_long)
 {
     line.clear();
     too_long = false;
@@ -22,7 +29,7 @@ bool ScriptFrontEnd::read_line(std::string& line, bool& too_long)
         any = true;
         if (c == '\n')
             return true;
-        if (line.size() < max_line_bytes)
+        if (line.size() < m_max_bytes)
             line.push_back(static_cast<char>(c));
         else
             too_long = true;
