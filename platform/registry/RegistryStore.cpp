@@ -137,9 +137,8 @@ LONG RegistryStore::prepare_directory()
     if (m_directory_ready && ::stat(m_directory.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
         return ERROR_SUCCESS;
     m_directory_ready = false;
-    auto error = make_device_directory(m_directory);
-    if (!error.empty()) {
-        report(error);
+    if (auto made = make_device_directory(m_directory); !made) {
+        report(made.error().message);
         return ERROR_PATH_NOT_FOUND;
     }
     m_directory_ready = true;
@@ -237,16 +236,16 @@ LONG RegistryStore::refresh()
         if (!shared->error() && ::lstat(hive.journal_path().c_str(), &journal) == 0 && S_ISREG(journal.st_mode))
             source = hive.journal_path();
     }
-    std::vector<char> bytes;
-    std::string why;
-    int fd = -1;
-    code = read_hive_file(source, max_hive_size, bytes, st, fd, why);
-    if (code == ENOENT && source == path)
+    auto read = read_hive_file(source, max_hive_size);
+    if (!read && read.error().code == ENOENT && source == path)
         return refresh(); // replaced between the two looks
-    if (code != 0) {
-        report("cannot read " + shown(path) + ": " + (why.empty() ? std::strerror(code) : why));
+    if (!read) {
+        report("cannot read " + shown(path) + ": " + read.error().message);
         return ERROR_REGISTRY_IO_FAILED;
     }
+    std::vector<char> bytes = std::move(read->bytes);
+    int const fd = read->file.fd;
+    st = read->file.st;
     if (source != path)
         (void)::stat(path.c_str(), &st); // the versions are the file's own
     m_pinned_fd = fd;
@@ -419,22 +418,20 @@ LONG RegistryStore::finish_journal(HiveFile const& hive)
         return ERROR_REGISTRY_IO_FAILED;
     }
     struct stat st {};
-    int to_fd = -1;
-    int code = ::fstat(from, &st) != 0 ? errno : !S_ISREG(st.st_mode) ? EINVAL : 0;
-    if (code == 0)
-        code = write_in_place(from, hive.file, to_fd, st);
+    int const code = ::fstat(from, &st) != 0 ? errno : !S_ISREG(st.st_mode) ? EINVAL : 0;
+    auto written = code != 0 ? Result<OpenHive>(Error { std::strerror(code), code }) : write_in_place(from, hive.file);
     ::close(from);
-    if (code == ENOENT) {
+    if (!written && written.error().code == ENOENT) {
         // The file itself was removed since: its last text goes with it.
         ::unlink(journal.c_str());
         return ERROR_SUCCESS;
     }
-    if (code != 0) {
+    if (!written) {
         report("cannot finish the save of " + shown(hive.file) + " that " + shown(journal) + " holds: "
-               + std::strerror(code));
-        return error_for_errno(code);
+               + written.error().message);
+        return error_for_errno(written.error().code);
     }
-    ::close(to_fd);
+    ::close(written->fd);
     ::unlink(journal.c_str());
     sync_directory(hive.file.parent_path());
     return ERROR_SUCCESS;
@@ -522,12 +519,12 @@ LONG RegistryStore::save(RegistryKey const& tree, HiveFile const& hive)
         temp = journal.string();
         if (int code = sync_directory(target_directory))
             return fail(code, "flushing");
-        int to_fd = -1;
-        if (int code = write_in_place(fd, target, to_fd, st)) {
+        auto written = write_in_place(fd, target);
+        if (!written) {
             // The journal stands: the change is kept, and put in place by the
             // next save or change.
             ::close(fd);
-            report("cannot write " + shown(target) + " in place: " + std::strerror(code) + "; its new text is kept in "
+            report("cannot write " + shown(target) + " in place: " + written.error().message + "; its new text is kept in "
                    + shown(journal) + " until it can be");
             forget_file();
             m_saved = true;
@@ -535,7 +532,8 @@ LONG RegistryStore::save(RegistryKey const& tree, HiveFile const& hive)
             return ERROR_SUCCESS;
         }
         ::close(fd);
-        fd = to_fd;
+        fd = written->fd;
+        st = written->st;
         ::unlink(journal.c_str());
     }
 

@@ -63,10 +63,10 @@ platform::Result<std::vector<char>> read_input(std::string const& file, std::str
         }
     } closer { fd };
     std::vector<char> bytes;
-    if (int const code = platform::registry::read_to_end(fd, max_hive_size, bytes); code == EFBIG)
+    if (auto read = platform::registry::read_to_end(fd, max_hive_size, bytes); !read && read.error().code == EFBIG)
         return platform::Error { too_large(shown, "more than " + std::to_string(max_hive_size)), EFBIG };
-    else if (code != 0)
-        return cannot_read(code);
+    else if (!read)
+        return cannot_read(read.error().code);
     return bytes;
 }
 
