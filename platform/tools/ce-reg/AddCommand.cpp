@@ -12,9 +12,10 @@ int run_add(Options const& options)
     if (options.separator
         && (options.separator->empty() || !options.type || type_from_name(*options.type) != DWORD(REG_MULTI_SZ)))
         return fail_syntax("add", "/s takes one separator and goes with /t REG_MULTI_SZ only");
-    KeyArgument key_argument;
-    if (!parse_key(options.positional[0], key_argument))
-        return 1;
+    auto parsed_key = parse_key(options.positional[0]);
+    if (!parsed_key)
+        return fail(parsed_key.error().message);
+    KeyArgument const& key_argument = *parsed_key;
     if (key_argument.sub_key.empty() && !options.value_name && !options.default_value && !options.data
         && !options.type)
         return fail("a root key always exists; name a key below it");

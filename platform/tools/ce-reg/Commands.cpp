@@ -147,8 +147,9 @@ std::string command_names()
     return names;
 }
 
-bool parse_options(Command const& command, int argc, char** argv, Options& options)
+platform::Result<Options> parse_options(Command const& command, int argc, char** argv)
 {
+    Options options;
     options.command = command.name;
     std::vector<Switch const*> seen;
     for (int i = 2; i < argc; ++i) {
@@ -158,25 +159,19 @@ bool parse_options(Command const& command, int argc, char** argv, Options& optio
             options.positional.push_back(arg);
             continue;
         }
-        if (std::find(seen.begin(), seen.end(), found) != seen.end()) {
-            fail_syntax(options.command, "option " + arg + " given twice");
-            return false;
-        }
+        if (std::find(seen.begin(), seen.end(), found) != seen.end())
+            return platform::Error { "option " + arg + " given twice" };
         seen.push_back(found);
-        if (found->takes_value && i + 1 >= argc) {
-            fail_syntax(options.command, "option " + arg + " needs a value");
-            return false;
-        }
+        if (found->takes_value && i + 1 >= argc)
+            return platform::Error { "option " + arg + " needs a value" };
         found->set(options, found->takes_value ? argv[++i] : nullptr);
     }
     if (options.help)
-        return true;
+        return options;
     int value_choices = options.value_name.has_value() + options.default_value + options.all_values;
-    if (value_choices > 1) {
-        fail_syntax(options.command, "choose only one of /v, /ve and /va");
-        return false;
-    }
-    return true;
+    if (value_choices > 1)
+        return platform::Error { "choose only one of /v, /ve and /va" };
+    return options;
 }
 
 int fail_arguments(Options const& options, std::size_t wanted, std::string const& missing)

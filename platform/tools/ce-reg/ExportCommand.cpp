@@ -181,9 +181,10 @@ int run_export(Options const& options)
 {
     if (options.positional.size() != 2)
         return fail_arguments(options, 2, "KEY and FILE are needed");
-    KeyArgument key_argument;
-    if (!parse_key(options.positional[0], key_argument))
-        return 1;
+    auto parsed_key = parse_key(options.positional[0]);
+    if (!parsed_key)
+        return fail(parsed_key.error().message);
+    KeyArgument const& key_argument = *parsed_key;
     if (int missing = require_device())
         return missing;
     std::string const& file = options.positional[1];

@@ -173,9 +173,10 @@ int run_query(Options const& options)
 {
     if (options.positional.size() != 1)
         return fail_arguments(options, 1, "KEY is missing");
-    KeyArgument key_argument;
-    if (!parse_key(options.positional[0], key_argument))
-        return 1;
+    auto parsed_key = parse_key(options.positional[0]);
+    if (!parsed_key)
+        return fail(parsed_key.error().message);
+    KeyArgument const& key_argument = *parsed_key;
     if (int missing = require_device())
         return missing;
     HKEY key = nullptr;

@@ -43,8 +43,9 @@ std::string in_quotes(std::string_view text)
     return "\"" + excerpt(text) + "\"";
 }
 
-bool parse_key(std::string const& text, KeyArgument& key)
+platform::Result<KeyArgument> parse_key(std::string const& text)
 {
+    KeyArgument key;
     auto wide = to_utf16(text);
     auto slash = wide.find(u'\\');
     auto root_text = wide.substr(0, slash);
@@ -56,9 +57,8 @@ bool parse_key(std::string const& text, KeyArgument& key)
             && !platform::registry::canonical_root_name(root_text.substr(0, forward), true).empty()) {
             std::string suggested = text;
             std::replace(suggested.begin(), suggested.end(), '/', '\\');
-            fail("Invalid key name: " + in_quotes(text) + ". Keys are written with backslashes: " + in_quotes(suggested)
-                 + ".");
-            return false;
+            return platform::Error { "Invalid key name: " + in_quotes(text) + ". Keys are written with backslashes: " + in_quotes(suggested)
+                 + "." };
         }
         // HKLMTime: a root glued to more letters is what the shell leaves of
         // an unquoted HKLM\Time. No root is longer than HKEY_LOCAL_MACHINE, so
@@ -68,15 +68,13 @@ bool parse_key(std::string const& text, KeyArgument& key)
             char16_t const next = root_text[length];
             bool const letter = (next >= u'A' && next <= u'Z') || (next >= u'a' && next <= u'z');
             if (letter && !platform::registry::canonical_root_name(root_text.substr(0, length), true).empty()) {
-                fail("Invalid key name: " + in_quotes(text) + ". The shell may have removed a backslash from it: "
-                     "put the key in quotes, such as \"" + to_utf8(root_text.substr(0, length)) + "\\...\".");
-                return false;
+                return platform::Error { "Invalid key name: " + in_quotes(text) + ". The shell may have removed a backslash from it: "
+                     "put the key in quotes, such as \"" + to_utf8(root_text.substr(0, length)) + "\\...\"." };
             }
         }
-        fail("Invalid key name: " + in_quotes(text)
+        return platform::Error { "Invalid key name: " + in_quotes(text)
              + ". A key starts with HKLM, HKCU, HKCR or HKU (or HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, "
-               "HKEY_CLASSES_ROOT, HKEY_USERS).");
-        return false;
+               "HKEY_CLASSES_ROOT, HKEY_USERS)." };
     }
     key.root = key.root_name == u"HKEY_LOCAL_MACHINE" ? HKEY_LOCAL_MACHINE
         : key.root_name == u"HKEY_CURRENT_USER"       ? HKEY_CURRENT_USER
@@ -86,10 +84,9 @@ bool parse_key(std::string const& text, KeyArgument& key)
     while (!key.sub_key.empty() && key.sub_key.back() == u'\\')
         key.sub_key.pop_back();
     if (!key.sub_key.empty() && key.sub_key[0] == u'\\') {
-        fail("Invalid key name: " + in_quotes(text) + ".");
-        return false;
+        return platform::Error { "Invalid key name: " + in_quotes(text) + "." };
     }
-    return true;
+    return key;
 }
 
 int fail(std::string const& message)

@@ -67,10 +67,11 @@ Command const* find_command(std::string_view name);
 // "query, add, delete, export, import".
 std::string command_names();
 
-// Parses argv[2..] for `command`; false, with the message printed, on bad syntax.
-bool parse_options(Command const& command, int argc, char** argv, Options& options);
-// Parses KEY; false, with the message printed, when it names no root.
-bool parse_key(std::string const& text, KeyArgument& key);
+// Parses argv[2..] for `command`, or says what is wrong with its syntax.
+platform::Result<Options> parse_options(Command const& command, int argc, char** argv);
+// Parses KEY, or says why it names no key (no root, forward slashes, a
+// backslash the shell removed).
+platform::Result<KeyArgument> parse_key(std::string const& text);
 
 // An argument or a name as a message shows it: a long one by its start and
 // its length, "HKLM/aaaa… (100005 characters)"; `in_quotes` puts it in quotes.

@@ -23,10 +23,10 @@ int main(int argc, char** argv)
     Command const* command = find_command(word);
     if (!command)
         return fail_syntax("", "unknown command " + in_quotes(argv[1]) + " (" + command_names() + ")");
-    Options options;
-    if (!parse_options(*command, argc, argv, options))
-        return 1;
-    if (options.help)
+    auto const options = parse_options(*command, argc, argv);
+    if (!options)
+        return fail_syntax(std::string(command->name), options.error().message);
+    if (options->help)
         return print_usage(*command, stdout), 0;
-    return command->run(options);
+    return command->run(*options);
 }
