@@ -166,13 +166,8 @@ private:
             std::string const bytes = platform::text::to_utf8(m_out);
             m_sink.write(bytes.data(), bytes.size());
         } else {
-            std::string bytes;
-            bytes.reserve(m_out.size() * 2);
-            for (char16_t c : m_out) {
-                bytes += static_cast<char>(c & 0xFF);
-                bytes += static_cast<char>(c >> 8);
-            }
-            m_sink.write(bytes.data(), bytes.size());
+            auto const bytes = utf16le_bytes(m_out);
+            m_sink.write(reinterpret_cast<char const*>(bytes.data()), bytes.size());
         }
         m_out.clear();
     }
