@@ -67,20 +67,28 @@ HiveLock::HiveLock(std::filesystem::path const& path, Kind kind, struct stat con
     if (m_fd < 0 && (errno == EACCES || errno == EROFS))
         m_fd = ::open(path.c_str(), O_RDONLY | flags);
     if (m_fd < 0) {
-        m_error = errno;
+        fail(errno);
         return;
     }
     struct stat st {};
     if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        m_error = EINVAL;
+        fail(EINVAL);
         return;
     }
     while (::flock(m_fd, kind == Kind::exclusive ? LOCK_EX : LOCK_SH) != 0) {
         if (errno != EINTR) {
-            m_error = errno;
+            fail(errno);
             return;
         }
     }
+}
+
+void HiveLock::fail(int code)
+{
+    m_status = Error { code == ELOOP ? "it is a symbolic link, which the store does not follow"
+                           : code == EINVAL ? "it is not a plain file"
+                                            : std::strerror(code),
+                       code };
 }
 
 HiveLock::~HiveLock()

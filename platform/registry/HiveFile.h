@@ -52,13 +52,15 @@ public:
     HiveLock(HiveLock const&) = delete;
     HiveLock& operator=(HiveLock const&) = delete;
 
-    // 0 once the lock is held; ELOOP for a symbolic link, EINVAL for a lock
-    // that is not a regular file, else the errno that stopped it.
-    int error() const { return m_error; }
+    // Whether the lock is held, or why not in words: a symbolic link (ELOOP),
+    // a lock that is not a regular file (EINVAL), or the errno that stopped it.
+    Result<void> const& status() const { return m_status; }
 
 private:
+    void fail(int code);
+
     int m_fd = -1;
-    int m_error = 0;
+    Result<void> m_status;
 };
 
 // An open file of a hive and its status; the caller closes it.

@@ -233,7 +233,7 @@ LONG RegistryStore::refresh()
         HiveFile const hive = hive_file(path);
         shared.emplace(hive.lock_path(), HiveLock::Kind::shared, st, st.st_nlink > 1);
         struct stat journal {};
-        if (!shared->error() && ::lstat(hive.journal_path().c_str(), &journal) == 0 && S_ISREG(journal.st_mode))
+        if (shared->status() && ::lstat(hive.journal_path().c_str(), &journal) == 0 && S_ISREG(journal.st_mode))
             source = hive.journal_path();
     }
     auto read = read_hive_file(source, max_hive_size);
@@ -298,11 +298,8 @@ LONG RegistryStore::modify(std::function<LONG(RegistryKey& tree, bool& changed)>
         if (!exists)
             (void)::stat(hive.file.parent_path().empty() ? "." : hive.file.parent_path().c_str(), &like);
         lock.emplace(hive.lock_path(), HiveLock::Kind::exclusive, like, true);
-        if (int code = lock->error()) {
-            std::string why = code == ELOOP ? "it is a symbolic link, which the store does not follow"
-                : code == EINVAL           ? "it is not a plain file"
-                                           : std::strerror(code);
-            report("cannot lock " + shown(hive.lock_path()) + ": " + why);
+        if (!lock->status()) {
+            report("cannot lock " + shown(hive.lock_path()) + ": " + lock->status().error().message);
             return ERROR_LOCK_VIOLATION;
         }
         // The link may have been pointed elsewhere while this waited.
