@@ -365,7 +365,7 @@ public:
         if (m_error)
             return;
         if (m_buffer.size() + size > buffer_size) {
-            flush();
+            (void)flush(); // its error stays for the last flush to give
             if (size >= buffer_size) {
                 write_out(bytes, size);
                 return;
@@ -374,14 +374,16 @@ public:
         m_buffer.append(bytes, size);
     }
 
-    // Writes what is buffered; the first error, or 0.
-    int flush()
+    // Writes what is buffered; fails with the first error of any write.
+    Result<void> flush()
     {
         if (!m_buffer.empty()) {
             write_out(m_buffer.data(), m_buffer.size());
             m_buffer.clear();
         }
-        return m_error;
+        if (m_error)
+            return Error { std::strerror(m_error), m_error };
+        return {};
     }
 
 private:
@@ -393,7 +395,7 @@ private:
 
     static constexpr std::size_t buffer_size = 1 << 16;
     int m_fd;
-    int m_error = 0;
+    int m_error = 0; // the errno of the first write that failed
     std::string m_buffer;
 };
 
@@ -430,12 +432,13 @@ LONG RegistryStore::finish_journal(HiveFile const& hive)
     }
     ::close(written->fd);
     ::unlink(journal.c_str());
-    sync_directory(hive.file.parent_path());
+    (void)sync_directory(hive.file.parent_path());
     return ERROR_SUCCESS;
 }
 
-// Flushes a directory's entries (a rename, a removal) to disk; 0 or the errno.
-int RegistryStore::sync_directory(std::filesystem::path const& directory)
+// Flushes a directory's entries (a rename, a removal) to disk; a failure is
+// reported as well as returned.
+Result<void> RegistryStore::sync_directory(std::filesystem::path const& directory)
 {
     int dir_fd = ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir_fd < 0 || ::fsync(dir_fd) != 0) {
@@ -443,10 +446,10 @@ int RegistryStore::sync_directory(std::filesystem::path const& directory)
         if (dir_fd >= 0)
             ::close(dir_fd);
         report("cannot flush the directory " + shown(directory) + ": " + std::strerror(code));
-        return code;
+        return Error { std::strerror(code), code };
     }
     ::close(dir_fd);
-    return 0;
+    return {};
 }
 
 LONG RegistryStore::save(RegistryKey const& tree, HiveFile const& hive)
@@ -493,8 +496,8 @@ LONG RegistryStore::save(RegistryKey const& tree, HiveFile const& hive)
         in_place = !copy_mode_and_owner(fd, old) || old.st_nlink > 1;
     FileSink sink(fd);
     write_reg_tree(tree, RegFileEncoding::Utf8Lf, sink);
-    if (int code = sink.flush())
-        return fail(code, "writing");
+    if (auto written = sink.flush(); !written)
+        return fail(written.error().code, "writing");
     if (::fsync(fd) != 0)
         return fail(errno, "flushing");
     struct stat st {};
@@ -514,8 +517,8 @@ LONG RegistryStore::save(RegistryKey const& tree, HiveFile const& hive)
         if (::rename(temp.c_str(), journal.c_str()) != 0)
             return fail(errno, "renaming");
         temp = journal.string();
-        if (int code = sync_directory(target_directory))
-            return fail(code, "flushing");
+        if (auto synced = sync_directory(target_directory); !synced)
+            return fail(synced.error().code, "flushing");
         auto written = write_in_place(fd, target);
         if (!written) {
             // The journal stands: the change is kept, and put in place by the
@@ -544,7 +547,7 @@ LONG RegistryStore::save(RegistryKey const& tree, HiveFile const& hive)
     m_loaded = true;
     m_saved = true;
     ++m_saves;
-    if (sync_directory(target_directory) != 0)
+    if (!sync_directory(target_directory))
         return ERROR_REGISTRY_IO_FAILED;
     return ERROR_SUCCESS;
 }
