@@ -1,17 +1,9 @@
 // The front end for tests and automation (CE_DEVICE_UI=script): reads commands
 // from a stream one a line and answers on another, one JSON line at a time,
 // each flushed at once so that a driver can read an answer before it sends its
-// next command.
-//
-//   dump                  one line: the dialog as a JSON object
-//   key NAME              one key press: Tab, Shift+Tab, Enter, Escape, Space,
-//                         Backspace, Delete, Left, Right, Up, Down, Home, End,
-//                         with Shift+ or Ctrl+ in front of any of them
-//   type TEXT             types the rest of the line (UTF-8), key by key
-//   click TARGET [X Y]    clicks the control with that id (at X, Y inside it;
-//                         its centre by default), or caption-ok / caption-close
-//   close                 asks the dialog to close, as Ctrl+C would
-//   resize W H            the screen becomes W by H front-end units
+// next command. The commands (dump, key, type, click, close, resize) are the
+// rows of the table in ScriptCommands.cpp; docs/script-front-end.md describes
+// them for users.
 //
 // When the dialog ends it writes {"end": N}. The end of input closes the dialog
 // with IDCANCEL. A line it does not understand goes to the error stream with
@@ -19,11 +11,14 @@
 #pragma once
 
 #include "frontends/FrontEnd.h"
+#include "frontends/ScriptLineReader.h"
+#include "text/Result.h"
 
 #include <cstddef>
 #include <deque>
 #include <iosfwd>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -51,8 +46,15 @@ public:
     InputEvent next_event() override;
     void close(INT_PTR result) override;
 
-    // The dialog as the `dump` command writes it.
-    static std::string dump_line(DialogView const& view);
+    // One row of the command table: a command's name, the arguments of each
+    // of its forms ("" for a command that takes none) and what runs it with
+    // the rest of its line.
+    struct Command {
+        std::string_view name;
+        std::span<std::string_view const> forms;
+        Result<void> (ScriptFrontEnd::*run)(std::string_view arguments);
+    };
+    static std::span<Command const> commands();
 
     // The longest command line taken, in bytes without its line break. A longer
     // one is read to its end without being kept, answered with one JSON error
@@ -66,21 +68,19 @@ public:
 private:
     // Reads lines until one yields input; false at the end of input.
     bool read_events();
-    // The next line, without its line break; false at the end of input. A line
-    // longer than max_line_bytes sets `too_long` and keeps only its start.
-    bool read_line(std::string& line, bool& too_long);
     bool typing() const { return m_typed_next < m_typed.size(); }
-    // Turns one command line into queued events; what is wrong with it when it
-    // is not understood.
-    std::optional<std::string> parse_line(std::string const& line);
-    std::optional<std::string> parse_key(std::string_view name);
-    std::optional<std::string> parse_type(std::string_view text);
-    std::optional<std::string> parse_click(std::string_view target);
-    std::optional<std::string> parse_resize(std::string_view size);
+    // Turns one command line into queued events, or says what is wrong with it.
+    Result<void> parse_line(std::string_view line);
+    Result<void> run_dump(std::string_view arguments);
+    Result<void> run_key(std::string_view name);
+    Result<void> run_type(std::string_view text);
+    Result<void> run_click(std::string_view target);
+    Result<void> run_close(std::string_view arguments);
+    Result<void> run_resize(std::string_view size);
     void report(std::string const& message);
     void write_line(std::string const& line);
 
-    std::istream& m_input;
+    ScriptLineReader m_reader;
     std::ostream& m_output;
     std::ostream& m_errors;
     Metrics m_metrics;

@@ -48,25 +48,27 @@ static int make_directories(std::filesystem::path const& path)
     return 0;
 }
 
-std::string make_device_directory(std::filesystem::path const& path)
+Result<void> make_device_directory(std::filesystem::path const& path)
 {
     if (path.empty())
-        return "cannot find the device directory: set CE_DEVICE_DIR (or HOME)";
+        return Error { "cannot find the device directory: set CE_DEVICE_DIR (or HOME)", ENOENT };
     // Trailing slashes would make the parent of "a/b/" be "a/b".
     auto normal = path.lexically_normal();
     if (normal.has_relative_path() && !normal.has_filename())
         normal = normal.parent_path();
     if (int code = make_directories(normal))
-        return "cannot create the device directory " + platform::text::excerpt_for_terminal(path.string()) + ": "
-            + std::strerror(code);
+        return Error { "cannot create the device directory " + platform::text::excerpt_for_terminal(path.string()) + ": "
+                           + std::strerror(code),
+                       code };
     return {};
 }
 
-std::filesystem::path device_directory(std::string& error)
+Result<std::filesystem::path> device_directory()
 {
     auto path = device_directory_path();
-    error = make_device_directory(path);
-    return error.empty() ? path : std::filesystem::path();
+    if (auto made = make_device_directory(path); !made)
+        return made.error();
+    return path;
 }
 
 }

@@ -2,6 +2,8 @@
 // registry store and every tool that looks at the device.
 #pragma once
 
+#include "text/Result.h"
+
 #include <filesystem>
 #include <string>
 
@@ -13,13 +15,12 @@ namespace platform::registry {
 std::filesystem::path device_directory_path();
 
 // Creates `path` with any missing parents, each new one owner-only (0700);
-// existing directories are left as they are. Gives an empty string on success,
-// else a message naming the directory and the cause.
-std::string make_device_directory(std::filesystem::path const& path);
+// existing directories are left as they are. Fails with a message naming the
+// directory and the cause.
+Result<void> make_device_directory(std::filesystem::path const& path);
 
 // The device directory, created with any missing parents (owner-only, 0700)
-// when it does not exist yet. On failure gives an empty path and puts a message
-// naming the directory and the cause into `error`.
-std::filesystem::path device_directory(std::string& error);
+// when it does not exist yet; or why it cannot be had.
+Result<std::filesystem::path> device_directory();
 
 }

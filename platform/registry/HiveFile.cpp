@@ -3,6 +3,7 @@
 #include "registry/HiveFile.h"
 
 #include "text/FileKind.h"
+#include "text/WriteAll.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -10,6 +11,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 namespace platform::registry {
@@ -65,20 +67,28 @@ HiveLock::HiveLock(std::filesystem::path const& path, Kind kind, struct stat con
     if (m_fd < 0 && (errno == EACCES || errno == EROFS))
         m_fd = ::open(path.c_str(), O_RDONLY | flags);
     if (m_fd < 0) {
-        m_error = errno;
+        fail(errno);
         return;
     }
     struct stat st {};
     if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        m_error = EINVAL;
+        fail(EINVAL);
         return;
     }
     while (::flock(m_fd, kind == Kind::exclusive ? LOCK_EX : LOCK_SH) != 0) {
         if (errno != EINTR) {
-            m_error = errno;
+            fail(errno);
             return;
         }
     }
+}
+
+void HiveLock::fail(int code)
+{
+    m_status = Error { code == ELOOP ? "it is a symbolic link, which the store does not follow"
+                           : code == EINVAL ? "it is not a plain file"
+                                            : std::strerror(code),
+                       code };
 }
 
 HiveLock::~HiveLock()
@@ -93,20 +103,24 @@ static std::string size_problem(std::size_t size, std::size_t limit)
         + " the device keeps";
 }
 
-int read_hive_file(std::filesystem::path const& path, std::size_t limit, std::vector<char>& bytes, struct stat& st,
-                   int& fd, std::string& why)
+static Error errno_error(int code)
 {
-    fd = -1;
-    bytes.clear();
+    return Error { std::strerror(code), code };
+}
+
+Result<HiveText> read_hive_file(std::filesystem::path const& path, std::size_t limit)
+{
+    HiveText text;
+    struct stat& st = text.file.st;
+    int& fd = text.file.fd;
     // Looked at before it is opened: opening a device can do something.
     if (::stat(path.c_str(), &st) != 0)
-        return errno;
+        return errno_error(errno);
     auto refuse = [&](int code, std::string reason) {
         if (fd >= 0)
             ::close(fd);
         fd = -1;
-        why = std::move(reason);
-        return code;
+        return Error { reason.empty() ? std::strerror(code) : std::move(reason), code };
     };
     if (!S_ISREG(st.st_mode))
         return refuse(S_ISDIR(st.st_mode) ? EISDIR : EINVAL, "it is " + platform::text::file_kind(st.st_mode) + ", not a regular file");
@@ -114,20 +128,20 @@ int read_hive_file(std::filesystem::path const& path, std::size_t limit, std::ve
         return refuse(EFBIG, size_problem(static_cast<std::size_t>(st.st_size), limit));
     fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
-        return errno;
+        return errno_error(errno);
     if (::fstat(fd, &st) != 0)
         return refuse(errno, {});
     if (!S_ISREG(st.st_mode))
         return refuse(EINVAL, "it is " + platform::text::file_kind(st.st_mode) + ", not a regular file");
-    bytes.reserve(static_cast<std::size_t>(st.st_size) + 1);
-    if (int const code = read_to_end(fd, limit, bytes); code != 0)
-        return refuse(code, code == EFBIG ? "it grew beyond the " + std::to_string(limit)
-                                  + " bytes the device keeps while it was read"
-                                            : std::string());
-    return 0;
+    text.bytes.reserve(static_cast<std::size_t>(st.st_size) + 1);
+    if (auto read = read_to_end(fd, limit, text.bytes); !read)
+        return refuse(read.error().code, read.error().code == EFBIG ? "it grew beyond the " + std::to_string(limit)
+                                                 + " bytes the device keeps while it was read"
+                                                                    : std::string());
+    return text;
 }
 
-int read_to_end(int fd, std::size_t limit, std::vector<char>& bytes)
+Result<void> read_to_end(int fd, std::size_t limit, std::vector<char>& bytes)
 {
     char buffer[65536];
     for (;;) {
@@ -135,11 +149,11 @@ int read_to_end(int fd, std::size_t limit, std::vector<char>& bytes)
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            return errno;
+            return errno_error(errno);
         if (got == 0)
-            return 0;
+            return {};
         if (bytes.size() + static_cast<std::size_t>(got) > limit)
-            return EFBIG;
+            return Error { "more than " + std::to_string(limit) + " bytes", EFBIG };
         bytes.insert(bytes.end(), buffer, buffer + got);
     }
 }
@@ -159,15 +173,14 @@ bool copy_mode_and_owner(int fd, struct stat const& like)
     return mode && mine.st_uid == like.st_uid && mine.st_gid == like.st_gid;
 }
 
-int write_in_place(int from, std::filesystem::path const& to, int& to_fd, struct stat& st)
+Result<OpenHive> write_in_place(int from, std::filesystem::path const& to)
 {
-    to_fd = -1;
     int fd = ::open(to.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
-        return errno;
+        return errno_error(errno);
     auto fail = [&](int code) {
         ::close(fd);
-        return code;
+        return errno_error(code);
     };
     struct stat before {};
     if (::fstat(fd, &before) != 0)
@@ -184,14 +197,8 @@ int write_in_place(int from, std::filesystem::path const& to, int& to_fd, struct
             return fail(errno);
         if (got == 0)
             break;
-        for (ssize_t done = 0; done < got;) {
-            ssize_t wrote = ::pwrite(fd, buffer + done, static_cast<std::size_t>(got - done), offset + done);
-            if (wrote < 0 && errno == EINTR)
-                continue;
-            if (wrote < 0)
-                return fail(errno);
-            done += wrote;
-        }
+        if (!platform::text::write_all_raw_at(fd, buffer, static_cast<std::size_t>(got), offset))
+            return fail(errno);
         offset += got;
     }
     if (::ftruncate(fd, offset) != 0)
@@ -214,10 +221,10 @@ int write_in_place(int from, std::filesystem::path const& to, int& to_fd, struct
         times[1] = { 0, UTIME_NOW };
         (void)::futimens(fd, times);
     }
-    if (::fsync(fd) != 0 || ::fstat(fd, &st) != 0)
+    OpenHive written { fd, {} };
+    if (::fsync(fd) != 0 || ::fstat(fd, &written.st) != 0)
         return fail(errno);
-    to_fd = fd;
-    return 0;
+    return written;
 }
 
 }

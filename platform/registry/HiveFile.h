@@ -5,6 +5,8 @@
 // sharing one file shares them too.
 #pragma once
 
+#include "text/Result.h"
+
 #include <sys/stat.h>
 
 #include <cstddef>
@@ -50,28 +52,40 @@ public:
     HiveLock(HiveLock const&) = delete;
     HiveLock& operator=(HiveLock const&) = delete;
 
-    // 0 once the lock is held; ELOOP for a symbolic link, EINVAL for a lock
-    // that is not a regular file, else the errno that stopped it.
-    int error() const { return m_error; }
+    // Whether the lock is held, or why not in words: a symbolic link (ELOOP),
+    // a lock that is not a regular file (EINVAL), or the errno that stopped it.
+    Result<void> const& status() const { return m_status; }
 
 private:
+    void fail(int code);
+
     int m_fd = -1;
-    int m_error = 0;
+    Result<void> m_status;
+};
+
+// An open file of a hive and its status; the caller closes it.
+struct OpenHive {
+    int fd = -1;
+    struct stat st {};
+};
+
+// A hive file read whole: its bytes, and the file, still open.
+struct HiveText {
+    std::vector<char> bytes;
+    OpenHive file;
 };
 
 // Reads the whole of `path`, which must be a regular file of at most `limit`
-// bytes: opened without blocking, so a FIFO is refused, never waited on.
-// Returns 0, or the errno; `why` then says what was wrong in words when the
-// errno alone would not ("it is a FIFO, not a regular file", "it holds
-// 3221225472 bytes, more than the 67108864 the device keeps"). `st` is the
-// file's status as read; `fd` the open file, which the caller closes.
-int read_hive_file(std::filesystem::path const& path, std::size_t limit, std::vector<char>& bytes, struct stat& st,
-                   int& fd, std::string& why);
+// bytes: opened without blocking, so a FIFO is refused, never waited on. The
+// error says what was wrong in words where the errno alone would not ("it is
+// a FIFO, not a regular file", "it holds 3221225472 bytes, more than the
+// 67108864 the device keeps"), with the errno behind it.
+Result<HiveText> read_hive_file(std::filesystem::path const& path, std::size_t limit);
 
 // Reads the open file `fd` to its end, appending to `bytes`, but never more
-// than `limit` bytes in all: 0 at the end, EFBIG once more would come, or the
-// errno of a read that failed.
-int read_to_end(int fd, std::size_t limit, std::vector<char>& bytes);
+// than `limit` bytes in all; fails with EFBIG once more would come, or with
+// the errno of a read that failed.
+Result<void> read_to_end(int fd, std::size_t limit, std::vector<char>& bytes);
 
 // Gives the open file `fd` the mode and owner of `like`. False when the
 // owner (or group) could not be given: a file replaced by it would then
@@ -80,8 +94,8 @@ bool copy_mode_and_owner(int fd, struct stat const& like);
 
 // Copies the whole of the open file `from` over the file at `to`, in place
 // (its other names see the new text), then truncates it, gives it a
-// modification time later than its last one and flushes it. Returns 0 or the
-// errno; on success `to_fd` is the file, open, and `st` its status.
-int write_in_place(int from, std::filesystem::path const& to, int& to_fd, struct stat& st);
+// modification time later than its last one and flushes it. Gives the file,
+// open, and its status.
+Result<OpenHive> write_in_place(int from, std::filesystem::path const& to);
 
 }

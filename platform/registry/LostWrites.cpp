@@ -2,6 +2,7 @@
 #include "registry/LostWrites.h"
 
 #include "registry/RegistryStore.h"
+#include "text/ErrorWords.h"
 #include "winerror.h"
 
 namespace platform::registry {
@@ -52,18 +53,7 @@ std::string storage_failure_reason(LONG status)
     std::string const& problem = RegistryStore::current().last_problem();
     if (!problem.empty())
         return problem;
-    switch (status) {
-    case ERROR_REGISTRY_CORRUPT:
-        return "the registry file cannot be parsed";
-    case ERROR_DISK_FULL:
-        return "the disk is full";
-    case ERROR_PATH_NOT_FOUND:
-        return "the device directory cannot be used";
-    case ERROR_LOCK_VIOLATION:
-        return "the registry cannot be locked";
-    default:
-        return "the registry file cannot be read or written";
-    }
+    return platform::text::error_words(static_cast<DWORD>(status));
 }
 
 std::vector<LostWrite> const& lost_writes()

@@ -1,8 +1,7 @@
 // The registry's key tree in memory.
 #include "registry/RegistryKey.h"
 
-#include <unicode/uchar.h>
-#include <unicode/utf16.h>
+#include "text/CaseFold.h"
 
 #include <algorithm>
 #include <bit>
@@ -12,29 +11,11 @@
 
 namespace platform::registry {
 
-// Simple (one-to-one) case folding, code point by code point: like the
-// upcase table Windows compares names with, it never changes a name's length.
-std::u16string fold_name(std::u16string_view name)
-{
-    std::u16string folded;
-    folded.reserve(name.size());
-    for (std::size_t i = 0; i < name.size();) {
-        UChar32 c = 0;
-        U16_NEXT(name.data(), i, name.size(), c);
-        c = u_foldCase(c, U_FOLD_CASE_DEFAULT);
-        if (U_IS_BMP(c)) {
-            folded += static_cast<char16_t>(c);
-        } else {
-            folded += static_cast<char16_t>(U16_LEAD(c));
-            folded += static_cast<char16_t>(U16_TRAIL(c));
-        }
-    }
-    return folded;
-}
+using platform::text::fold_case;
 
 RegistryKey::RegistryKey(std::u16string name)
     : m_name(std::move(name))
-    , m_folded(fold_name(m_name))
+    , m_folded(fold_case(m_name))
 {
 }
 
@@ -47,7 +28,7 @@ static auto subkey_position(std::vector<RegistryKey> const& keys, std::u16string
 
 RegistryKey const* RegistryKey::find_subkey(std::u16string_view name) const
 {
-    auto folded = fold_name(name);
+    auto folded = fold_case(name);
     auto it = subkey_position(m_subkeys, folded);
     return it != m_subkeys.end() && it->folded_name() == folded ? &*it : nullptr;
 }
@@ -59,7 +40,7 @@ RegistryKey* RegistryKey::find_subkey(std::u16string_view name)
 
 RegistryKey& RegistryKey::ensure_subkey(std::u16string_view name, bool& created)
 {
-    auto folded = fold_name(name);
+    auto folded = fold_case(name);
     auto it = subkey_position(m_subkeys, folded);
     created = !(it != m_subkeys.end() && it->folded_name() == folded);
     if (created)
@@ -69,7 +50,7 @@ RegistryKey& RegistryKey::ensure_subkey(std::u16string_view name, bool& created)
 
 bool RegistryKey::remove_subkey(std::u16string_view name)
 {
-    auto folded = fold_name(name);
+    auto folded = fold_case(name);
     auto it = subkey_position(m_subkeys, folded);
     if (it == m_subkeys.end() || it->folded_name() != folded)
         return false;
@@ -107,7 +88,7 @@ std::size_t RegistryKey::value_position(std::u16string const& folded, std::uint3
 {
     if (m_value_index.empty()) {
         for (std::size_t i = 0; i < m_values.size(); ++i) {
-            if (m_values[i].name.size() == folded.size() && fold_name(m_values[i].name) == folded)
+            if (m_values[i].name.size() == folded.size() && fold_case(m_values[i].name) == folded)
                 return i;
         }
         return m_values.size();
@@ -120,7 +101,7 @@ std::size_t RegistryKey::value_position(std::u16string const& folded, std::uint3
         if (entry.hash != hash)
             continue;
         std::size_t const position = entry.position_plus_one - 1;
-        if (m_values[position].name.size() == folded.size() && fold_name(m_values[position].name) == folded)
+        if (m_values[position].name.size() == folded.size() && fold_case(m_values[position].name) == folded)
             return position;
     }
 }
@@ -150,12 +131,12 @@ void RegistryKey::rebuild_value_index()
         return;
     m_value_index.assign(std::bit_ceil(4 * m_values.size()), IndexSlot {});
     for (std::size_t i = 0; i < m_values.size(); ++i)
-        index_value(name_hash(fold_name(m_values[i].name)), i);
+        index_value(name_hash(fold_case(m_values[i].name)), i);
 }
 
 RegistryValue const* RegistryKey::find_value(std::u16string_view name) const
 {
-    auto const folded = fold_name(name);
+    auto const folded = fold_case(name);
     std::size_t const position = value_position(folded, name_hash(folded));
     return position < m_values.size() ? &m_values[position] : nullptr;
 }
@@ -167,7 +148,7 @@ bool RegistryKey::set_value(std::u16string_view name, DWORD type, std::span<BYTE
 
 bool RegistryKey::set_value(std::u16string_view name, DWORD type, std::vector<BYTE>&& data)
 {
-    auto const folded = fold_name(name);
+    auto const folded = fold_case(name);
     std::uint32_t const hash = name_hash(folded);
     std::size_t const position = value_position(folded, hash);
     if (position < m_values.size()) {
@@ -190,7 +171,7 @@ bool RegistryKey::set_value(std::u16string_view name, DWORD type, std::vector<BY
 
 bool RegistryKey::remove_value(std::u16string_view name)
 {
-    auto const folded = fold_name(name);
+    auto const folded = fold_case(name);
     std::size_t const position = value_position(folded, name_hash(folded));
     if (position >= m_values.size())
         return false;
@@ -232,9 +213,9 @@ RegistryKey make_empty_tree()
 std::u16string canonical_root_name(std::u16string_view name, bool allow_short)
 {
     static constexpr std::u16string_view short_names[] = { u"hkcr", u"hkcu", u"hklm", u"hku" };
-    auto folded = fold_name(name);
+    auto folded = fold_case(name);
     for (std::size_t i = 0; i < roots.size(); ++i) {
-        if (folded == fold_name(roots[i]) || (allow_short && folded == short_names[i]))
+        if (folded == fold_case(roots[i]) || (allow_short && folded == short_names[i]))
             return roots[i];
     }
     return {};

@@ -15,9 +15,6 @@
 
 namespace platform::registry {
 
-// The form in which two names compare equal when they differ only in case.
-std::u16string fold_name(std::u16string_view name);
-
 struct RegistryValue {
     std::u16string name; // as created; empty for the default value
     DWORD type = 0;

@@ -6,53 +6,12 @@
  * The file format
  * ---------------
  * The .reg syntax of regedit's "Windows Registry Editor Version 5.00" files,
- * in UTF-8 without a byte-order mark and with LF line ends, so that it can be
- * read and edited with any text editor (and imported by regedit after a
- * conversion to UTF-16):
- *
- *     Windows Registry Editor Version 5.00
- *
- *     [HKEY_LOCAL_MACHINE\Software\Corvane\Tembrel\DEFAULTS]
- *     "Note"="Hello, \"world\" in C:\\Temp"
- *     @="the key's default value"
- *     "Counter"=dword:0000002a
- *     "Blob"=hex:01,02,03
- *     "DayLight"=hex(1):44,00,65,00,66,00,61,00,75,00,6c,00,74,00,3a,00,20,00,2d,\
- *       00,36,00,30,00,00,00,...
- *
- * - The first line is the header; "REGEDIT4" is read too. The file is one or
- *   more key blocks: a line [ROOT\Name\Name...] naming the key by its full path
- *   below one of HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_CLASSES_ROOT and
- *   HKEY_USERS, then the key's values, one per line, in their creation order.
- *   Every key has a block of its own, empty keys included, so that they persist;
- *   a root's block is written only when the root holds values. Blocks follow
- *   each other depth first, subkeys in alphabetical order.
- * - A value line is "Name"=DATA, or @=DATA for the default (unnamed) value.
- *   In a name, \\ stands for a backslash, \" for a quote, \n and \r for line
- *   breaks. DATA is one of
- *     "text"            REG_SZ: the text and its terminating zero character;
- *                       \\ and \" are the only escapes;
- *     dword:XXXXXXXX    REG_DWORD: four bytes, 1 to 8 hex digits when read;
- *     hex:BB,BB,...     REG_BINARY: the bytes, in hex;
- *     hex(T):BB,BB,...  any other type T (in hex: 0 REG_NONE, 1 REG_SZ,
- *                       2 REG_EXPAND_SZ, 4 REG_DWORD, 7 REG_MULTI_SZ,
- *                       b REG_QWORD...), the bytes exactly as stored; strings
- *                       are UTF-16LE.
- *   The quoted form is written only when it gives back exactly the stored
- *   bytes: a REG_SZ of an even length, ending in its only zero character, with
- *   no control character but the tab in it. Anything else (an odd length such
- *   as 255, bytes after the terminator, no terminator at all) is written as
- *   hex(1): so that every value comes back byte for byte. dword: is written
- *   only for a REG_DWORD of exactly four bytes.
- * - Long hex data is wrapped as regedit wraps it: a line ending in a backslash
- *   goes on at the next line, which starts with spaces.
- * - Blank lines are ignored, and so are lines starting with ';' or '#'. A ';'
- *   after a value starts a comment too. Names compare without regard to case.
- * - Anything else, or a name longer than 255 characters, or a key deeper than
- *   16 levels, makes the whole file unreadable: the store then reports the file
- *   and the line once on standard error, fails every call with
- *   ERROR_REGISTRY_CORRUPT and never writes the file until it has been
- *   repaired (or removed, which starts an empty registry).
+ * in UTF-8 without a byte-order mark and with LF line ends, as RegFile.h
+ * describes it. A file the parser cannot read whole makes the registry
+ * unusable: the store then reports the file and the line once on standard
+ * error, fails every call with ERROR_REGISTRY_CORRUPT and never writes the
+ * file until it has been repaired (or removed, which starts an empty
+ * registry).
  *
  * Saving and sharing
  * ------------------
@@ -100,6 +59,7 @@
 #include "registry/RegFile.h"
 #include "text/FileKind.h"
 #include "text/TerminalText.h"
+#include "text/WriteAll.h"
 #include "winerror.h"
 
 #include <dirent.h>
@@ -177,9 +137,8 @@ LONG RegistryStore::prepare_directory()
     if (m_directory_ready && ::stat(m_directory.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
         return ERROR_SUCCESS;
     m_directory_ready = false;
-    auto error = make_device_directory(m_directory);
-    if (!error.empty()) {
-        report(error);
+    if (auto made = make_device_directory(m_directory); !made) {
+        report(made.error().message);
         return ERROR_PATH_NOT_FOUND;
     }
     m_directory_ready = true;
@@ -274,19 +233,19 @@ LONG RegistryStore::refresh()
         HiveFile const hive = hive_file(path);
         shared.emplace(hive.lock_path(), HiveLock::Kind::shared, st, st.st_nlink > 1);
         struct stat journal {};
-        if (!shared->error() && ::lstat(hive.journal_path().c_str(), &journal) == 0 && S_ISREG(journal.st_mode))
+        if (shared->status() && ::lstat(hive.journal_path().c_str(), &journal) == 0 && S_ISREG(journal.st_mode))
             source = hive.journal_path();
     }
-    std::vector<char> bytes;
-    std::string why;
-    int fd = -1;
-    code = read_hive_file(source, max_hive_size, bytes, st, fd, why);
-    if (code == ENOENT && source == path)
+    auto read = read_hive_file(source, max_hive_size);
+    if (!read && read.error().code == ENOENT && source == path)
         return refresh(); // replaced between the two looks
-    if (code != 0) {
-        report("cannot read " + shown(path) + ": " + (why.empty() ? std::strerror(code) : why));
+    if (!read) {
+        report("cannot read " + shown(path) + ": " + read.error().message);
         return ERROR_REGISTRY_IO_FAILED;
     }
+    std::vector<char> bytes = std::move(read->bytes);
+    int const fd = read->file.fd;
+    st = read->file.st;
     if (source != path)
         (void)::stat(path.c_str(), &st); // the versions are the file's own
     m_pinned_fd = fd;
@@ -298,10 +257,10 @@ LONG RegistryStore::refresh()
 
     m_tree = make_empty_tree();
     auto parsed = parse_reg_tree(std::span(reinterpret_cast<BYTE const*>(bytes.data()), bytes.size()), m_tree);
-    if (!parsed.ok()) {
+    if (!parsed) {
         m_state = ERROR_REGISTRY_CORRUPT;
         m_tree = make_empty_tree();
-        report("cannot parse " + shown(path) + ", " + parsed.error
+        report("cannot parse " + shown(path) + ", " + parsed.error().message
                + "; the file is left as it is, and the registry is unusable until it is repaired or removed");
         return m_state;
     }
@@ -339,11 +298,8 @@ LONG RegistryStore::modify(std::function<LONG(RegistryKey& tree, bool& changed)>
         if (!exists)
             (void)::stat(hive.file.parent_path().empty() ? "." : hive.file.parent_path().c_str(), &like);
         lock.emplace(hive.lock_path(), HiveLock::Kind::exclusive, like, true);
-        if (int code = lock->error()) {
-            std::string why = code == ELOOP ? "it is a symbolic link, which the store does not follow"
-                : code == EINVAL           ? "it is not a plain file"
-                                           : std::strerror(code);
-            report("cannot lock " + shown(hive.lock_path()) + ": " + why);
+        if (!lock->status()) {
+            report("cannot lock " + shown(hive.lock_path()) + ": " + lock->status().error().message);
             return ERROR_LOCK_VIOLATION;
         }
         // The link may have been pointed elsewhere while this waited.
@@ -409,7 +365,7 @@ public:
         if (m_error)
             return;
         if (m_buffer.size() + size > buffer_size) {
-            flush();
+            (void)flush(); // its error stays for the last flush to give
             if (size >= buffer_size) {
                 write_out(bytes, size);
                 return;
@@ -418,34 +374,28 @@ public:
         m_buffer.append(bytes, size);
     }
 
-    // Writes what is buffered; the first error, or 0.
-    int flush()
+    // Writes what is buffered; fails with the first error of any write.
+    Result<void> flush()
     {
         if (!m_buffer.empty()) {
             write_out(m_buffer.data(), m_buffer.size());
             m_buffer.clear();
         }
-        return m_error;
+        if (m_error)
+            return Error { std::strerror(m_error), m_error };
+        return {};
     }
 
 private:
     void write_out(char const* bytes, std::size_t size)
     {
-        std::size_t done = 0;
-        while (done < size && !m_error) {
-            ssize_t wrote = ::write(m_fd, bytes + done, size - done);
-            if (wrote < 0 && errno == EINTR)
-                continue;
-            if (wrote < 0)
-                m_error = errno;
-            else
-                done += static_cast<std::size_t>(wrote);
-        }
+        if (!m_error && !platform::text::write_all_raw(m_fd, bytes, size))
+            m_error = errno;
     }
 
     static constexpr std::size_t buffer_size = 1 << 16;
     int m_fd;
-    int m_error = 0;
+    int m_error = 0; // the errno of the first write that failed
     std::string m_buffer;
 };
 
@@ -467,29 +417,28 @@ LONG RegistryStore::finish_journal(HiveFile const& hive)
         return ERROR_REGISTRY_IO_FAILED;
     }
     struct stat st {};
-    int to_fd = -1;
-    int code = ::fstat(from, &st) != 0 ? errno : !S_ISREG(st.st_mode) ? EINVAL : 0;
-    if (code == 0)
-        code = write_in_place(from, hive.file, to_fd, st);
+    int const code = ::fstat(from, &st) != 0 ? errno : !S_ISREG(st.st_mode) ? EINVAL : 0;
+    auto written = code != 0 ? Result<OpenHive>(Error { std::strerror(code), code }) : write_in_place(from, hive.file);
     ::close(from);
-    if (code == ENOENT) {
+    if (!written && written.error().code == ENOENT) {
         // The file itself was removed since: its last text goes with it.
         ::unlink(journal.c_str());
         return ERROR_SUCCESS;
     }
-    if (code != 0) {
+    if (!written) {
         report("cannot finish the save of " + shown(hive.file) + " that " + shown(journal) + " holds: "
-               + std::strerror(code));
-        return error_for_errno(code);
+               + written.error().message);
+        return error_for_errno(written.error().code);
     }
-    ::close(to_fd);
+    ::close(written->fd);
     ::unlink(journal.c_str());
-    sync_directory(hive.file.parent_path());
+    (void)sync_directory(hive.file.parent_path());
     return ERROR_SUCCESS;
 }
 
-// Flushes a directory's entries (a rename, a removal) to disk; 0 or the errno.
-int RegistryStore::sync_directory(std::filesystem::path const& directory)
+// Flushes a directory's entries (a rename, a removal) to disk; a failure is
+// reported as well as returned.
+Result<void> RegistryStore::sync_directory(std::filesystem::path const& directory)
 {
     int dir_fd = ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir_fd < 0 || ::fsync(dir_fd) != 0) {
@@ -497,10 +446,10 @@ int RegistryStore::sync_directory(std::filesystem::path const& directory)
         if (dir_fd >= 0)
             ::close(dir_fd);
         report("cannot flush the directory " + shown(directory) + ": " + std::strerror(code));
-        return code;
+        return Error { std::strerror(code), code };
     }
     ::close(dir_fd);
-    return 0;
+    return {};
 }
 
 LONG RegistryStore::save(RegistryKey const& tree, HiveFile const& hive)
@@ -547,8 +496,8 @@ LONG RegistryStore::save(RegistryKey const& tree, HiveFile const& hive)
         in_place = !copy_mode_and_owner(fd, old) || old.st_nlink > 1;
     FileSink sink(fd);
     write_reg_tree(tree, RegFileEncoding::Utf8Lf, sink);
-    if (int code = sink.flush())
-        return fail(code, "writing");
+    if (auto written = sink.flush(); !written)
+        return fail(written.error().code, "writing");
     if (::fsync(fd) != 0)
         return fail(errno, "flushing");
     struct stat st {};
@@ -568,14 +517,14 @@ LONG RegistryStore::save(RegistryKey const& tree, HiveFile const& hive)
         if (::rename(temp.c_str(), journal.c_str()) != 0)
             return fail(errno, "renaming");
         temp = journal.string();
-        if (int code = sync_directory(target_directory))
-            return fail(code, "flushing");
-        int to_fd = -1;
-        if (int code = write_in_place(fd, target, to_fd, st)) {
+        if (auto synced = sync_directory(target_directory); !synced)
+            return fail(synced.error().code, "flushing");
+        auto written = write_in_place(fd, target);
+        if (!written) {
             // The journal stands: the change is kept, and put in place by the
             // next save or change.
             ::close(fd);
-            report("cannot write " + shown(target) + " in place: " + std::strerror(code) + "; its new text is kept in "
+            report("cannot write " + shown(target) + " in place: " + written.error().message + "; its new text is kept in "
                    + shown(journal) + " until it can be");
             forget_file();
             m_saved = true;
@@ -583,7 +532,8 @@ LONG RegistryStore::save(RegistryKey const& tree, HiveFile const& hive)
             return ERROR_SUCCESS;
         }
         ::close(fd);
-        fd = to_fd;
+        fd = written->fd;
+        st = written->st;
         ::unlink(journal.c_str());
     }
 
@@ -597,7 +547,7 @@ LONG RegistryStore::save(RegistryKey const& tree, HiveFile const& hive)
     m_loaded = true;
     m_saved = true;
     ++m_saves;
-    if (sync_directory(target_directory) != 0)
+    if (!sync_directory(target_directory))
         return ERROR_REGISTRY_IO_FAILED;
     return ERROR_SUCCESS;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "registry/RegistryKey.h"
+#include "text/Result.h"
 #include "wintypes.h"
 
 #include <cstdint>
@@ -73,7 +74,7 @@ private:
     LONG refresh();
     LONG save(RegistryKey const& tree, HiveFile const& hive);
     LONG finish_journal(HiveFile const& hive);
-    int sync_directory(std::filesystem::path const& directory);
+    Result<void> sync_directory(std::filesystem::path const& directory);
     void forget_file();
     void report(std::string message);
 

@@ -12,9 +12,10 @@ int run_add(Options const& options)
     if (options.separator
         && (options.separator->empty() || !options.type || type_from_name(*options.type) != DWORD(REG_MULTI_SZ)))
         return fail_syntax("add", "/s takes one separator and goes with /t REG_MULTI_SZ only");
-    KeyArgument key_argument;
-    if (!parse_key(options.positional[0], key_argument))
-        return 1;
+    auto parsed_key = parse_key(options.positional[0]);
+    if (!parsed_key)
+        return fail(parsed_key.error().message);
+    KeyArgument const& key_argument = *parsed_key;
     if (key_argument.sub_key.empty() && !options.value_name && !options.default_value && !options.data
         && !options.type)
         return fail("a root key always exists; name a key below it");
@@ -32,10 +33,9 @@ int run_add(Options const& options)
                                                 "REG_BINARY, REG_NONE, REG_DWORD_BIG_ENDIAN)");
             type = *parsed;
         }
-        std::string error;
-        auto bytes = parse_data(type, options.data.value_or(""), options.separator.value_or("\\0"), error);
+        auto bytes = parse_data(type, options.data.value_or(""), options.separator.value_or("\\0"));
         if (!bytes)
-            return fail(error + ".");
+            return fail(bytes.error().message + ".");
         data = std::move(*bytes);
     }
 

@@ -20,9 +20,10 @@ int run_delete(Options const& options)
 {
     if (options.positional.size() != 1)
         return fail_arguments(options, 1, "KEY is missing");
-    KeyArgument key_argument;
-    if (!parse_key(options.positional[0], key_argument))
-        return 1;
+    auto parsed_key = parse_key(options.positional[0]);
+    if (!parsed_key)
+        return fail(parsed_key.error().message);
+    KeyArgument const& key_argument = *parsed_key;
     auto display = to_utf8(key_argument.display());
     bool whole_key = !options.value_name && !options.default_value && !options.all_values;
     if (whole_key && key_argument.sub_key.empty())

@@ -6,6 +6,8 @@
 #include "registry/HiveFile.h"
 #include "registry/RegFile.h"
 #include "registry/RegistryStore.h"
+#include "text/Result.h"
+#include "text/WriteAll.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,7 +18,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <optional>
 
 namespace platform::tools {
 
@@ -37,20 +38,6 @@ struct Target {
     std::string path;   // the file to write: symbolic links followed
     struct stat st {};  // of an existing target
 };
-
-int write_all(int fd, std::string const& bytes)
-{
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t const wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (wrote < 0 && errno == EINTR)
-            continue;
-        if (wrote < 0)
-            return errno;
-        done += static_cast<std::size_t>(wrote);
-    }
-    return 0;
-}
 
 // Follows a chain of symbolic links whose last one names nothing yet, so that
 // the export creates the file the link points to and the link stays. Empty
@@ -80,7 +67,7 @@ std::string dangling_link_target(std::string path)
 
 // What FILE names: "-" is standard output; anything else is looked at through
 // its symbolic links, so that a link is written through and stays a link.
-std::optional<Target> find_target(std::string const& file, std::string& error)
+platform::Result<Target> find_target(std::string const& file)
 {
     std::string const shown = platform::text::excerpt_for_terminal(file);
     Target target;
@@ -90,14 +77,12 @@ std::optional<Target> find_target(std::string const& file, std::string& error)
     }
     if (::stat(file.c_str(), &target.st) != 0) {
         if (errno != ENOENT) {
-            error = "cannot write " + shown + ": " + std::strerror(errno) + ".";
-            return std::nullopt;
+            int const code = errno;
+            return platform::Error { "cannot write " + shown + ": " + std::strerror(code) + ".", code };
         }
         target.path = dangling_link_target(file);
-        if (target.path.empty()) {
-            error = "cannot write " + shown + ": the symbolic link cannot be followed.";
-            return std::nullopt;
-        }
+        if (target.path.empty())
+            return platform::Error { "cannot write " + shown + ": the symbolic link cannot be followed.", ELOOP };
         target.kind = Target::Kind::new_file;
         return target;
     }
@@ -108,10 +93,8 @@ std::optional<Target> find_target(std::string const& file, std::string& error)
         target.kind = Target::Kind::standard_output;
         return target;
     }
-    if (S_ISDIR(target.st.st_mode)) {
-        error = shown + " is a directory.";
-        return std::nullopt;
-    }
+    if (S_ISDIR(target.st.st_mode))
+        return platform::Error { shown + " is a directory.", EISDIR };
     if (!S_ISREG(target.st.st_mode) || target.st.st_nlink > 1) {
         // A FIFO or a device is no file of ours to replace; nor is a file with
         // other names, which a rename would leave holding the old content.
@@ -121,8 +104,8 @@ std::optional<Target> find_target(std::string const& file, std::string& error)
     }
     char* real = ::realpath(file.c_str(), nullptr);
     if (!real) {
-        error = "cannot write " + shown + ": " + std::strerror(errno) + ".";
-        return std::nullopt;
+        int const code = errno;
+        return platform::Error { "cannot write " + shown + ": " + std::strerror(code) + ".", code };
     }
     target.path = real;
     std::free(real);
@@ -133,12 +116,13 @@ std::optional<Target> find_target(std::string const& file, std::string& error)
 // Writes the whole file or leaves what was there: a temporary file beside it,
 // flushed, then renamed over it. An existing file keeps its mode and, where
 // the user may keep it, its owner.
-std::string write_file_atomically(Target const& target, std::string const& bytes)
+platform::Result<void> write_file_atomically(Target const& target, std::string const& bytes)
 {
+    auto const failed = [](int code) { return platform::Error { std::strerror(code), code }; };
     std::string temp = target.path + ".tmp-XXXXXX";
     int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
-        return std::strerror(errno);
+        return failed(errno);
     int error = 0;
     if (target.kind == Target::Kind::regular_file) {
         (void)platform::registry::copy_mode_and_owner(fd, target.st);
@@ -148,8 +132,8 @@ std::string write_file_atomically(Target const& target, std::string const& bytes
         if (::fchmod(fd, 0666 & ~mask) != 0)
             error = errno;
     }
-    if (!error)
-        error = write_all(fd, bytes);
+    if (!error && !platform::text::write_all_raw(fd, bytes.data(), bytes.size()))
+        error = errno;
     if (!error && ::fsync(fd) != 0)
         error = errno;
     if (::close(fd) != 0 && !error)
@@ -158,7 +142,7 @@ std::string write_file_atomically(Target const& target, std::string const& bytes
         error = errno;
     if (error) {
         ::unlink(temp.c_str());
-        return std::strerror(error);
+        return failed(error);
     }
     auto const directory = std::filesystem::path(target.path).parent_path();
     int const dir_fd = ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -170,22 +154,25 @@ std::string write_file_atomically(Target const& target, std::string const& bytes
 }
 
 // A FIFO, a device or a file with several names: opened and written where it is.
-std::string write_in_place(Target const& target, std::string const& bytes)
+platform::Result<void> write_in_place(Target const& target, std::string const& bytes)
 {
+    auto const failed = [](int code) { return platform::Error { std::strerror(code), code }; };
     int const fd = ::open(target.path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC
                               | (S_ISREG(target.st.st_mode) ? O_TRUNC : 0));
     if (fd < 0)
-        return std::strerror(errno);
+        return failed(errno);
     if (::isatty(fd)) {
         ::close(fd);
-        return "it is a terminal, and an export is UTF-16 text for a file";
+        return platform::Error { "it is a terminal, and an export is UTF-16 text for a file", ENOTTY };
     }
-    int error = write_all(fd, bytes);
+    int error = platform::text::write_all_raw(fd, bytes.data(), bytes.size()) ? 0 : errno;
     if (!error && S_ISREG(target.st.st_mode) && ::fsync(fd) != 0)
         error = errno;
     if (::close(fd) != 0 && !error)
         error = errno;
-    return error ? std::strerror(error) : std::string();
+    if (error)
+        return failed(error);
+    return {};
 }
 
 }
@@ -194,9 +181,10 @@ int run_export(Options const& options)
 {
     if (options.positional.size() != 2)
         return fail_arguments(options, 2, "KEY and FILE are needed");
-    KeyArgument key_argument;
-    if (!parse_key(options.positional[0], key_argument))
-        return 1;
+    auto parsed_key = parse_key(options.positional[0]);
+    if (!parsed_key)
+        return fail(parsed_key.error().message);
+    KeyArgument const& key_argument = *parsed_key;
     if (int missing = require_device())
         return missing;
     std::string const& file = options.positional[1];
@@ -235,16 +223,15 @@ int run_export(Options const& options)
     if (!found)
         return fail(key_not_found(key_argument));
 
-    std::string error;
-    auto const target = find_target(file, error);
+    auto const target = find_target(file);
     if (!target)
-        return fail(error);
+        return fail(target.error().message);
     if (target->kind == Target::Kind::standard_output) {
         if (::isatty(STDOUT_FILENO))
             return fail("Standard output is a terminal, and an export is UTF-16 text for a file: redirect it, or "
                         "name a file.");
-        if (int code = write_all(STDOUT_FILENO, text))
-            return fail("cannot write the export to standard output: " + std::string(std::strerror(code)) + ".");
+        if (auto written = platform::text::write_all(STDOUT_FILENO, text); !written)
+            return fail("cannot write the export to standard output: " + written.error().message + ".");
         // The export is the whole output; the success message would end up in it.
         return 0;
     }
@@ -258,10 +245,10 @@ int run_export(Options const& options)
             return fail("File " + shown + " exists; add /y to overwrite it without a prompt.");
         }
     }
-    error = target->kind == Target::Kind::in_place ? write_in_place(*target, text)
-                                                   : write_file_atomically(*target, text);
-    if (!error.empty())
-        return fail("cannot write " + shown + ": " + error + ".");
+    auto const written = target->kind == Target::Kind::in_place ? write_in_place(*target, text)
+                                                                : write_file_atomically(*target, text);
+    if (!written)
+        return fail("cannot write " + shown + ": " + written.error().message + ".");
     return succeed();
 }
 

@@ -33,22 +33,26 @@ std::string too_large(std::string const& shown, std::string const& size)
 }
 
 // The whole of FILE ("-": standard input), or why it cannot be had.
-std::string read_input(std::string const& file, std::string const& shown, std::vector<char>& bytes)
+platform::Result<std::vector<char>> read_input(std::string const& file, std::string const& shown)
 {
+    auto const cannot_read = [&](int code) {
+        return platform::Error { "cannot read " + shown + ": " + std::strerror(code) + ".", code };
+    };
     int fd = STDIN_FILENO;
     if (file != "-") {
         struct stat st {};
         if (::stat(file.c_str(), &st) != 0)
-            return "cannot read " + shown + ": " + std::strerror(errno) + ".";
+            return cannot_read(errno);
         if (S_ISDIR(st.st_mode))
-            return "cannot import " + shown + ": it is " + platform::text::file_kind(st.st_mode) + ".";
+            return platform::Error { "cannot import " + shown + ": it is " + platform::text::file_kind(st.st_mode) + ".",
+                                     EISDIR };
         if (S_ISREG(st.st_mode) && static_cast<std::size_t>(st.st_size) > max_hive_size)
-            return too_large(shown, std::to_string(st.st_size));
+            return platform::Error { too_large(shown, std::to_string(st.st_size)), EFBIG };
         // A FIFO is read as a pipe is (ce-reg import <(...)): it waits for
         // its writer.
         fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
         if (fd < 0)
-            return "cannot read " + shown + ": " + std::strerror(errno) + ".";
+            return cannot_read(errno);
     }
     struct Closer {
         int fd;
@@ -58,12 +62,12 @@ std::string read_input(std::string const& file, std::string const& shown, std::v
                 ::close(fd);
         }
     } closer { fd };
-    bytes.clear();
-    if (int const code = platform::registry::read_to_end(fd, max_hive_size, bytes); code == EFBIG)
-        return too_large(shown, "more than " + std::to_string(max_hive_size));
-    else if (code != 0)
-        return "cannot read " + shown + ": " + std::strerror(code) + ".";
-    return {};
+    std::vector<char> bytes;
+    if (auto read = platform::registry::read_to_end(fd, max_hive_size, bytes); !read && read.error().code == EFBIG)
+        return platform::Error { too_large(shown, "more than " + std::to_string(max_hive_size)), EFBIG };
+    else if (!read)
+        return cannot_read(read.error().code);
+    return bytes;
 }
 
 int import_file(Options const& options)
@@ -73,19 +77,20 @@ int import_file(Options const& options)
     // "-" is standard input, so that an export can be piped back in.
     std::string const& file = options.positional[0];
     std::string const shown = file == "-" ? "standard input" : platform::text::excerpt_for_terminal(file);
-    std::vector<char> bytes;
-    if (auto problem = read_input(file, shown, bytes); !problem.empty())
-        return fail(problem);
+    auto input = read_input(file, shown);
+    if (!input)
+        return fail(input.error().message);
+    std::vector<char> bytes = std::move(*input);
 
     auto parsed = platform::registry::parse_reg_file(
         std::span(reinterpret_cast<BYTE const*>(bytes.data()), bytes.size()), platform::registry::RegFileUse::Import);
-    if (!parsed.ok())
-        return fail("cannot import " + shown + ", " + parsed.error + "; nothing was changed.");
+    if (!parsed)
+        return fail("cannot import " + shown + ", " + parsed.error().message + "; nothing was changed.");
     std::vector<char>().swap(bytes);
 
     LONG status = platform::registry::RegistryStore::current().modify(
         [&](platform::registry::RegistryKey& tree, bool& changed) -> LONG {
-            platform::registry::apply_reg_edits(tree, parsed.edits);
+            platform::registry::apply_reg_edits(tree, *parsed);
             changed = true;
             return ERROR_SUCCESS;
         });

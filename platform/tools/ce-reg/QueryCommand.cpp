@@ -2,6 +2,7 @@
 #include "RegTool.h"
 
 #include "registry/RegistryKey.h"
+#include "text/CaseFold.h"
 #include "text/TerminalText.h"
 
 #include <cstdio>
@@ -42,14 +43,14 @@ LONG enum_value(HKEY key, DWORD index, Value& value)
 // the name asked for.
 std::u16string stored_name(HKEY key, std::u16string const& name)
 {
-    auto folded = platform::registry::fold_name(name);
+    auto folded = platform::text::fold_case(name);
     for (DWORD i = 0;; ++i) {
         WCHAR candidate[256];
         DWORD length = 256;
         if (RegEnumValueW(key, i, candidate, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             return name;
         std::u16string found(candidate, length);
-        if (platform::registry::fold_name(found) == folded)
+        if (platform::text::fold_case(found) == folded)
             return found;
     }
 }
@@ -172,9 +173,10 @@ int run_query(Options const& options)
 {
     if (options.positional.size() != 1)
         return fail_arguments(options, 1, "KEY is missing");
-    KeyArgument key_argument;
-    if (!parse_key(options.positional[0], key_argument))
-        return 1;
+    auto parsed_key = parse_key(options.positional[0]);
+    if (!parsed_key)
+        return fail(parsed_key.error().message);
+    KeyArgument const& key_argument = *parsed_key;
     if (int missing = require_device())
         return missing;
     HKEY key = nullptr;

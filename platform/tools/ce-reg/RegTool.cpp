@@ -3,7 +3,9 @@
 #include "RegTool.h"
 
 #include "registry/DeviceDirectory.h"
+#include "registry/RegNames.h"
 #include "registry/RegistryKey.h"
+#include "text/CaseFold.h"
 #include "text/TerminalText.h"
 #include "text/Utf.h"
 #include "tools/VisibleText.h"
@@ -31,50 +33,6 @@ std::u16string to_utf16(std::string_view text)
     return platform::text::to_utf16(text);
 }
 
-static std::string lower(std::string text)
-{
-    for (auto& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-// "/v", "-VE", "/?": the shape of a switch. Whether it is one depends on the
-// command: a word of this shape that is none of the command's switches is a
-// path or a value, and named as an unknown option only when it is left over.
-static bool looks_like_switch(std::string const& arg)
-{
-    if (arg.size() < 2 || arg.size() > 4 || (arg[0] != '/' && arg[0] != '-'))
-        return false;
-    for (std::size_t i = 1; i < arg.size(); ++i) {
-        if (!std::isalpha(static_cast<unsigned char>(arg[i])) && arg[i] != '?')
-            return false;
-    }
-    return true;
-}
-
-// The switch that `arg` spells for `command` ("v", "ve", "?"), or nothing when
-// the word is a path or a value.
-static std::optional<std::string> switch_name(std::string const& command, std::string const& arg)
-{
-    if (arg == "--help")
-        return "?";
-    if (arg.size() < 2 || (arg[0] != '/' && arg[0] != '-'))
-        return std::nullopt;
-    static std::pair<char const*, char const*> const table[] = {
-        { "query", " v ve s ? h " },
-        { "add", " v ve t d s f ? h " },
-        { "delete", " v ve va f ? h " },
-        { "export", " y ? h " },
-        { "import", " ? h " },
-    };
-    std::string const name = lower(arg.substr(1));
-    for (auto const& [cmd, switches] : table) {
-        if (command == cmd && std::string(switches).find(" " + name + " ") != std::string::npos)
-            return name == "h" ? "?" : name;
-    }
-    return std::nullopt;
-}
-
 std::string excerpt(std::string_view text)
 {
     return platform::text::excerpt_for_terminal(text);
@@ -85,71 +43,9 @@ std::string in_quotes(std::string_view text)
     return "\"" + excerpt(text) + "\"";
 }
 
-bool parse_options(std::string const& command, int argc, char** argv, Options& options)
+platform::Result<KeyArgument> parse_key(std::string const& text)
 {
-    options.command = command;
-    std::vector<std::string> seen;
-    for (int i = 2; i < argc; ++i) {
-        std::string arg = argv[i];
-        auto const switch_found = switch_name(command, arg);
-        if (!switch_found) {
-            options.positional.push_back(arg);
-            continue;
-        }
-        std::string const& name = *switch_found;
-        if (std::find(seen.begin(), seen.end(), name) != seen.end()) {
-            fail_syntax(command, "option " + arg + " given twice");
-            return false;
-        }
-        seen.push_back(name);
-        bool takes_value = name == "v" || name == "t" || name == "d" || (name == "s" && command == "add");
-        if (takes_value && i + 1 >= argc) {
-            fail_syntax(command, "option " + arg + " needs a value");
-            return false;
-        }
-        if (name == "?")
-            options.help = true;
-        else if (name == "v")
-            options.value_name = argv[++i];
-        else if (name == "ve")
-            options.default_value = true;
-        else if (name == "va")
-            options.all_values = true;
-        else if (name == "s" && command == "add")
-            options.separator = argv[++i];
-        else if (name == "s")
-            options.recursive = true;
-        else if (name == "f" || name == "y")
-            options.force = true;
-        else if (name == "t")
-            options.type = argv[++i];
-        else if (name == "d")
-            options.data = argv[++i];
-    }
-    if (options.help)
-        return true;
-    int value_choices = options.value_name.has_value() + options.default_value + options.all_values;
-    if (value_choices > 1) {
-        fail_syntax(command, "choose only one of /v, /ve and /va");
-        return false;
-    }
-    return true;
-}
-
-int fail_arguments(Options const& options, std::size_t wanted, std::string const& missing)
-{
-    if (options.positional.size() < wanted)
-        return fail_syntax(options.command, missing);
-    // A word left over that looks like a switch was most likely meant as one.
-    for (auto const& word : options.positional) {
-        if (looks_like_switch(word))
-            return fail_syntax(options.command, "unknown option " + word + " for " + options.command);
-    }
-    return fail_syntax(options.command, "too many arguments");
-}
-
-bool parse_key(std::string const& text, KeyArgument& key)
-{
+    KeyArgument key;
     auto wide = to_utf16(text);
     auto slash = wide.find(u'\\');
     auto root_text = wide.substr(0, slash);
@@ -161,9 +57,8 @@ bool parse_key(std::string const& text, KeyArgument& key)
             && !platform::registry::canonical_root_name(root_text.substr(0, forward), true).empty()) {
             std::string suggested = text;
             std::replace(suggested.begin(), suggested.end(), '/', '\\');
-            fail("Invalid key name: " + in_quotes(text) + ". Keys are written with backslashes: " + in_quotes(suggested)
-                 + ".");
-            return false;
+            return platform::Error { "Invalid key name: " + in_quotes(text) + ". Keys are written with backslashes: " + in_quotes(suggested)
+                 + "." };
         }
         // HKLMTime: a root glued to more letters is what the shell leaves of
         // an unquoted HKLM\Time. No root is longer than HKEY_LOCAL_MACHINE, so
@@ -173,15 +68,13 @@ bool parse_key(std::string const& text, KeyArgument& key)
             char16_t const next = root_text[length];
             bool const letter = (next >= u'A' && next <= u'Z') || (next >= u'a' && next <= u'z');
             if (letter && !platform::registry::canonical_root_name(root_text.substr(0, length), true).empty()) {
-                fail("Invalid key name: " + in_quotes(text) + ". The shell may have removed a backslash from it: "
-                     "put the key in quotes, such as \"" + to_utf8(root_text.substr(0, length)) + "\\...\".");
-                return false;
+                return platform::Error { "Invalid key name: " + in_quotes(text) + ". The shell may have removed a backslash from it: "
+                     "put the key in quotes, such as \"" + to_utf8(root_text.substr(0, length)) + "\\...\"." };
             }
         }
-        fail("Invalid key name: " + in_quotes(text)
+        return platform::Error { "Invalid key name: " + in_quotes(text)
              + ". A key starts with HKLM, HKCU, HKCR or HKU (or HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, "
-               "HKEY_CLASSES_ROOT, HKEY_USERS).");
-        return false;
+               "HKEY_CLASSES_ROOT, HKEY_USERS)." };
     }
     key.root = key.root_name == u"HKEY_LOCAL_MACHINE" ? HKEY_LOCAL_MACHINE
         : key.root_name == u"HKEY_CURRENT_USER"       ? HKEY_CURRENT_USER
@@ -191,10 +84,9 @@ bool parse_key(std::string const& text, KeyArgument& key)
     while (!key.sub_key.empty() && key.sub_key.back() == u'\\')
         key.sub_key.pop_back();
     if (!key.sub_key.empty() && key.sub_key[0] == u'\\') {
-        fail("Invalid key name: " + in_quotes(text) + ".");
-        return false;
+        return platform::Error { "Invalid key name: " + in_quotes(text) + "." };
     }
-    return true;
+    return key;
 }
 
 int fail(std::string const& message)
@@ -276,7 +168,7 @@ Answer confirm(std::string const& question)
         std::string line;
         if (!std::getline(std::cin, line))
             return Answer::No;
-        auto answer = lower(line);
+        auto const answer = platform::text::fold_case(std::string_view(line));
         if (answer == "y" || answer == "yes")
             return Answer::Yes;
         if (answer == "n" || answer == "no")
@@ -309,25 +201,15 @@ std::string type_name(DWORD type)
 
 std::optional<DWORD> type_from_name(std::string const& name)
 {
-    auto upper = name;
-    for (auto& c : upper)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     static char const* const addable[] = { "REG_NONE", "REG_SZ", "REG_EXPAND_SZ", "REG_BINARY",
                                            "REG_DWORD", "REG_DWORD_BIG_ENDIAN", "REG_MULTI_SZ", "REG_QWORD" };
     for (auto const& [value, type] : type_names) {
-        if (upper == type && std::find_if(std::begin(addable), std::end(addable),
-                                          [&](char const* a) { return upper == a; }) != std::end(addable))
+        if (platform::text::same_ignoring_case(name, type)
+            && std::find_if(std::begin(addable), std::end(addable), [&](char const* a) { return std::string_view(a) == type; })
+                != std::end(addable))
             return value;
     }
     return std::nullopt;
-}
-
-static std::u16string units_of(std::vector<BYTE> const& data)
-{
-    std::u16string units(data.size() / 2, u'\0');
-    for (std::size_t i = 0; i < units.size(); ++i)
-        units[i] = static_cast<char16_t>(data[2 * i] | data[2 * i + 1] << 8);
-    return units;
 }
 
 // Text as query shows it: anything that could steer a terminal (C0, DEL, C1,
@@ -343,11 +225,11 @@ std::string format_data(DWORD type, std::vector<BYTE> const& data)
     switch (type) {
     case REG_SZ:
     case REG_EXPAND_SZ: {
-        auto units = units_of(data);
+        auto units = platform::registry::utf16le_units(data);
         return shown(std::u16string_view(units).substr(0, units.find(u'\0')));
     }
     case REG_MULTI_SZ: {
-        auto units = units_of(data);
+        auto units = platform::registry::utf16le_units(data);
         std::string out;
         std::size_t start = 0;
         while (start < units.size()) {
@@ -414,18 +296,15 @@ static std::optional<std::uint64_t> parse_number(std::string const& text, std::u
     return value;
 }
 
-static void append_text(std::vector<BYTE>& bytes, std::u16string const& text)
+// The text and its terminating zero character, as REG_SZ data holds it.
+static void append_text(std::vector<BYTE>& bytes, std::u16string text)
 {
-    for (char16_t c : text) {
-        bytes.push_back(static_cast<BYTE>(c & 0xFF));
-        bytes.push_back(static_cast<BYTE>(c >> 8));
-    }
-    bytes.push_back(0);
-    bytes.push_back(0);
+    text += u'\0';
+    auto const units = platform::registry::utf16le_bytes(text);
+    bytes.insert(bytes.end(), units.begin(), units.end());
 }
 
-std::optional<std::vector<BYTE>> parse_data(DWORD type, std::string const& data, std::string const& separator,
-                                            std::string& error)
+platform::Result<std::vector<BYTE>> parse_data(DWORD type, std::string const& data, std::string const& separator)
 {
     std::vector<BYTE> bytes;
     switch (type) {
@@ -452,8 +331,7 @@ std::optional<std::vector<BYTE>> parse_data(DWORD type, std::string const& data,
         }
         for (auto const& part : parts) {
             if (part.empty()) {
-                error = "REG_MULTI_SZ data cannot hold an empty string (" + platform::text::quote_for_terminal(data) + ")";
-                return std::nullopt;
+                return platform::Error { "REG_MULTI_SZ data cannot hold an empty string (" + platform::text::quote_for_terminal(data) + ")" };
             }
             append_text(bytes, to_utf16(part));
         }
@@ -465,8 +343,7 @@ std::optional<std::vector<BYTE>> parse_data(DWORD type, std::string const& data,
     case REG_DWORD_BIG_ENDIAN: {
         auto value = data.empty() ? std::optional<std::uint64_t>(0) : parse_number(data, 0xFFFFFFFFu);
         if (!value) {
-            error = platform::text::quote_for_terminal(data) + " is not a REG_DWORD number (0 to 4294967295, or 0x0 to 0xffffffff)";
-            return std::nullopt;
+            return platform::Error { platform::text::quote_for_terminal(data) + " is not a REG_DWORD number (0 to 4294967295, or 0x0 to 0xffffffff)" };
         }
         for (int i = 0; i < 4; ++i)
             bytes.push_back(static_cast<BYTE>(*value >> (type == REG_DWORD ? 8 * i : 24 - 8 * i)));
@@ -475,8 +352,7 @@ std::optional<std::vector<BYTE>> parse_data(DWORD type, std::string const& data,
     case REG_QWORD: {
         auto value = data.empty() ? std::optional<std::uint64_t>(0) : parse_number(data, UINT64_MAX);
         if (!value) {
-            error = platform::text::quote_for_terminal(data) + " is not a REG_QWORD number (decimal, or hex after 0x)";
-            return std::nullopt;
+            return platform::Error { platform::text::quote_for_terminal(data) + " is not a REG_QWORD number (decimal, or hex after 0x)" };
         }
         for (int i = 0; i < 8; ++i)
             bytes.push_back(static_cast<BYTE>(*value >> (8 * i)));
@@ -484,23 +360,20 @@ std::optional<std::vector<BYTE>> parse_data(DWORD type, std::string const& data,
     }
     case REG_BINARY: {
         if (data.size() % 2 != 0) {
-            error = "REG_BINARY data takes hex digits in pairs, two for each byte (" + platform::text::quote_for_terminal(data) + ")";
-            return std::nullopt;
+            return platform::Error { "REG_BINARY data takes hex digits in pairs, two for each byte (" + platform::text::quote_for_terminal(data) + ")" };
         }
         for (std::size_t i = 0; i < data.size(); i += 2) {
             unsigned value = 0;
             auto [end, ec] = std::from_chars(data.data() + i, data.data() + i + 2, value, 16);
             if (ec != std::errc() || end != data.data() + i + 2) {
-                error = "REG_BINARY data takes hex digits only (" + platform::text::quote_for_terminal(data) + ")";
-                return std::nullopt;
+                return platform::Error { "REG_BINARY data takes hex digits only (" + platform::text::quote_for_terminal(data) + ")" };
             }
             bytes.push_back(static_cast<BYTE>(value));
         }
         return bytes;
     }
     default:
-        error = "unsupported type";
-        return std::nullopt;
+        return platform::Error { "unsupported type" };
     }
 }
 

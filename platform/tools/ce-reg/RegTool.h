@@ -4,9 +4,12 @@
 
 #include "windows.h"
 
+#include "text/Result.h"
 #include "tools/VisibleText.h"
 
+#include <cstdio>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,10 +40,38 @@ struct KeyArgument {
     std::u16string display() const { return sub_key.empty() ? root_name : root_name + u"\\" + sub_key; }
 };
 
-// Parses argv[2..] for `command`; false, with the message printed, on bad syntax.
-bool parse_options(std::string const& command, int argc, char** argv, Options& options);
-// Parses KEY; false, with the message printed, when it names no root.
-bool parse_key(std::string const& text, KeyArgument& key);
+// One of a command's switches, spelt after '/' or '-' in any case: its name
+// (and a second spelling, if any), whether a value follows it, and what it
+// sets in the options.
+struct Switch {
+    std::string_view name;  // "v", "ve", "?"
+    std::string_view alias; // "h" for "?"
+    bool takes_value = false;
+    void (*set)(Options& options, char const* value) = nullptr;
+};
+
+// One row of ce-reg's command table: everything about a command is said here,
+// and its parsing, its usage and the tool's help all come from it.
+struct Command {
+    std::string_view name;     // "query"
+    std::string_view synopsis; // "KEY [/v NAME | /ve] [/s]"
+    std::string_view details;  // the usage's lines after the synopsis
+    std::span<Switch const> switches;
+    int (*run)(Options const& options) = nullptr;
+};
+
+// The table, in the order the help lists the commands.
+std::span<Command const> commands();
+// The command that `name` spells in any case, or null.
+Command const* find_command(std::string_view name);
+// "query, add, delete, export, import".
+std::string command_names();
+
+// Parses argv[2..] for `command`, or says what is wrong with its syntax.
+platform::Result<Options> parse_options(Command const& command, int argc, char** argv);
+// Parses KEY, or says why it names no key (no root, forward slashes, a
+// backslash the shell removed).
+platform::Result<KeyArgument> parse_key(std::string const& text);
 
 // An argument or a name as a message shows it: a long one by its start and
 // its length, "HKLM/aaaa… (100005 characters)"; `in_quotes` puts it in quotes.
@@ -67,7 +98,10 @@ int fail_syntax(std::string const& command, std::string const& message);
 // The Win32 error in words, for "ERROR: " messages.
 std::string describe_error(LONG status);
 int succeed(); // "The operation completed successfully."
-void print_usage(std::string const& command, FILE* stream);
+// A command's usage, and the tool's: each of the table's synopses, then how to
+// write a key and where the registry is.
+void print_usage(Command const& command, FILE* stream);
+void print_usage(FILE* stream);
 
 // Asks `question` (Yes/No) on a terminal. Without a terminal there is no one to
 // answer, and the question is refused: the message says to use `force_switch`.
@@ -79,9 +113,8 @@ std::optional<DWORD> type_from_name(std::string const& name);
 // The data as reg.exe shows it: text, numbers in hex, bytes as hex digits.
 // Control characters become '?' so that the terminal shows no surprises.
 std::string format_data(DWORD type, std::vector<BYTE> const& data);
-// The bytes that /d DATA stands for with the given type; an error message otherwise.
-std::optional<std::vector<BYTE>> parse_data(DWORD type, std::string const& data, std::string const& separator,
-                                            std::string& error);
+// The bytes that /d DATA stands for with the given type, or what is wrong with DATA.
+platform::Result<std::vector<BYTE>> parse_data(DWORD type, std::string const& data, std::string const& separator);
 
 std::string to_utf8(std::u16string_view text);
 std::u16string to_utf16(std::string_view text);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <fstream>
 #include <sstream>
 #include <streambuf>
 
@@ -170,6 +171,31 @@ TEST(ScriptFrontEnd, LinesNotUnderstoodAreReportedAndSkipped)
                                    "script: line 9: resize needs a width and a height above 0: \"resize 0 5\"\n"
                                    "script: line 10: unknown command: \"dump now\"\n");
     EXPECT_EQ(script.output.str(), "") << "errors never go to the output";
+}
+
+// The reference page lists every form of every command in the table, in its
+// order, and nothing else; each one is a command line the front end takes.
+TEST(ScriptFrontEnd, TheReferencePageListsTheCommandTable)
+{
+    std::ifstream page(std::string(CE_SOURCE_DIR) + "/docs/script-front-end.md");
+    ASSERT_TRUE(page) << "docs/script-front-end.md";
+    std::vector<std::string> documented; // the first column of the table of commands
+    bool in_table = false;
+    for (std::string line; std::getline(page, line);) {
+        if (line.starts_with("| Command |"))
+            in_table = true;
+        else if (in_table && !line.starts_with("|"))
+            break;
+        else if (in_table && line.starts_with("| `"))
+            documented.push_back(line.substr(3, line.find('`', 3) - 3));
+    }
+    std::vector<std::string> listed;
+    for (auto const& command : ScriptFrontEnd::commands()) {
+        for (auto const arguments : command.forms)
+            listed.push_back(std::string(command.name) + (arguments.empty() ? "" : " ") + std::string(arguments));
+    }
+    EXPECT_EQ(documented, listed);
+    EXPECT_EQ(listed.size(), 8u) << "dump, key, type, three forms of click, close, resize";
 }
 
 // Input of a head, `length` letters and a tail, made as it is read: a long

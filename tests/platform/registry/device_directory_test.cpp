@@ -5,6 +5,8 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+
 using platform::registry::device_directory;
 using platform::registry::device_directory_path;
 
@@ -48,9 +50,9 @@ TEST_F(DeviceDirectory, CreatedWithMissingParentsOwnerOnly)
 {
     ::unsetenv("CE_DEVICE_DIR");
     ::setenv("XDG_DATA_HOME", (dir() / "data" / "home").c_str(), 1);
-    std::string error;
-    auto path = device_directory(error);
-    EXPECT_EQ(error, "");
+    auto const found = device_directory();
+    ASSERT_TRUE(found.has_value()) << found.error().message;
+    auto const path = *found;
     EXPECT_EQ(path, dir() / "data" / "home" / "ce-device");
     for (auto const& made : { dir() / "data", dir() / "data" / "home", path }) {
         struct stat st {};
@@ -60,7 +62,9 @@ TEST_F(DeviceDirectory, CreatedWithMissingParentsOwnerOnly)
 
     // An existing directory keeps the permissions its owner gave it.
     ::chmod(path.c_str(), 0750);
-    EXPECT_EQ(device_directory(error), path);
+    auto const again = device_directory();
+    ASSERT_TRUE(again.has_value()) << again.error().message;
+    EXPECT_EQ(*again, path);
     struct stat st {};
     ::stat(path.c_str(), &st);
     EXPECT_EQ(st.st_mode & 07777, 0750u);
@@ -70,8 +74,10 @@ TEST_F(DeviceDirectory, ClearErrorWhenItCannotBeMade)
 {
     write_file(dir() / "file", "x");
     ::setenv("CE_DEVICE_DIR", (dir() / "file" / "dev").c_str(), 1);
-    std::string error;
-    EXPECT_EQ(device_directory(error), std::filesystem::path());
+    auto const made = device_directory();
+    ASSERT_FALSE(made.has_value());
+    auto const& error = made.error().message;
+    EXPECT_EQ(made.error().code, ENOTDIR);
     EXPECT_NE(error.find((dir() / "file" / "dev").string()), std::string::npos) << error;
     EXPECT_NE(error.find("Not a directory"), std::string::npos) << error;
 }

@@ -396,9 +396,9 @@ TEST_F(RegistryStoreTest, KilledWritersLeaveAWholeFile)
         auto bytes = read_file(registry_file());
         auto parsed = platform::registry::parse_reg_file(
             std::span(reinterpret_cast<BYTE const*>(bytes.data()), bytes.size()), platform::registry::RegFileUse::Store);
-        ASSERT_TRUE(parsed.ok()) << "kill " << kills << " (seed " << seed << "): " << parsed.error << "\n" << bytes;
+        ASSERT_TRUE(parsed.has_value()) << "kill " << kills << " (seed " << seed << "): " << parsed.error().message << "\n" << bytes;
         auto tree = platform::registry::make_empty_tree();
-        platform::registry::apply_reg_edits(tree, parsed.edits);
+        platform::registry::apply_reg_edits(tree, *parsed);
         auto const* kill_key = tree.find_path(platform::registry::KeyPath { u"HKEY_LOCAL_MACHINE", u"Software", u"Kill" });
         if (!kill_key)
             continue;
@@ -692,7 +692,7 @@ TEST_F(RegistryStoreTest, KilledWritersOfAFileWithTwoNamesLeaveAWholeRegistry)
     EXPECT_EQ(read_file(other), bytes);
     auto const parsed = platform::registry::parse_reg_file(
         std::span(reinterpret_cast<BYTE const*>(bytes.data()), bytes.size()), platform::registry::RegFileUse::Store);
-    EXPECT_TRUE(parsed.ok()) << parsed.error;
+    EXPECT_TRUE(parsed.has_value()) << parsed.error().message;
     EXPECT_EQ(files_in(dir()), (std::vector<std::string> { "other-name.reg", "registry.lock", "registry.reg" }));
 }
 

@@ -17,6 +17,8 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <functional>
 
 namespace {
@@ -719,6 +721,44 @@ TEST_F(CeReg, HelpGivesAQuotedExampleThatWorks)
     auto const shown = run({ "query", "HKLM\\Software\\Corvane\\Tembrel\\DEFAULTS", "/v", "DayLight" });
     EXPECT_EQ(shown.status, 0) << shown.err;
     EXPECT_NE(shown.out.find("Default: -60"), std::string::npos) << shown.out;
+}
+
+// The tool's help, each command's usage and the reference page list the same
+// commands with the same synopsis, as they come from one table.
+TEST_F(CeReg, HelpUsageAndTheReferencePageAgreeOnEveryCommand)
+{
+    auto const help = run({ "/?" });
+    ASSERT_EQ(help.status, 0);
+    std::vector<std::pair<std::string, std::string>> listed; // command, synopsis
+    std::istringstream lines(help.out);
+    for (std::string line; std::getline(lines, line);) {
+        std::string const prefix = "  ce-reg ";
+        if (!line.starts_with(prefix) || line.starts_with(prefix + "--") || line.find('"') != std::string::npos)
+            continue;
+        auto const synopsis = line.substr(prefix.size());
+        listed.emplace_back(synopsis.substr(0, synopsis.find(' ')), synopsis);
+    }
+    ASSERT_EQ(listed.size(), 5u) << help.out;
+
+    std::ifstream page(std::string(CE_SOURCE_DIR) + "/docs/tools.md");
+    ASSERT_TRUE(page) << "docs/tools.md";
+    std::vector<std::string> documented; // the ce-reg section's "- `COMMAND ...`" items
+    bool in_section = false;
+    for (std::string line; std::getline(page, line);) {
+        if (line.starts_with("## "))
+            in_section = line == "## ce-reg";
+        if (in_section && line.starts_with("- `"))
+            documented.push_back(line.substr(3, line.find('`', 3) - 3));
+    }
+
+    std::vector<std::string> expected;
+    for (auto const& [command, synopsis] : listed) {
+        auto const usage = run({ command, "/?" });
+        EXPECT_EQ(usage.status, 0) << command;
+        EXPECT_EQ(usage.out.substr(0, usage.out.find('\n')), "ce-reg " + synopsis) << command;
+        expected.push_back(synopsis);
+    }
+    EXPECT_EQ(documented, expected);
 }
 
 TEST_F(CeReg, ARootGluedToTheNextKeySaysTheBackslashWasLost)
