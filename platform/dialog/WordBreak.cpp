@@ -2,6 +2,8 @@
 // included, counts as a word character, so a range never splits a pair.
 #include "dialog/WordBreak.h"
 
+#include <algorithm>
+
 namespace platform::dialog {
 
 namespace {
@@ -39,6 +41,37 @@ std::pair<std::size_t, std::size_t> word_around(std::u16string_view text, std::s
     while (end < text.size() && kind_of(text[end]) == kind)
         ++end;
     return { start, end };
+}
+
+std::size_t previous_word_start(std::u16string_view text, std::size_t index)
+{
+    index = std::min(index, text.size());
+    while (index > 0 && kind_of(text[index - 1]) == CharKind::space)
+        --index;
+    if (index == 0)
+        return 0;
+    CharKind const kind = kind_of(text[index - 1]);
+    if (kind == CharKind::other)
+        return index - 1;
+    while (index > 0 && kind_of(text[index - 1]) == kind)
+        --index;
+    return index;
+}
+
+std::size_t next_word_start(std::u16string_view text, std::size_t index)
+{
+    if (index >= text.size())
+        return text.size();
+    CharKind const kind = kind_of(text[index]);
+    if (kind == CharKind::other) {
+        ++index;
+    } else if (kind == CharKind::word) {
+        while (index < text.size() && kind_of(text[index]) == CharKind::word)
+            ++index;
+    }
+    while (index < text.size() && kind_of(text[index]) == CharKind::space)
+        ++index;
+    return index;
 }
 
 }

@@ -1,6 +1,6 @@
 // Where words begin and end in an edit's text, for a double click that selects
-// a word: a word is a run of letters and digits, a run of spaces, or one other
-// character.
+// a word and for Ctrl+Left and Ctrl+Right that move by words: a word is a run
+// of letters and digits, a run of spaces, or one other character.
 #pragma once
 
 #include <cstddef>
@@ -12,5 +12,13 @@ namespace platform::dialog {
 // The [start, end) range of the word that holds the character at `index` (or
 // the one before it when `index` is the end of the text), in UTF-16 code units.
 std::pair<std::size_t, std::size_t> word_around(std::u16string_view text, std::size_t index);
+
+// Ctrl+Left: the start of the word before `index`, or of the one it is in,
+// past the spaces before it.
+std::size_t previous_word_start(std::u16string_view text, std::size_t index);
+
+// Ctrl+Right: the start of the next word, past the rest of the one at `index`
+// and the spaces after it.
+std::size_t next_word_start(std::u16string_view text, std::size_t index);
 
 }

@@ -74,6 +74,13 @@ TEST(EditControl, TypingAndEditingKeys)
         { "Ctrl+Right at the last word goes to the end", u"", "type ab cd\nkey Home\nkey Ctrl+Right\nkey Ctrl+Right\n",
           "ab cd", 5, { 5, 5 } },
         { "Shift+Ctrl+Left selects a word", u"", "type ab cd\nkey Shift+Ctrl+Left\n", "ab cd", 3, { 3, 5 } },
+        // Words as a double click selects them: a sign is a word of its own.
+        { "Ctrl+Left stops after a sign", u"", "type a-60\nkey Ctrl+Left\n", "a-60", 2, { 2, 2 } },
+        { "Ctrl+Left steps over a sign alone", u"", "type a-60\nkey Ctrl+Left\nkey Ctrl+Left\n", "a-60", 1,
+          { 1, 1 } },
+        { "Ctrl+Right steps over a sign alone", u"", "type -60\nkey Home\nkey Ctrl+Right\n", "-60", 1, { 1, 1 } },
+        { "Ctrl+Right takes a pair as part of a word", u"", "type a\xf0\x9f\x98\x80" "b c\nkey Home\nkey Ctrl+Right\n",
+          "a\xf0\x9f\x98\x80" "b c", 5, { 5, 5 } },
         { "Shift+End then typing replaces", u"", "type abcd\nkey Home\nkey Right\nkey Shift+End\ntype X\n", "aX", 2,
           { 2, 2 } },
     };
@@ -315,6 +322,7 @@ TEST(EditControl, LengthLimit)
         { "the largest is a cap", 0, 100000, "type 1\n", 1, 0x7FFE },
         { "typed over a selection at the limit", 3, 3, "key Home\nkey Shift+End\ntype 9\n", 1, 3 },
         { "text set beyond the limit is kept", 8, 3, "key End\ntype 9\nkey Backspace\n", 7, 3 },
+        { "a pair never goes in by half", 4, 5, "key End\ntype \xf0\x9f\x98\x80\n", 4, 5 },
     };
     for (auto const& c : cases) {
         Procedure state;
