@@ -7,27 +7,13 @@
 #include "dialog/DialogWindow.h"
 #include "dialog/WordBreak.h"
 #include "frontends/FrontEnd.h"
+#include "text/Utf.h"
 
 #include <algorithm>
 
 namespace platform::dialog {
 
 namespace {
-
-bool is_high_surrogate(char16_t c)
-{
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-
-bool is_low_surrogate(char16_t c)
-{
-    return c >= 0xDC00 && c <= 0xDFFF;
-}
-
-bool is_surrogate(char16_t c)
-{
-    return is_high_surrogate(c) || is_low_surrogate(c);
-}
 
 bool shift_held()
 {
@@ -307,11 +293,11 @@ void EditControl::char_typed(char16_t c)
             erase_to(from);
         return;
     }
-    if (is_high_surrogate(c)) {
+    if (text::is_high_surrogate(c)) {
         m_pending_high = c;
         return;
     }
-    if (is_low_surrogate(c)) {
+    if (text::is_low_surrogate(c)) {
         char16_t const high = m_pending_high;
         m_pending_high = 0;
         if (high) {
@@ -356,9 +342,9 @@ void EditControl::paste_text(std::u16string_view pasted)
             break;
         if (c < 0x20 || (c >= 0x7F && c < 0xA0))
             continue;
-        if (is_surrogate(c)) {
+        if (text::is_surrogate(c)) {
             // Only whole pairs: a lone half is no character.
-            if (is_high_surrogate(c) && i + 1 < pasted.size() && is_low_surrogate(pasted[i + 1])) {
+            if (text::is_high_surrogate(c) && i + 1 < pasted.size() && text::is_low_surrogate(pasted[i + 1])) {
                 pasted_text.push_back(c);
                 pasted_text.push_back(pasted[++i]);
             }
@@ -408,9 +394,7 @@ std::u16string_view EditControl::fitting_part(std::u16string_view text) const
         else
             high = middle - 1;
     }
-    if (low < text.size() && low > 0 && is_high_surrogate(text[low - 1]))
-        --low;
-    return text.substr(0, low);
+    return text.substr(0, text::utf16_cut(text, low));
 }
 
 void EditControl::erase_to(std::size_t from)

@@ -3,24 +3,11 @@
 #include "dialog/EditText.h"
 
 #include "dialog/WordBreak.h"
+#include "text/Utf.h"
 
 #include <algorithm>
 
 namespace platform::dialog {
-
-namespace {
-
-bool is_high_half(char16_t c)
-{
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-
-bool is_low_half(char16_t c)
-{
-    return c >= 0xDC00 && c <= 0xDFFF;
-}
-
-}
 
 EditText::EditText(std::u16string& text)
     : m_text(text)
@@ -37,7 +24,7 @@ std::size_t EditText::previous_boundary(std::size_t index) const
     if (index == 0)
         return 0;
     --index;
-    if (index > 0 && is_low_half(m_text[index]) && is_high_half(m_text[index - 1]))
+    if (index > 0 && text::is_low_surrogate(m_text[index]) && text::is_high_surrogate(m_text[index - 1]))
         --index;
     return index;
 }
@@ -47,14 +34,14 @@ std::size_t EditText::next_boundary(std::size_t index) const
     if (index >= m_text.size())
         return m_text.size();
     ++index;
-    if (index < m_text.size() && is_low_half(m_text[index]) && is_high_half(m_text[index - 1]))
+    if (index < m_text.size() && text::is_low_surrogate(m_text[index]) && text::is_high_surrogate(m_text[index - 1]))
         ++index;
     return index;
 }
 
 std::size_t EditText::snap_to_boundary(std::size_t index) const
 {
-    if (index > 0 && index < m_text.size() && is_low_half(m_text[index]) && is_high_half(m_text[index - 1]))
+    if (index > 0 && index < m_text.size() && text::is_low_surrogate(m_text[index]) && text::is_high_surrogate(m_text[index - 1]))
         return index - 1;
     return index;
 }
@@ -101,12 +88,7 @@ std::u16string_view EditText::within_limit(std::u16string_view insert, std::size
 {
     std::size_t const kept = m_text.size() - (selection_end() - selection_start());
     std::size_t const room = limit > kept ? limit - kept : 0;
-    if (insert.size() <= room)
-        return insert;
-    insert = insert.substr(0, room);
-    if (!insert.empty() && is_high_half(insert.back()))
-        insert.remove_suffix(1);
-    return insert;
+    return insert.substr(0, text::utf16_cut(insert, room));
 }
 
 std::u16string EditText::with_insertion(std::u16string_view insert) const

@@ -5,6 +5,7 @@
 #include "frontends/terminal/KeyDecoder.h"
 
 #include "frontends/terminal/KeyVocabulary.h"
+#include "text/Utf.h"
 #include "windows.h"
 
 #include <algorithm>
@@ -40,7 +41,7 @@ DecodedKey control_key(unsigned char code)
 // no surrogate, nothing beyond U+10FFFF.
 bool may_type(char32_t c)
 {
-    return c >= 0x20 && !(c >= 0x7F && c < 0xA0) && !(c >= 0xD800 && c < 0xE000) && c <= 0x10FFFF;
+    return c >= 0x20 && !(c >= 0x7F && c < 0xA0) && text::is_scalar_value(c);
 }
 
 // A printable character (or the space bar) as typed.
@@ -53,48 +54,6 @@ DecodedKey typed(char32_t c)
     if (!may_type(c))
         return action(KeyAction::none);
     return character(c);
-}
-
-enum class Utf8 { ok, invalid, incomplete };
-
-Utf8 decode_utf8(std::string_view bytes, std::size_t at, char32_t& out, std::size_t& length)
-{
-    auto const lead = static_cast<unsigned char>(bytes[at]);
-    std::size_t need = 0;
-    unsigned char low = 0x80, high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        need = 1;
-        out = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        need = 2;
-        out = lead & 0x0F;
-        if (lead == 0xE0)
-            low = 0xA0; // no overlong forms
-        if (lead == 0xED)
-            high = 0x9F; // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        need = 3;
-        out = lead & 0x07;
-        if (lead == 0xF0)
-            low = 0x90;
-        if (lead == 0xF4)
-            high = 0x8F;
-    } else {
-        length = 1;
-        return Utf8::invalid;
-    }
-    for (std::size_t i = 1; i <= need; ++i) {
-        if (at + i >= bytes.size())
-            return Utf8::incomplete;
-        auto const b = static_cast<unsigned char>(bytes[at + i]);
-        if (b < (i == 1 ? low : 0x80) || b > (i == 1 ? high : 0xBF)) {
-            length = 1;
-            return Utf8::invalid;
-        }
-        out = (out << 6) | (b & 0x3F);
-    }
-    length = need + 1;
-    return Utf8::ok;
 }
 
 // The modifiers of a parameter (1 + a bit each), or none without one.
@@ -274,11 +233,12 @@ KeyDecoder::Parse KeyDecoder::parse(std::size_t at)
 
 KeyDecoder::Parse KeyDecoder::parse_utf8(std::size_t at)
 {
-    char32_t c = 0;
-    switch (decode_utf8(m_buffer, at, c, m_length)) {
-    case Utf8::incomplete: return Parse::incomplete;
-    case Utf8::invalid: m_result = action(KeyAction::none); return Parse::complete;
-    case Utf8::ok: m_result = typed(c); return Parse::complete;
+    text::Utf8Step const step = text::decode_utf8_at(m_buffer, at);
+    m_length = step.length;
+    switch (step.kind) {
+    case text::Utf8Step::Kind::incomplete: return Parse::incomplete;
+    case text::Utf8Step::Kind::invalid: m_result = action(KeyAction::none); return Parse::complete;
+    case text::Utf8Step::Kind::character: m_result = typed(step.value); return Parse::complete;
     }
     return Parse::complete;
 }
@@ -582,21 +542,23 @@ DecodedKey KeyDecoder::finish_paste()
         char32_t c = static_cast<unsigned char>(bytes[i]);
         std::size_t length = 1;
         if (c >= 0x80) {
-            if (!m_utf8 || decode_utf8(bytes, i, c, length) != Utf8::ok) {
+            if (!m_utf8) {
+                ++i;
+                continue;
+            }
+            text::Utf8Step const step = text::decode_utf8_at(bytes, i);
+            length = step.length;
+            if (step.kind != text::Utf8Step::Kind::character) {
                 i += length;
                 continue;
             }
+            c = step.value;
         }
         i += length;
         // Controls never reach a field, pasted or not.
         if (!may_type(c))
             continue;
-        if (c >= 0x10000) {
-            key.text.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
-            key.text.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
-        } else {
-            key.text.push_back(static_cast<char16_t>(c));
-        }
+        text::append_utf16(key.text, c);
     }
     m_paste_bytes.clear();
     m_paste_line_ended = false;

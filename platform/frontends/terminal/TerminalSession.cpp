@@ -10,6 +10,7 @@
 #include "frontends/terminal/TerminalSession.h"
 
 #include "text/TerminalText.h"
+#include "text/WriteAll.h"
 
 #include <array>
 #include <cerrno>
@@ -113,15 +114,7 @@ void prepare_emergency_restore(bool mouse)
 // Async-signal-safe: raw writes, tcsetattr and dup2 only.
 void restore_from_signal_handler()
 {
-    std::size_t done = 0;
-    while (done < g_restore.length) {
-        ssize_t n = write(g_restore.fd, g_restore.sequence + done, g_restore.length - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
+    text::write_all_raw(g_restore.fd, g_restore.sequence, g_restore.length);
     g_restore.length = 0;
     if (g_restore.have_termios)
         tcsetattr(g_restore.fd, TCSANOW, &g_restore.saved_termios);
@@ -129,18 +122,9 @@ void restore_from_signal_handler()
         g_restore.held->release_in_signal_handler();
 }
 
-void write_all(int fd, char const* text)
+void write_all(int fd, char const* sequence)
 {
-    std::size_t length = std::strlen(text);
-    while (length > 0) {
-        ssize_t n = write(fd, text, length);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return;
-        text += n;
-        length -= static_cast<std::size_t>(n);
-    }
+    text::write_all_raw(fd, sequence, std::strlen(sequence));
 }
 
 void on_resize_signal(int)

@@ -704,15 +704,12 @@ void WindowFrontEnd::translate(SDL_Event const& event)
         // The space bar comes as its key, going down and up.
         if (std::strcmp(event.text.text, " ") == 0)
             break;
-        std::u16string const text = text::to_utf16(event.text.text);
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            char32_t c = text[i];
-            if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size()) {
-                c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-                ++i;
-            }
-            if (c >= 0x20 && c != 0x7F)
-                m_pending.push_back(CharInput { c });
+        std::u16string const typed = text::to_utf16(event.text.text);
+        for (std::size_t i = 0; i < typed.size();) {
+            text::Utf16Character const character = text::utf16_character_at(typed, i);
+            i += character.length;
+            if (character.value >= 0x20 && character.value != 0x7F)
+                m_pending.push_back(CharInput { character.value });
         }
         break;
     }
