@@ -2,10 +2,13 @@
 // own pixels (no GPU to probe, so the first frame comes quickly), each device
 // pixel a whole-number square, only the part that changed handed on; and a
 // wait for the next event that sleeps until input comes or the caret blinks.
+// The host's events are translated in WindowInput.cpp, the pointer's meaning
+// kept by PointerCapture, the zoom by Viewport.
 #include "frontends/window/WindowFrontEnd.h"
 
 #include "frontends/window/ClosingSignals.h"
 #include "frontends/window/PngFile.h"
+#include "frontends/window/Viewport.h"
 #include "frontends/window/XErrors.h"
 #include "frontends/window/XIcon.h"
 #include "resources/Icon.h"
@@ -15,7 +18,6 @@
 #include <SDL.h>
 
 #include <algorithm>
-#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -24,8 +26,6 @@
 #include <vector>
 #include <pthread.h>
 #include <string_view>
-#include <mutex>
-#include <thread>
 
 namespace platform::frontends {
 
@@ -40,8 +40,6 @@ namespace platform::frontends::window {
 
 namespace {
 
-// The host window's title: the caption, with characters that would act as
-// controls in a window manager's title shown as their visible pictures.
 // The smallest rectangle holding every pixel that differs, if any does.
 std::optional<PixelRect> changed_area(Canvas const& before, Canvas const& after)
 {
@@ -74,6 +72,8 @@ std::optional<PixelRect> changed_area(Canvas const& before, Canvas const& after)
 // answers at once (as it does when it is this window).
 constexpr std::chrono::milliseconds hold_for_paste { 250 };
 
+// The host window's title: the caption, with characters that would act as
+// controls in a window manager's title shown as their visible pictures.
 std::string host_title(std::u16string_view caption)
 {
     std::u16string shown;
@@ -165,7 +165,7 @@ std::optional<std::string> WindowFrontEnd::prepare()
         return error;
 
     // Blocked before the library starts any thread of its own.
-    sigset_t const set = closing_signals();
+    sigset_t const set = closing_signals::set();
     sigset_t previous;
     pthread_sigmask(SIG_BLOCK, &set, &previous);
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
@@ -207,8 +207,7 @@ std::optional<std::string> WindowFrontEnd::prepare()
         pthread_sigmask(SIG_SETMASK, &previous, nullptr);
         return refusal;
     }
-    g_signal_event = SDL_RegisterEvents(1);
-    watch_signals();
+    closing_signals::watch();
     return std::nullopt;
 }
 
@@ -322,14 +321,8 @@ void WindowFrontEnd::draw(bool caret_tick)
 {
     if (!m_view || !m_canvas)
         return;
-    Fonts const fonts { *m_dialog_font, *m_caption_font };
-    PaintState state { m_active, m_caret_on, std::nullopt };
-    if (m_held && m_held_over && m_held->kind != Target::Kind::nothing) {
-        bool const pushable = m_held->kind != Target::Kind::control
-            || m_view->controls[m_held->index].control_class == ControlClass::Button;
-        if (pushable)
-            state.sunk = m_held;
-    }
+    Fonts const fonts = this->fonts();
+    PaintState state { m_active, m_caret_on, m_pointer.sunk(*m_view) };
     paint_screen(*m_canvas, *m_view, fonts, state);
     if (!m_shown) {
         m_shown = *m_canvas;
@@ -367,8 +360,8 @@ void WindowFrontEnd::present(std::optional<PixelRect> area)
     if (!surface)
         return;
     int const sw = m_shown->width(), sh = m_shown->height();
-    int const zoom = std::max(1, std::min(surface->w / std::max(sw, 1), surface->h / std::max(sh, 1)));
-    int const left = (surface->w - sw * zoom) / 2, top = (surface->h - sh * zoom) / 2;
+    Viewport const viewport = Viewport::fit(surface->w, surface->h, sw, sh);
+    int const zoom = viewport.zoom;
     Rgb const box = colour(Role::letterbox);
     if (!area) {
         SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, static_cast<Uint8>(box >> 16),
@@ -386,12 +379,12 @@ void WindowFrontEnd::present(std::optional<PixelRect> area)
                                         : SDL_MapRGB(surface->format, static_cast<Uint8>(rgb >> 16),
                                                      static_cast<Uint8>(rgb >> 8), static_cast<Uint8>(rgb));
             for (int dy = 0; dy < zoom; ++dy) {
-                int const row = top + y * zoom + dy;
+                int const row = viewport.top + y * zoom + dy;
                 if (row < 0 || row >= surface->h)
                     continue;
                 auto* const pixels = reinterpret_cast<Uint8*>(surface->pixels) + row * surface->pitch;
                 for (int dx = 0; dx < zoom; ++dx) {
-                    int const column = left + x * zoom + dx;
+                    int const column = viewport.left + x * zoom + dx;
                     if (column >= 0 && column < surface->w)
                         std::memcpy(pixels + column * surface->format->BytesPerPixel, &value,
                                     surface->format->BytesPerPixel);
@@ -405,7 +398,8 @@ void WindowFrontEnd::present(std::optional<PixelRect> area)
         SDL_UpdateWindowSurface(m_window);
         return;
     }
-    SDL_Rect const rect { left + area->x * zoom, top + area->y * zoom, area->w * zoom, area->h * zoom };
+    PixelRect const changed = viewport.to_window(*area);
+    SDL_Rect const rect { changed.x, changed.y, changed.w, changed.h };
     SDL_UpdateWindowSurfaceRects(m_window, &rect, 1);
 }
 
@@ -418,19 +412,16 @@ std::optional<POINT> WindowFrontEnd::to_screen(int window_x, int window_y) const
     SDL_GetWindowSize(m_window, &win_w, &win_h);
     if (!surface || win_w <= 0 || win_h <= 0)
         return std::nullopt;
-    int const out_w = surface->w, out_h = surface->h;
-    int const sw = m_canvas->width(), sh = m_canvas->height();
-    int const zoom = std::max(1, std::min(out_w / std::max(sw, 1), out_h / std::max(sh, 1)));
-    long const px = static_cast<long>(window_x) * out_w / win_w - (out_w - sw * zoom) / 2;
-    long const py = static_cast<long>(window_y) * out_h / win_h - (out_h - sh * zoom) / 2;
-    auto floor_div = [](long a, long b) { return a >= 0 ? a / b : -((-a + b - 1) / b); };
-    return POINT { static_cast<LONG>(floor_div(px, zoom)), static_cast<LONG>(floor_div(py, zoom)) };
+    POINT const pixel = window_pixel(window_x, window_y, win_w, win_h, surface->w, surface->h);
+    return Viewport::fit(surface->w, surface->h, m_canvas->width(), m_canvas->height()).to_screen(pixel.x, pixel.y);
 }
 
 InputEvent WindowFrontEnd::next_event()
 {
     for (;;) {
-        if (g_signal.load() != 0 || !m_window || !m_view)
+        if (m_closing_signal == 0)
+            m_closing_signal = closing_signals::take_waiting();
+        if (m_closing_signal != 0 || !m_window || !m_view)
             return CloseRequest { true };
         if (auto action = m_accessibility ? m_accessibility->take_action() : std::nullopt)
             return *action;
@@ -455,12 +446,10 @@ InputEvent WindowFrontEnd::next_event()
         auto const sooner = [&wake](Clock::time_point when) { wake = wake ? std::min(*wake, when) : when; };
         if (caret_blinks())
             sooner(m_caret_toggle);
-        if (drag_scrolls()) {
-            if (now >= m_drag_scroll_next) {
-                m_drag_scroll_next = now + drag_scroll_pace;
-                return PointerMove { *m_held_offset };
-            }
-            sooner(m_drag_scroll_next);
+        if (auto const due = m_pointer.drag_scroll_due(*m_view)) {
+            if (now >= *due)
+                return m_pointer.drag_scroll_step(now);
+            sooner(*due);
         }
         if (m_hold_input_until)
             sooner(*m_hold_input_until);
@@ -497,9 +486,7 @@ void WindowFrontEnd::close(INT_PTR)
     set_dialog_open(false);
     m_shown.reset();
     m_view.reset();
-    m_held.reset();
-    m_drag.reset();
-    m_last_press.reset();
+    m_pointer.reset();
     m_selections.forget();
     m_hold_input_until.reset();
     m_ahead_of_hold = 0;
@@ -507,7 +494,9 @@ void WindowFrontEnd::close(INT_PTR)
     if (m_accessibility)
         m_accessibility->hide();
     // A signal that closed the dialog now ends the process as it would have.
-    if (int const signal = g_signal.exchange(0)) {
+    int const signal = m_closing_signal != 0 ? m_closing_signal : closing_signals::take_waiting();
+    m_closing_signal = 0;
+    if (signal != 0) {
         std::fflush(nullptr);
         std::signal(signal, SIG_DFL);
         sigset_t set;

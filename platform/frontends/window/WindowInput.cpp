@@ -1,4 +1,5 @@
-// The host's input events as the device's.
+// The host's input as the device's: SDL's keyboard, text, mouse and window
+// events become the dialog's input events, the keys by a table.
 #include "frontends/window/WindowFrontEnd.h"
 
 #include "frontends/window/ClosingSignals.h"
@@ -14,32 +15,44 @@ namespace platform::frontends::window {
 
 namespace {
 
+// The host's keys the dialog uses, as the device's virtual keys.
+struct HostKey {
+    SDL_Keycode key;
+    UINT vk;
+};
+constexpr HostKey host_keys[] = {
+    { SDLK_TAB, VK_TAB },
+    { SDLK_RETURN, VK_RETURN },
+    { SDLK_KP_ENTER, VK_RETURN },
+    { SDLK_ESCAPE, VK_ESCAPE },
+    { SDLK_BACKSPACE, VK_BACK },
+    { SDLK_DELETE, VK_DELETE },
+    { SDLK_LEFT, VK_LEFT },
+    { SDLK_RIGHT, VK_RIGHT },
+    { SDLK_UP, VK_UP },
+    { SDLK_DOWN, VK_DOWN },
+    { SDLK_HOME, VK_HOME },
+    { SDLK_END, VK_END },
+    { SDLK_SPACE, VK_SPACE },
+    { SDLK_INSERT, VK_INSERT },
+};
+
+// The virtual key of a host key, or 0 for one the dialog does not use.
 UINT virtual_key(SDL_Keycode key)
 {
-    switch (key) {
-    case SDLK_TAB: return VK_TAB;
-    case SDLK_RETURN:
-    case SDLK_KP_ENTER: return VK_RETURN;
-    case SDLK_ESCAPE: return VK_ESCAPE;
-    case SDLK_BACKSPACE: return VK_BACK;
-    case SDLK_DELETE: return VK_DELETE;
-    case SDLK_LEFT: return VK_LEFT;
-    case SDLK_RIGHT: return VK_RIGHT;
-    case SDLK_UP: return VK_UP;
-    case SDLK_DOWN: return VK_DOWN;
-    case SDLK_HOME: return VK_HOME;
-    case SDLK_END: return VK_END;
-    case SDLK_SPACE: return VK_SPACE;
-    case SDLK_INSERT: return VK_INSERT;
-    default: return 0;
+    for (HostKey const& row : host_keys) {
+        if (row.key == key)
+            return row.vk;
     }
+    return 0;
 }
 
 }
 
 void WindowFrontEnd::translate(SDL_Event const& event)
 {
-    if (event.type == g_signal_event.load() && event.type != 0) {
+    if (closing_signals::is_wakeup(event)) {
+        m_closing_signal = closing_signals::signal_of(event);
         m_pending.push_back(CloseRequest { true });
         return;
     }
@@ -95,18 +108,25 @@ void WindowFrontEnd::translate(SDL_Event const& event)
     case SDL_MOUSEBUTTONDOWN:
         if (event.button.button == SDL_BUTTON_LEFT) {
             bool const shift = (SDL_GetModState() & KMOD_SHIFT) != 0;
-            pointer_down(event.button.x, event.button.y, shift, event.button.timestamp);
+            auto const screen = to_screen(event.button.x, event.button.y);
+            if (screen && m_view
+                && m_pointer.press(*m_view, fonts(), *screen, shift, event.button.timestamp, m_pending))
+                draw(false);
         } else if (event.button.button == SDL_BUTTON_MIDDLE) {
             middle_click(event.button.x, event.button.y);
         }
         break;
     case SDL_MOUSEMOTION:
-        if (event.motion.state & SDL_BUTTON_LMASK)
-            pointer_moved(event.motion.x, event.motion.y);
+        if ((event.motion.state & SDL_BUTTON_LMASK) && m_view
+            && m_pointer.move(*m_view, fonts(), m_settings.screen, to_screen(event.motion.x, event.motion.y),
+                              m_pending))
+            draw(false);
         break;
     case SDL_MOUSEBUTTONUP:
-        if (event.button.button == SDL_BUTTON_LEFT)
-            pointer_up(event.button.x, event.button.y);
+        if (event.button.button == SDL_BUTTON_LEFT && m_view
+            && m_pointer.release(*m_view, fonts(), m_settings.screen, to_screen(event.button.x, event.button.y),
+                                 m_pending))
+            draw(false);
         break;
     case SDL_WINDOWEVENT:
         switch (event.window.event) {
@@ -120,12 +140,7 @@ void WindowFrontEnd::translate(SDL_Event const& event)
             break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
             m_active = false;
-            m_drag.reset();
-            if (m_held) {
-                // As a button losing the capture: released, not clicked.
-                m_held.reset();
-                m_pending.push_back(PointerRelease { { -1, -1 } });
-            }
+            m_pointer.lose(m_pending);
             draw(false);
             break;
         case SDL_WINDOWEVENT_EXPOSED:
@@ -136,6 +151,31 @@ void WindowFrontEnd::translate(SDL_Event const& event)
         }
         break;
     default: break;
+    }
+}
+
+// The middle button pastes X's PRIMARY selection where it is pressed in a
+// field, as in every X program.
+void WindowFrontEnd::middle_click(int x, int y)
+{
+    auto const screen = to_screen(x, y);
+    if (!screen || !m_view || m_pointer.active())
+        return;
+    Target const target = hit_test(*m_view, screen_geometry(*m_view, fonts()), screen->x, screen->y);
+    if (target.kind != Target::Kind::control)
+        return;
+    auto const& control = m_view->controls[target.index];
+    if (!control.enabled || control.control_class != ControlClass::Edit)
+        return;
+    POINT const offset = offset_in_control(*m_view, target.index, *screen);
+    m_pending.push_back(PointerPress { target.index, offset, false, false });
+    m_pending.push_back(PointerRelease { offset });
+    // The press and what came before it go first; what comes after waits.
+    if (!request_selection(true, m_pending.size())) {
+        char* const text = SDL_GetPrimarySelectionText();
+        if (text && *text)
+            m_pending.push_back(PasteText { text::to_utf16(text) });
+        SDL_free(text);
     }
 }
 
