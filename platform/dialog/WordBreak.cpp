@@ -23,6 +23,11 @@ CharKind kind_of(char16_t c)
     return CharKind::other;
 }
 
+bool is_space(char16_t c)
+{
+    return kind_of(c) == CharKind::space;
+}
+
 }
 
 std::pair<std::size_t, std::size_t> word_around(std::u16string_view text, std::size_t index)
@@ -46,30 +51,18 @@ std::pair<std::size_t, std::size_t> word_around(std::u16string_view text, std::s
 std::size_t previous_word_start(std::u16string_view text, std::size_t index)
 {
     index = std::min(index, text.size());
-    while (index > 0 && kind_of(text[index - 1]) == CharKind::space)
+    while (index > 0 && is_space(text[index - 1]))
         --index;
-    if (index == 0)
-        return 0;
-    CharKind const kind = kind_of(text[index - 1]);
-    if (kind == CharKind::other)
-        return index - 1;
-    while (index > 0 && kind_of(text[index - 1]) == kind)
+    while (index > 0 && !is_space(text[index - 1]))
         --index;
     return index;
 }
 
 std::size_t next_word_start(std::u16string_view text, std::size_t index)
 {
-    if (index >= text.size())
-        return text.size();
-    CharKind const kind = kind_of(text[index]);
-    if (kind == CharKind::other) {
+    while (index < text.size() && !is_space(text[index]))
         ++index;
-    } else if (kind == CharKind::word) {
-        while (index < text.size() && kind_of(text[index]) == CharKind::word)
-            ++index;
-    }
-    while (index < text.size() && kind_of(text[index]) == CharKind::space)
+    while (index < text.size() && is_space(text[index]))
         ++index;
     return index;
 }

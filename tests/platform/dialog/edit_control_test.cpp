@@ -74,11 +74,10 @@ TEST(EditControl, TypingAndEditingKeys)
         { "Ctrl+Right at the last word goes to the end", u"", "type ab cd\nkey Home\nkey Ctrl+Right\nkey Ctrl+Right\n",
           "ab cd", 5, { 5, 5 } },
         { "Shift+Ctrl+Left selects a word", u"", "type ab cd\nkey Shift+Ctrl+Left\n", "ab cd", 3, { 3, 5 } },
-        // Words as a double click selects them: a sign is a word of its own.
-        { "Ctrl+Left stops after a sign", u"", "type a-60\nkey Ctrl+Left\n", "a-60", 2, { 2, 2 } },
-        { "Ctrl+Left steps over a sign alone", u"", "type a-60\nkey Ctrl+Left\nkey Ctrl+Left\n", "a-60", 1,
-          { 1, 1 } },
-        { "Ctrl+Right steps over a sign alone", u"", "type -60\nkey Home\nkey Ctrl+Right\n", "-60", 1, { 1, 1 } },
+        // The spaces a double click knows: a tab and a no-break space too.
+        { "Ctrl+Right past a no-break space", u"", "type ab\xc2\xa0" "cd\nkey Home\nkey Ctrl+Right\n",
+          "ab\xc2\xa0" "cd", 3, { 3, 3 } },
+        { "Ctrl+Left keeps a sign with its number", u"", "type x -60\nkey Ctrl+Left\n", "x -60", 2, { 2, 2 } },
         { "Ctrl+Right takes a pair as part of a word", u"", "type a\xf0\x9f\x98\x80" "b c\nkey Home\nkey Ctrl+Right\n",
           "a\xf0\x9f\x98\x80" "b c", 5, { 5, 5 } },
         { "Shift+End then typing replaces", u"", "type abcd\nkey Home\nkey Right\nkey Shift+End\ntype X\n", "aX", 2,
