@@ -41,17 +41,15 @@ int hex_box_advance(char32_t code)
     return digits_per_row(code) * 4 + 3 + 1;
 }
 
-std::unique_ptr<DeviceFont> DeviceFont::open(char const* path, int points, std::string& error)
+Result<std::unique_ptr<DeviceFont>> DeviceFont::open(char const* path, int points)
 {
-    if (TTF_Init() != 0) {
-        error = std::string("cannot start the font renderer: ") + TTF_GetError();
-        return nullptr;
-    }
+    if (TTF_Init() != 0)
+        return Error { std::string("cannot start the font renderer: ") + TTF_GetError() };
     TTF_Font* font = TTF_OpenFontDPI(path, points, screen_dpi, screen_dpi);
     if (!font) {
-        error = std::string("cannot open the font ") + path + " (Debian's fonts-dejavu-extra): " + TTF_GetError();
+        Error error { std::string("cannot open the font ") + path + " (Debian's fonts-dejavu-extra): " + TTF_GetError() };
         TTF_Quit();
-        return nullptr;
+        return error;
     }
     return std::unique_ptr<DeviceFont>(new DeviceFont(font));
 }

@@ -108,10 +108,12 @@ std::optional<std::string> WindowFrontEnd::check_settings()
 {
     if (m_settings_read)
         return std::nullopt;
-    if (auto error = read_device_settings(m_settings)) {
+    auto settings = read_device_settings();
+    if (!settings) {
         m_refused_setting = true;
-        return error;
+        return settings.error().message;
     }
+    m_settings = std::move(*settings);
     char const* screen = std::getenv("CE_DEVICE_SCREEN");
     m_screen_given = screen && *screen;
     m_settings_read = true;
@@ -121,11 +123,11 @@ std::optional<std::string> WindowFrontEnd::check_settings()
 // The window never opens larger than the display's work area: a zoom asked
 // for that would is brought down to the largest that fits, with a line that
 // says so; a screen that does not fit even at zoom 1 cannot be shown.
-std::optional<std::string> WindowFrontEnd::fit_to_display(std::string const& display)
+Result<void> WindowFrontEnd::fit_to_display(std::string const& display)
 {
     SDL_Rect usable {};
     if (SDL_GetDisplayUsableBounds(0, &usable) != 0 || usable.w <= 0 || usable.h <= 0)
-        return std::nullopt; // nothing known to fit it to
+        return {}; // nothing known to fit it to
     long const width = m_settings.screen.cx, height = m_settings.screen.cy;
     int const fitting = static_cast<int>(std::min<long>({ usable.w / width, usable.h / height, largest_zoom }));
     std::string const area = std::to_string(usable.w) + "x" + std::to_string(usable.h);
@@ -133,8 +135,8 @@ std::optional<std::string> WindowFrontEnd::fit_to_display(std::string const& dis
     if (fitting < 1) {
         m_refused_setting = m_screen_given;
         std::string const size = std::to_string(width) + "x" + std::to_string(height);
-        return (m_screen_given ? "CE_DEVICE_SCREEN=" + size : "the device's screen of " + size)
-            + " does not fit the work area of " + on + " (" + area + "); use a smaller CE_DEVICE_SCREEN";
+        return Error { (m_screen_given ? "CE_DEVICE_SCREEN=" + size : "the device's screen of " + size)
+                       + " does not fit the work area of " + on + " (" + area + "); use a smaller CE_DEVICE_SCREEN" };
     }
     if (m_settings.zoom == 0) {
         m_settings.zoom = std::min(automatic_zoom(m_settings.screen, usable.w, usable.h), fitting);
@@ -144,7 +146,7 @@ std::optional<std::string> WindowFrontEnd::fit_to_display(std::string const& dis
                      program && *program ? program : "device", m_settings.zoom, on.c_str(), area.c_str(), fitting);
         m_settings.zoom = fitting;
     }
-    return std::nullopt;
+    return {};
 }
 
 std::optional<std::string> WindowFrontEnd::prepare()
@@ -157,12 +159,14 @@ std::optional<std::string> WindowFrontEnd::prepare()
     char const* driver = std::getenv("SDL_VIDEODRIVER");
     if (!(x11 && *x11) && !(wayland && *wayland) && !(driver && *driver))
         return "no display for the window (neither DISPLAY nor WAYLAND_DISPLAY is set); use CE_DEVICE_UI=terminal or script";
-    std::string error;
-    m_dialog_font = DeviceFont::open(dialog_font_path, dialog_font_points, error);
-    if (m_dialog_font)
-        m_caption_font = DeviceFont::open(caption_font_path, dialog_font_points, error);
-    if (!m_dialog_font || !m_caption_font)
-        return error;
+    auto dialog_font = DeviceFont::open(dialog_font_path, dialog_font_points);
+    if (!dialog_font)
+        return dialog_font.error().message;
+    auto caption_font = DeviceFont::open(caption_font_path, dialog_font_points);
+    if (!caption_font)
+        return caption_font.error().message;
+    m_dialog_font = std::move(*dialog_font);
+    m_caption_font = std::move(*caption_font);
 
     // Blocked before the library starts any thread of its own.
     sigset_t const set = closing_signals::set();
@@ -201,11 +205,11 @@ std::optional<std::string> WindowFrontEnd::prepare()
         pthread_sigmask(SIG_SETMASK, &previous, nullptr);
         return "no X11 or Wayland display for the window; use CE_DEVICE_UI=terminal or script";
     }
-    if (auto refusal = fit_to_display(display)) {
+    if (auto fitted = fit_to_display(display); !fitted) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         m_video_started = false;
         pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-        return refusal;
+        return fitted.error().message;
     }
     closing_signals::watch();
     return std::nullopt;
@@ -340,9 +344,9 @@ void WindowFrontEnd::draw(bool caret_tick)
     }
     if (m_screenshot && m_screenshot->pixels() == m_canvas->pixels())
         return;
-    if (auto error = write_png(m_settings.screenshot, *m_canvas)) {
+    if (auto written = write_png(m_settings.screenshot, *m_canvas); !written) {
         if (!m_screenshot_failed)
-            std::fprintf(stderr, "screenshot: %s\n", error->c_str());
+            std::fprintf(stderr, "screenshot: %s\n", written.error().message.c_str());
         m_screenshot_failed = true;
         return;
     }

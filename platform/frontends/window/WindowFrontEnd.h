@@ -59,7 +59,7 @@ private:
     void draw(bool caret_tick);
     void present(std::optional<PixelRect> area);
     void translate(SDL_Event const& event);
-    std::optional<std::string> fit_to_display(std::string const& display);
+    Result<void> fit_to_display(std::string const& display);
     Fonts fonts() const { return { *m_dialog_font, *m_caption_font }; }
     void middle_click(int x, int y);
     bool request_selection(bool primary, std::size_t ahead);
