@@ -15,6 +15,8 @@ class EditText {
 public:
     // `text` is the window's own text, changed in place.
     explicit EditText(std::u16string& text);
+    EditText(EditText const&) = delete;
+    EditText& operator=(EditText const&) = delete;
 
     std::u16string const& text() const { return m_text; }
     std::size_t caret() const { return m_caret; }
