@@ -1,5 +1,5 @@
 // An edit's text on its own: the limit's one rule, and positions that never
-// fall inside a surrogate smiley, whatever a caller asks for.
+// fall inside a surrogate pair, whatever a caller asks for.
 #include "dialog/EditText.h"
 
 #include <gtest/gtest.h>
