@@ -59,6 +59,11 @@ TEST(PngFile, AFifoIsWrittenInPlaceOrRefusedNeverReplaced)
     // A reader takes the picture as a stream.
     int const reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(reader, 0);
+    // A write end of the test's own, held until the picture is written, so
+    // that the reader waits for it rather than meeting the end of the stream
+    // before the writer has opened the FIFO.
+    int const keeper = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+    ASSERT_GE(keeper, 0);
     std::string got;
     std::thread drain([&] {
         ::fcntl(reader, F_SETFL, 0);
@@ -67,6 +72,7 @@ TEST(PngFile, AFifoIsWrittenInPlaceOrRefusedNeverReplaced)
             got.append(buffer, static_cast<std::size_t>(n));
     });
     error = failure(write_png(fifo.string(), picture()));
+    ::close(keeper);
     drain.join();
     ::close(reader);
     EXPECT_EQ(error, std::nullopt);
