@@ -1,26 +1,19 @@
-// Single-line edit control. Positions are UTF-16 indexes into the text, kept
-// on character boundaries so that no edit splits a surrogate pair.
+// Single-line edit control: its messages and keys, its undo, and the
+// scrolling that keeps the caret in view. The text with its caret and
+// selection is an EditText; every change to it goes through insert(),
+// erase_to() or set_text().
 #include "dialog/EditControl.h"
 
 #include "dialog/DialogWindow.h"
 #include "dialog/WordBreak.h"
 #include "frontends/FrontEnd.h"
+#include "text/Utf.h"
 
 #include <algorithm>
 
 namespace platform::dialog {
 
 namespace {
-
-bool is_high_surrogate(char16_t c)
-{
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-
-bool is_low_surrogate(char16_t c)
-{
-    return c >= 0xDC00 && c <= 0xDFFF;
-}
 
 bool shift_held()
 {
@@ -32,23 +25,19 @@ bool ctrl_held()
     return GetKeyState(VK_CONTROL) < 0;
 }
 
-bool is_word_break(char16_t c)
-{
-    return c == u' ' || c == u'\t';
-}
-
 }
 
 EditControl::EditControl(DialogWindow& dialog)
     : Control(dialog)
+    , m_buffer(text_in_place())
 {
 }
 
 void EditControl::describe(frontends::ControlView& view) const
 {
-    view.caret = m_caret;
-    view.selection_start = selection_start();
-    view.selection_end = selection_end();
+    view.caret = m_buffer.caret();
+    view.selection_start = m_buffer.selection_start();
+    view.selection_end = m_buffer.selection_end();
     view.scroll = m_scroll;
 }
 
@@ -58,9 +47,10 @@ void EditControl::set_rect(RECT const& rect)
     scroll_to_caret();
 }
 
-void EditControl::text_changed()
+void EditControl::set_text(std::u16string_view text)
 {
-    m_caret = m_anchor = m_scroll = 0;
+    m_buffer.assign(text);
+    m_scroll = 0;
     m_pending_high = 0;
     m_undo.reset();
     m_typing_run = false;
@@ -70,6 +60,11 @@ void EditControl::text_changed()
 LRESULT EditControl::window_proc(UINT message, WPARAM wparam, LPARAM lparam)
 {
     switch (message) {
+    case WM_SETTEXT: {
+        auto const* text = reinterpret_cast<LPCWSTR>(lparam);
+        set_text(text ? std::u16string_view(text) : std::u16string_view());
+        return TRUE;
+    }
     case WM_GETDLGCODE:
         return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
     case WM_SETFOCUS:
@@ -100,9 +95,9 @@ LRESULT EditControl::window_proc(UINT message, WPARAM wparam, LPARAM lparam)
             int const x = static_cast<short>(LOWORD(lparam));
             RECT const area = text_area();
             if (x < area.left)
-                move_caret(previous_boundary(std::min(m_scroll, m_caret)), true);
+                move_caret(m_buffer.previous_boundary(std::min(m_scroll, m_buffer.caret())), true);
             else if (x >= area.right)
-                move_caret(next_boundary(boundary_nearest(area.right)), true);
+                move_caret(m_buffer.next_boundary(boundary_nearest(area.right)), true);
             else
                 move_caret(boundary_nearest(x), true);
         }
@@ -115,30 +110,25 @@ LRESULT EditControl::window_proc(UINT message, WPARAM wparam, LPARAM lparam)
     case WM_LBUTTONDBLCLK: {
         SetFocus(handle());
         auto const [start, end] = word_around(text(), boundary_nearest(static_cast<short>(LOWORD(lparam))));
-        m_anchor = start;
+        m_buffer.set_anchor(start);
         move_caret(end, true);
         m_dragging = false;
         offer_selection();
         return 0;
     }
     case WM_COPY:
-        if (has_selection())
-            front_end().set_clipboard_text(std::u16string_view(text()).substr(selection_start(), selection_end() - selection_start()));
+        if (m_buffer.has_selection())
+            front_end().set_clipboard_text(m_buffer.selected());
         return 0;
     case WM_CUT:
-        if (has_selection() && !(style() & ES_READONLY)) {
+        if (m_buffer.has_selection() && !(style() & ES_READONLY)) {
             SendMessageW(handle(), WM_COPY, 0, 0);
-            remember_for_undo(false);
-            replace_selection({});
-            notify_parent(EN_CHANGE);
+            erase_to(m_buffer.anchor());
         }
         return 0;
     case WM_CLEAR:
-        if (has_selection() && !(style() & ES_READONLY)) {
-            remember_for_undo(false);
-            replace_selection({});
-            notify_parent(EN_CHANGE);
-        }
+        if (m_buffer.has_selection() && !(style() & ES_READONLY))
+            erase_to(m_buffer.anchor());
         return 0;
     case WM_PASTE:
         paste_text(front_end().clipboard_text());
@@ -153,8 +143,8 @@ LRESULT EditControl::window_proc(UINT message, WPARAM wparam, LPARAM lparam)
         m_typing_run = false;
         return 0;
     case EM_GETSEL: {
-        auto const start = static_cast<DWORD>(selection_start());
-        auto const end = static_cast<DWORD>(selection_end());
+        auto const start = static_cast<DWORD>(m_buffer.selection_start());
+        auto const end = static_cast<DWORD>(m_buffer.selection_end());
         if (auto* out = reinterpret_cast<DWORD*>(wparam))
             *out = start;
         if (auto* out = reinterpret_cast<DWORD*>(lparam))
@@ -164,24 +154,14 @@ LRESULT EditControl::window_proc(UINT message, WPARAM wparam, LPARAM lparam)
         return MAKELRESULT(start, end);
     }
     case EM_SETSEL:
-        set_selection(static_cast<LPARAM>(static_cast<INT>(wparam)), static_cast<LPARAM>(static_cast<INT>(lparam)));
+        m_buffer.select(static_cast<INT>(wparam), static_cast<INT>(lparam));
+        scroll_to_caret();
         return 0;
     case EM_REPLACESEL: {
         auto const* text = reinterpret_cast<LPCWSTR>(lparam);
-        std::u16string_view insert = text ? std::u16string_view(text) : std::u16string_view();
-        std::size_t const kept = text_size_without_selection();
-        std::size_t const room = m_limit > kept ? m_limit - kept : 0;
-        if (insert.size() > room) {
-            insert = insert.substr(0, room);
-            if (!insert.empty() && is_high_surrogate(insert.back()))
-                insert.remove_suffix(1);
-            notify_parent(EN_MAXTEXT);
-        }
         // wParam TRUE: the replacement can be undone.
-        if (wparam)
-            remember_for_undo(false);
-        replace_selection(insert);
-        notify_parent(EN_CHANGE);
+        insert(text ? std::u16string_view(text) : std::u16string_view(),
+               wparam ? Insertion::replaced_undoable : Insertion::replaced);
         return 0;
     }
     case EM_LIMITTEXT: {
@@ -196,11 +176,6 @@ LRESULT EditControl::window_proc(UINT message, WPARAM wparam, LPARAM lparam)
     }
 }
 
-std::size_t EditControl::text_size_without_selection() const
-{
-    return text().size() - (selection_end() - selection_start());
-}
-
 // A single-line edit takes Up and Down as Left and Right; with Shift they
 // select. Delete with Shift cuts the selection (or deletes before the caret),
 // with Ctrl clears it (or deletes to the end); Ctrl+Insert copies and
@@ -213,20 +188,20 @@ void EditControl::key_down(UINT vk)
     case VK_LEFT:
     case VK_UP:
         if (ctrl_held())
-            move_caret(previous_word(m_caret), extend);
-        else if (has_selection() && !extend)
-            move_caret(selection_start(), false);
+            move_caret(m_buffer.previous_word(m_buffer.caret()), extend);
+        else if (m_buffer.has_selection() && !extend)
+            move_caret(m_buffer.selection_start(), false);
         else
-            move_caret(previous_boundary(m_caret), extend);
+            move_caret(m_buffer.previous_boundary(m_buffer.caret()), extend);
         break;
     case VK_RIGHT:
     case VK_DOWN:
         if (ctrl_held())
-            move_caret(next_word(m_caret), extend);
-        else if (has_selection() && !extend)
-            move_caret(selection_end(), false);
+            move_caret(m_buffer.next_word(m_buffer.caret()), extend);
+        else if (m_buffer.has_selection() && !extend)
+            move_caret(m_buffer.selection_end(), false);
         else
-            move_caret(next_boundary(m_caret), extend);
+            move_caret(m_buffer.next_boundary(m_buffer.caret()), extend);
         break;
     case VK_HOME:
         move_caret(0, extend);
@@ -258,17 +233,14 @@ void EditControl::delete_key()
     bool const ctrl = ctrl_held();
     if (shift && ctrl)
         return;
-    if (has_selection()) {
+    if (m_buffer.has_selection()) {
         SendMessageW(handle(), shift ? WM_CUT : WM_CLEAR, 0, 0);
         return;
     }
-    std::size_t const to = shift ? previous_boundary(m_caret) : ctrl ? text().size() : next_boundary(m_caret);
-    if (to != m_caret) {
-        remember_for_undo(false);
-        m_anchor = to;
-        replace_selection({});
-        notify_parent(EN_CHANGE);
-    }
+    std::size_t const caret = m_buffer.caret();
+    std::size_t const to = shift ? m_buffer.previous_boundary(caret) : ctrl ? text().size() : m_buffer.next_boundary(caret);
+    if (to != caret)
+        erase_to(to);
 }
 
 void EditControl::user_paste()
@@ -281,15 +253,15 @@ void EditControl::user_paste()
 
 void EditControl::offer_selection()
 {
-    if (has_selection() && !(style() & ES_PASSWORD))
-        front_end().set_selection_text(std::u16string_view(text()).substr(selection_start(), selection_end() - selection_start()));
+    if (m_buffer.has_selection() && !(style() & ES_PASSWORD))
+        front_end().set_selection_text(m_buffer.selected());
 }
 
 void EditControl::remember_for_undo(bool typing)
 {
     if (typing && m_typing_run && m_undo)
         return;
-    m_undo = UndoState { text(), m_caret, m_anchor };
+    m_undo = UndoState { text(), m_buffer.caret(), m_buffer.anchor() };
     m_typing_run = typing;
 }
 
@@ -300,12 +272,10 @@ bool EditControl::undo()
     if (!m_undo || (style() & ES_READONLY))
         return false;
     UndoState previous = std::move(*m_undo);
-    m_undo = UndoState { text(), m_caret, m_anchor };
+    m_undo = UndoState { text(), m_buffer.caret(), m_buffer.anchor() };
     m_typing_run = false;
-    text_in_place() = std::move(previous.text);
-    m_anchor = std::min(previous.anchor, text().size());
-    m_caret = std::min(previous.caret, text().size());
-    m_scroll = std::min(m_scroll, m_caret);
+    m_buffer.restore(std::move(previous.text), previous.caret, previous.anchor);
+    m_scroll = std::min(m_scroll, m_buffer.caret());
     scroll_to_caret();
     notify_parent(EN_CHANGE);
     return true;
@@ -318,25 +288,21 @@ void EditControl::char_typed(char16_t c)
         m_typing_run = false;
         if (style() & ES_READONLY)
             return;
-        std::size_t const from = has_selection() ? m_anchor : previous_boundary(m_caret);
-        if (from != m_caret) {
-            remember_for_undo(false);
-            m_anchor = from;
-            replace_selection({});
-            notify_parent(EN_CHANGE);
-        }
+        std::size_t const from = m_buffer.has_selection() ? m_buffer.anchor() : m_buffer.previous_boundary(m_buffer.caret());
+        if (from != m_buffer.caret())
+            erase_to(from);
         return;
     }
-    if (is_high_surrogate(c)) {
+    if (text::is_high_surrogate(c)) {
         m_pending_high = c;
         return;
     }
-    if (is_low_surrogate(c)) {
+    if (text::is_low_surrogate(c)) {
         char16_t const high = m_pending_high;
         m_pending_high = 0;
         if (high) {
             char16_t const pair[] = { high, c };
-            type_text(std::u16string_view(pair, 2));
+            insert(std::u16string_view(pair, 2), Insertion::typed);
         }
         return;
     }
@@ -363,124 +329,86 @@ void EditControl::char_typed(char16_t c)
         return;
     if ((style() & ES_NUMBER) && (c < u'0' || c > u'9'))
         return;
-    type_text(std::u16string_view(&c, 1));
+    insert(std::u16string_view(&c, 1), Insertion::typed);
 }
 
 void EditControl::paste_text(std::u16string_view pasted)
 {
     m_pending_high = 0;
-    if (style() & ES_READONLY)
-        return;
-    std::u16string insert;
+    std::u16string pasted_text;
     for (std::size_t i = 0; i < pasted.size(); ++i) {
         char16_t const c = pasted[i];
         if (c == u'\r' || c == u'\n')
             break;
         if (c < 0x20 || (c >= 0x7F && c < 0xA0))
             continue;
-        if (is_high_surrogate(c) || is_low_surrogate(c)) {
+        if (text::is_surrogate(c)) {
             // Only whole pairs: a lone half is no character.
-            if (is_high_surrogate(c) && i + 1 < pasted.size() && is_low_surrogate(pasted[i + 1])) {
-                insert.push_back(c);
-                insert.push_back(pasted[++i]);
+            if (text::is_high_surrogate(c) && i + 1 < pasted.size() && text::is_low_surrogate(pasted[i + 1])) {
+                pasted_text.push_back(c);
+                pasted_text.push_back(pasted[++i]);
             }
             continue;
         }
-        insert.push_back(c);
+        pasted_text.push_back(c);
     }
-    std::size_t const kept = text_size_without_selection();
-    std::size_t const room = m_limit > kept ? m_limit - kept : 0;
-    bool cut = false;
-    if (insert.size() > room) {
-        insert.resize(room);
-        cut = true;
-    }
-    if (!(style() & ES_AUTOHSCROLL)) {
-        // Only what fits the field: the longest part of it that does.
-        std::u16string candidate = text();
-        std::size_t const start = selection_start();
-        candidate.erase(start, selection_end() - start);
-        auto const fits_with = [&](std::size_t length) {
-            std::u16string trial = candidate;
-            trial.insert(start, insert, 0, length);
-            return front_end().text_extent(trial) <= visible_width();
-        };
-        std::size_t low = 0, high = insert.size();
-        while (low < high) {
-            std::size_t const middle = (low + high + 1) / 2;
-            if (fits_with(middle))
-                low = middle;
-            else
-                high = middle - 1;
-        }
-        if (low < insert.size()) {
-            insert.resize(low);
-            cut = true;
-        }
-    }
-    if (!insert.empty() && is_high_surrogate(insert.back()))
-        insert.pop_back();
-    if (cut)
-        notify_parent(EN_MAXTEXT);
-    if (insert.empty())
-        return;
-    remember_for_undo(false);
-    replace_selection(insert);
-    notify_parent(EN_CHANGE);
+    insert(pasted_text, Insertion::pasted);
 }
 
-bool EditControl::type_text(std::u16string_view insert)
+bool EditControl::insert(std::u16string_view text, Insertion how)
 {
-    if (style() & ES_READONLY)
+    bool const by_user = how == Insertion::typed || how == Insertion::pasted;
+    if (by_user && (style() & ES_READONLY))
         return false;
-    if (text_size_without_selection() + insert.size() > m_limit) {
+    std::u16string_view going_in = m_buffer.within_limit(text, m_limit);
+    if (by_user && !(style() & ES_AUTOHSCROLL))
+        going_in = fitting_part(going_in);
+    if (going_in.size() < text.size())
         notify_parent(EN_MAXTEXT);
+    if (by_user && going_in.empty())
         return false;
+    switch (how) {
+    case Insertion::typed: remember_for_undo(true); break;
+    case Insertion::pasted:
+    case Insertion::replaced_undoable: remember_for_undo(false); break;
+    case Insertion::replaced: break;
     }
-    if (!(style() & ES_AUTOHSCROLL)) {
-        std::u16string candidate = text();
-        candidate.replace(selection_start(), selection_end() - selection_start(), insert);
-        if (front_end().text_extent(candidate) > visible_width()) {
-            notify_parent(EN_MAXTEXT);
-            return false;
-        }
-    }
-    remember_for_undo(true);
-    replace_selection(insert);
+    m_buffer.replace_selection(going_in);
+    scroll_to_caret();
     notify_parent(EN_CHANGE);
     return true;
 }
 
-void EditControl::replace_selection(std::u16string_view insert)
+// The longest start of the text that, in place of the selection, is no wider
+// than the field, found by halving; never half a surrogate pair.
+std::u16string_view EditControl::fitting_part(std::u16string_view text) const
 {
-    std::size_t const start = selection_start();
-    text_in_place().replace(start, selection_end() - start, insert);
-    m_caret = m_anchor = start + insert.size();
+    auto const fits_with = [&](std::size_t length) {
+        return front_end().text_extent(m_buffer.with_insertion(text.substr(0, length))) <= visible_width();
+    };
+    std::size_t low = 0, high = text.size();
+    while (low < high) {
+        std::size_t const middle = (low + high + 1) / 2;
+        if (fits_with(middle))
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    return text.substr(0, text::utf16_cut(text, low));
+}
+
+void EditControl::erase_to(std::size_t from)
+{
+    remember_for_undo(false);
+    m_buffer.set_anchor(from);
+    m_buffer.replace_selection({});
     scroll_to_caret();
+    notify_parent(EN_CHANGE);
 }
 
 void EditControl::move_caret(std::size_t position, bool extend)
 {
-    m_caret = std::min(position, text().size());
-    if (!extend)
-        m_anchor = m_caret;
-    scroll_to_caret();
-}
-
-void EditControl::set_selection(LPARAM start, LPARAM end)
-{
-    std::size_t const size = text().size();
-    if (start < 0) {
-        m_anchor = m_caret;
-        return;
-    }
-    auto const clamp = [size, this](LPARAM value) {
-        if (value < 0 || static_cast<std::size_t>(value) > size)
-            return size;
-        return snap_to_boundary(static_cast<std::size_t>(value));
-    };
-    m_anchor = clamp(start);
-    m_caret = clamp(end);
+    m_buffer.move_caret(position, extend);
     scroll_to_caret();
 }
 
@@ -499,7 +427,7 @@ std::size_t EditControl::boundary_nearest(int x) const
     std::size_t best = first;
     int best_distance = target < 0 ? -target : target;
     for (std::size_t i = first; i < all.size();) {
-        i = next_boundary(i);
+        i = m_buffer.next_boundary(i);
         int const offset = front_end().text_extent(all.substr(first, i - first));
         int const distance = offset > target ? offset - target : target - offset;
         if (distance < best_distance) {
@@ -510,59 +438,6 @@ std::size_t EditControl::boundary_nearest(int x) const
         }
     }
     return best;
-}
-
-std::size_t EditControl::previous_boundary(std::size_t index) const
-{
-    auto const& t = text();
-    if (index == 0)
-        return 0;
-    --index;
-    if (index > 0 && is_low_surrogate(t[index]) && is_high_surrogate(t[index - 1]))
-        --index;
-    return index;
-}
-
-std::size_t EditControl::next_boundary(std::size_t index) const
-{
-    auto const& t = text();
-    if (index >= t.size())
-        return t.size();
-    ++index;
-    if (index < t.size() && is_low_surrogate(t[index]) && is_high_surrogate(t[index - 1]))
-        ++index;
-    return index;
-}
-
-std::size_t EditControl::snap_to_boundary(std::size_t index) const
-{
-    auto const& t = text();
-    if (index > 0 && index < t.size() && is_low_surrogate(t[index]) && is_high_surrogate(t[index - 1]))
-        return index - 1;
-    return index;
-}
-
-// Ctrl+Left: to the start of the word before the caret (or the one it is
-// in); Ctrl+Right: to the start of the next word. Words are broken at
-// spaces and tabs.
-std::size_t EditControl::previous_word(std::size_t index) const
-{
-    auto const& t = text();
-    while (index > 0 && is_word_break(t[index - 1]))
-        --index;
-    while (index > 0 && !is_word_break(t[index - 1]))
-        --index;
-    return index;
-}
-
-std::size_t EditControl::next_word(std::size_t index) const
-{
-    auto const& t = text();
-    while (index < t.size() && !is_word_break(t[index]))
-        ++index;
-    while (index < t.size() && is_word_break(t[index]))
-        ++index;
-    return index;
 }
 
 RECT EditControl::text_area() const
@@ -594,39 +469,39 @@ void EditControl::scroll_to_caret()
     }
     std::u16string_view const all(text());
     int const width = visible_width();
-    m_scroll = std::min(m_scroll, m_caret);
+    m_scroll = std::min(m_scroll, m_buffer.caret());
     if (width <= 0) {
-        m_scroll = m_caret;
+        m_scroll = m_buffer.caret();
         return;
     }
-    if (!fits(m_scroll, m_caret, width)) {
+    if (!fits(m_scroll, m_buffer.caret(), width)) {
         // The first position from which the text up to the caret fits: found
         // among the last few characters before the caret, widening the look
         // back until the text there no longer fits.
         std::size_t reach = 16;
         std::size_t low = m_scroll; // does not fit
-        while (m_caret - m_scroll > reach) {
-            std::size_t const from = snap_to_boundary(m_caret - reach);
-            if (!fits(from, m_caret, width)) {
+        while (m_buffer.caret() - m_scroll > reach) {
+            std::size_t const from = m_buffer.snap_to_boundary(m_buffer.caret() - reach);
+            if (!fits(from, m_buffer.caret(), width)) {
                 low = from;
                 break;
             }
             reach *= 2;
         }
-        std::size_t high = m_caret; // fits
-        while (next_boundary(low) < high) {
-            std::size_t middle = snap_to_boundary(low + (high - low) / 2);
+        std::size_t high = m_buffer.caret(); // fits
+        while (m_buffer.next_boundary(low) < high) {
+            std::size_t middle = m_buffer.snap_to_boundary(low + (high - low) / 2);
             if (middle <= low)
-                middle = next_boundary(low);
-            if (fits(middle, m_caret, width))
+                middle = m_buffer.next_boundary(low);
+            if (fits(middle, m_buffer.caret(), width))
                 high = middle;
             else
                 low = middle;
         }
         m_scroll = high;
     }
-    while (m_scroll > 0 && fits(previous_boundary(m_scroll), all.size(), width))
-        m_scroll = previous_boundary(m_scroll);
+    while (m_scroll > 0 && fits(m_buffer.previous_boundary(m_scroll), all.size(), width))
+        m_scroll = m_buffer.previous_boundary(m_scroll);
 }
 
 // Is the text from `from` to `to` narrower than `width`? Measures no more
@@ -636,7 +511,7 @@ bool EditControl::fits(std::size_t from, std::size_t to, int width) const
     std::u16string_view const all(text());
     auto const& metrics = front_end();
     for (std::size_t length = 32;; length *= 2) {
-        std::size_t const end = length >= to - from ? to : snap_to_boundary(from + length);
+        std::size_t const end = length >= to - from ? to : m_buffer.snap_to_boundary(from + length);
         if (metrics.text_extent(all.substr(from, end - from)) >= width)
             return false;
         if (end == to)

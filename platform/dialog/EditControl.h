@@ -4,6 +4,7 @@
 #pragma once
 
 #include "dialog/Control.h"
+#include "dialog/EditText.h"
 
 #include <cstddef>
 #include <optional>
@@ -31,14 +32,28 @@ public:
     // nothing in a read-only edit.
     void paste_text(std::u16string_view pasted);
 
-protected:
-    void text_changed() override;
-
 private:
-    std::size_t selection_start() const { return m_anchor < m_caret ? m_anchor : m_caret; }
-    std::size_t selection_end() const { return m_anchor < m_caret ? m_caret : m_anchor; }
-    bool has_selection() const { return m_anchor != m_caret; }
-    std::size_t text_size_without_selection() const;
+    // How text comes to be inserted, which decides the rest: the user's
+    // typing and pastes are refused by a read-only edit and cut to what fits
+    // a field that does not scroll; a program's EM_REPLACESEL is not.
+    enum class Insertion {
+        typed,             // undone with the run of typing it belongs to
+        pasted,            // undone on its own
+        replaced,          // not to be undone
+        replaced_undoable, // EM_REPLACESEL with wParam TRUE
+    };
+    // The one way text goes in, in place of the selection: cut to the limit
+    // (and to the field) with EN_MAXTEXT when cut, then EN_CHANGE. False when
+    // nothing went in.
+    bool insert(std::u16string_view text, Insertion how);
+    // The longest start of `text` that fits the field in place of the
+    // selection.
+    std::u16string_view fitting_part(std::u16string_view text) const;
+    // WM_SETTEXT: a new text, the caret at its start, nothing to undo.
+    void set_text(std::u16string_view text);
+    // Removes the text between `from` and the caret (the selection, when
+    // `from` is the anchor), as one change to undo.
+    void erase_to(std::size_t from);
 
     void key_down(UINT vk);
     void delete_key();
@@ -52,19 +67,7 @@ private:
     void char_typed(char16_t c);
     void click_at(int x);
     std::size_t boundary_nearest(int x) const;
-    // Replaces the selection with `insert` as the user typed it: refused (with
-    // EN_MAXTEXT) when the text would pass the limit or no longer fit a field
-    // that does not scroll.
-    bool type_text(std::u16string_view insert);
-    void replace_selection(std::u16string_view insert);
     void move_caret(std::size_t position, bool extend);
-    void set_selection(LPARAM start, LPARAM end);
-
-    std::size_t previous_boundary(std::size_t index) const;
-    std::size_t next_boundary(std::size_t index) const;
-    std::size_t snap_to_boundary(std::size_t index) const;
-    std::size_t previous_word(std::size_t index) const;
-    std::size_t next_word(std::size_t index) const;
 
     // The text area's width in front-end units, and the scrolling that keeps
     // the caret inside it.
@@ -74,8 +77,7 @@ private:
     void scroll_to_caret();
     bool fits(std::size_t from, std::size_t to, int width) const;
 
-    std::size_t m_caret { 0 };
-    std::size_t m_anchor { 0 };
+    EditText m_buffer;
     std::size_t m_scroll { 0 };
     std::size_t m_limit { initial_limit };
     char16_t m_pending_high { 0 };

@@ -2,6 +2,8 @@
 // included, counts as a word character, so a range never splits a pair.
 #include "dialog/WordBreak.h"
 
+#include <algorithm>
+
 namespace platform::dialog {
 
 namespace {
@@ -19,6 +21,11 @@ CharKind kind_of(char16_t c)
     if ((c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_' || c >= 0x00C0)
         return CharKind::word;
     return CharKind::other;
+}
+
+bool is_space(char16_t c)
+{
+    return kind_of(c) == CharKind::space;
 }
 
 }
@@ -39,6 +46,25 @@ std::pair<std::size_t, std::size_t> word_around(std::u16string_view text, std::s
     while (end < text.size() && kind_of(text[end]) == kind)
         ++end;
     return { start, end };
+}
+
+std::size_t previous_word_start(std::u16string_view text, std::size_t index)
+{
+    index = std::min(index, text.size());
+    while (index > 0 && is_space(text[index - 1]))
+        --index;
+    while (index > 0 && !is_space(text[index - 1]))
+        --index;
+    return index;
+}
+
+std::size_t next_word_start(std::u16string_view text, std::size_t index)
+{
+    while (index < text.size() && !is_space(text[index]))
+        ++index;
+    while (index < text.size() && is_space(text[index]))
+        ++index;
+    return index;
 }
 
 }

@@ -3,8 +3,6 @@
 
 #include "text/Utf.h"
 
-#include <unicode/utf16.h>
-
 #include <algorithm>
 #include <stdexcept>
 
@@ -120,12 +118,8 @@ std::string Canvas::row_text(int row) const
     while (!text.empty() && text.back() == U' ')
         text.pop_back();
     std::u16string utf16;
-    for (char32_t c : text) {
-        char16_t units[2];
-        int32_t length = 0;
-        U16_APPEND_UNSAFE(units, length, c);
-        utf16.append(units, static_cast<std::size_t>(length));
-    }
+    for (char32_t c : text)
+        platform::text::append_utf16(utf16, c);
     return platform::text::to_utf8(utf16);
 }
 

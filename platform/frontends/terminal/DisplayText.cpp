@@ -3,8 +3,9 @@
 // from the locale, so a layout is the same whatever the environment says).
 #include "frontends/terminal/DisplayText.h"
 
+#include "text/Utf.h"
+
 #include <unicode/uchar.h>
-#include <unicode/utf16.h>
 
 namespace platform::frontends::terminal {
 
@@ -62,12 +63,10 @@ std::vector<Glyph> display_glyphs(std::u16string_view text, Charset charset)
     std::size_t i = 0;
     while (i < text.size()) {
         std::size_t start = i;
-        char32_t c = text[i++];
         // A surrogate pair is one character; an unpaired half stays a lone
         // surrogate, which is_unsafe replaces.
-        if (U16_IS_LEAD(c) && i < text.size() && U16_IS_TRAIL(text[i]))
-            c = U16_GET_SUPPLEMENTARY(c, text[i++]);
-        std::size_t length = i - start;
+        auto const [c, length] = platform::text::utf16_character_at(text, i);
+        i += length;
 
         if (charset == Charset::ascii) {
             bool printable = c >= 0x20 && c < 0x7F;

@@ -1,6 +1,8 @@
 // Holding standard error in a memory file while the dialog is on screen.
 #include "frontends/terminal/HeldStderr.h"
 
+#include "text/WriteAll.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -25,19 +27,6 @@ int make_hold_file()
     return fd;
 }
 
-void write_all(int fd, char const* data, ssize_t length)
-{
-    while (length > 0) {
-        ssize_t n = write(fd, data, static_cast<size_t>(length));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return;
-        data += n;
-        length -= n;
-    }
-}
-
 // Copies the holding file to `to`; async-signal-safe.
 void copy_out(int from, int to)
 {
@@ -50,7 +39,7 @@ void copy_out(int from, int to)
             continue;
         if (n <= 0)
             return;
-        write_all(to, buffer, n);
+        text::write_all_raw(to, buffer, static_cast<std::size_t>(n));
     }
 }
 

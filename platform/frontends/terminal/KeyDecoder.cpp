@@ -1,16 +1,14 @@
-// Terminal bytes to the dialog's keys. In raw mode the terminal sends Enter
-// as CR, Backspace as DEL or BS depending on its settings, and Ctrl+C and
-// Ctrl+Z as characters, not signals. Everything else a key can send starts
-// with Escape: CSI (ESC [) and SS3 (ESC O) sequences with the modifiers as
-// a parameter (1 + Shift 1, Alt 2, Ctrl 4, Meta 8), rxvt's suffixes ($ for
-// Shift, ^ for Ctrl), the Linux console's ESC [ [ A for F1, mouse reports,
-// and Alt+key as Escape followed by the key.
+// Terminal bytes to the dialog's keys: where a sequence begins and ends,
+// its parameters and modifiers, mouse reports, pastes, and Alt+key as Escape
+// followed by the key. Which spelling means which key is looked up in the
+// tables of KeyVocabulary.cpp.
 #include "frontends/terminal/KeyDecoder.h"
 
+#include "frontends/terminal/KeyVocabulary.h"
+#include "text/Utf.h"
 #include "windows.h"
 
 #include <algorithm>
-#include <array>
 #include <vector>
 
 namespace platform::frontends::terminal {
@@ -32,32 +30,10 @@ DecodedKey vk(int code, bool shift = false, bool ctrl = false, bool alt = false)
 DecodedKey action(KeyAction a) { return DecodedKey::only(a); }
 DecodedKey character(char32_t c) { return DecodedKey::typed(c); }
 
-constexpr unsigned char control(char letter)
-{
-    return static_cast<unsigned char>(letter - 'A' + 1);
-}
-
 // A C0 control or DEL as a key.
 DecodedKey control_key(unsigned char code)
 {
-    switch (code) {
-    case '\t': return vk(VK_TAB);
-    case '\r':
-    case '\n': return vk(VK_RETURN);
-    case 0x1B: return vk(VK_ESCAPE);
-    case 0x7F:
-    case 0x08: return vk(VK_BACK);
-    case control('C'): return action(KeyAction::close);
-    case control('L'): return action(KeyAction::redraw);
-    case control('Z'): return action(KeyAction::suspend);
-    // The line editor's usual moves, as most terminal programs take them.
-    case control('A'): return vk(VK_HOME);
-    case control('E'): return vk(VK_END);
-    case control('B'): return vk(VK_LEFT);
-    case control('F'): return vk(VK_RIGHT);
-    case control('D'): return vk(VK_DELETE);
-    default: return action(KeyAction::none);
-    }
+    return keys::control_byte(code).decoded();
 }
 
 // The one rule for what reaches a field, however the character came (as
@@ -65,7 +41,7 @@ DecodedKey control_key(unsigned char code)
 // no surrogate, nothing beyond U+10FFFF.
 bool may_type(char32_t c)
 {
-    return c >= 0x20 && !(c >= 0x7F && c < 0xA0) && !(c >= 0xD800 && c < 0xE000) && c <= 0x10FFFF;
+    return c >= 0x20 && !(c >= 0x7F && c < 0xA0) && text::is_scalar_value(c);
 }
 
 // A printable character (or the space bar) as typed.
@@ -80,48 +56,6 @@ DecodedKey typed(char32_t c)
     return character(c);
 }
 
-enum class Utf8 { ok, invalid, incomplete };
-
-Utf8 decode_utf8(std::string_view bytes, std::size_t at, char32_t& out, std::size_t& length)
-{
-    auto const lead = static_cast<unsigned char>(bytes[at]);
-    std::size_t need = 0;
-    unsigned char low = 0x80, high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        need = 1;
-        out = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        need = 2;
-        out = lead & 0x0F;
-        if (lead == 0xE0)
-            low = 0xA0; // no overlong forms
-        if (lead == 0xED)
-            high = 0x9F; // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        need = 3;
-        out = lead & 0x07;
-        if (lead == 0xF0)
-            low = 0x90;
-        if (lead == 0xF4)
-            high = 0x8F;
-    } else {
-        length = 1;
-        return Utf8::invalid;
-    }
-    for (std::size_t i = 1; i <= need; ++i) {
-        if (at + i >= bytes.size())
-            return Utf8::incomplete;
-        auto const b = static_cast<unsigned char>(bytes[at + i]);
-        if (b < (i == 1 ? low : 0x80) || b > (i == 1 ? high : 0xBF)) {
-            length = 1;
-            return Utf8::invalid;
-        }
-        out = (out << 6) | (b & 0x3F);
-    }
-    length = need + 1;
-    return Utf8::ok;
-}
-
 // The modifiers of a parameter (1 + a bit each), or none without one.
 void apply_modifiers(DecodedKey& key, int parameter)
 {
@@ -133,48 +67,17 @@ void apply_modifiers(DecodedKey& key, int parameter)
     key.ctrl = key.ctrl || (bits & 4) != 0;
 }
 
-// The keys of CSI n ~ (VT220 style, used by xterm, rxvt, screen, tmux and
-// the Linux console alike).
-DecodedKey tilde_key(int number)
-{
-    switch (number) {
-    case 1:
-    case 7: return vk(VK_HOME);
-    case 2: return vk(vk_insert);
-    case 3: return vk(VK_DELETE);
-    case 4:
-    case 8: return vk(VK_END);
-    case 5: return vk(vk_prior);
-    case 6: return vk(vk_next);
-    default: break;
-    }
-    // F1..F12 as 11..15, 17..21, 23, 24 (the gaps are historical).
-    static constexpr std::array<int, 12> function_keys { 11, 12, 13, 14, 15, 17, 18, 19, 20, 21, 23, 24 };
-    for (std::size_t i = 0; i < function_keys.size(); ++i) {
-        if (function_keys[i] == number)
-            return vk(vk_f1 + static_cast<int>(i));
-    }
-    return action(KeyAction::none);
-}
-
 // A key given by its character code with modifiers (CSI code ; mod u, or
 // xterm's CSI 27 ; mod ; code ~).
 DecodedKey coded_key(int code, int modifiers)
 {
     DecodedKey key;
-    switch (code) {
-    case 9: key = vk(VK_TAB); break;
-    case 13: key = vk(VK_RETURN); break;
-    case 27: key = vk(VK_ESCAPE); break;
-    case 8:
-    case 127: key = vk(VK_BACK); break;
-    case 32: key = vk(VK_SPACE); break;
-    default:
-        if (code < 0 || !may_type(static_cast<char32_t>(code)))
-            return action(KeyAction::none);
+    if (auto const meaning = keys::coded_key(code))
+        key = meaning->decoded();
+    else if (code < 0 || !may_type(static_cast<char32_t>(code)))
+        return action(KeyAction::none);
+    else
         key = character(static_cast<char32_t>(code));
-        break;
-    }
     DecodedKey held;
     apply_modifiers(held, modifiers);
     if (held.alt)
@@ -214,22 +117,19 @@ int parameter(std::vector<int> const& values, std::size_t index, int fallback)
     return index < values.size() && values[index] != 0 ? values[index] : fallback;
 }
 
-// The cursor keys and friends that CSI and SS3 share, by final byte.
-std::optional<DecodedKey> cursor_key(char final)
+// A row's key, with the modifiers its parameters add where the row keeps
+// them.
+DecodedKey with_parameters(keys::Meaning const& meaning, std::vector<int> const& values)
 {
-    switch (final) {
-    case 'A': return vk(VK_UP);
-    case 'B': return vk(VK_DOWN);
-    case 'C': return vk(VK_RIGHT);
-    case 'D': return vk(VK_LEFT);
-    case 'H': return vk(VK_HOME);
-    case 'F': return vk(VK_END);
-    case 'P':
-    case 'Q':
-    case 'R':
-    case 'S': return vk(vk_f1 + (final - 'P'));
-    default: return std::nullopt;
+    DecodedKey key = meaning.decoded();
+    switch (meaning.modifiers) {
+    case keys::ModifierParameter::none: break;
+    case keys::ModifierParameter::second: apply_modifiers(key, parameter(values, 1, 1)); break;
+    case keys::ModifierParameter::second_else_first:
+        apply_modifiers(key, values.size() >= 2 ? values[1] : values[0]);
+        break;
     }
+    return key;
 }
 
 }
@@ -333,11 +233,12 @@ KeyDecoder::Parse KeyDecoder::parse(std::size_t at)
 
 KeyDecoder::Parse KeyDecoder::parse_utf8(std::size_t at)
 {
-    char32_t c = 0;
-    switch (decode_utf8(m_buffer, at, c, m_length)) {
-    case Utf8::incomplete: return Parse::incomplete;
-    case Utf8::invalid: m_result = action(KeyAction::none); return Parse::complete;
-    case Utf8::ok: m_result = typed(c); return Parse::complete;
+    text::Utf8Step const step = text::decode_utf8_at(m_buffer, at);
+    m_length = step.length;
+    switch (step.kind) {
+    case text::Utf8Step::Kind::incomplete: return Parse::incomplete;
+    case text::Utf8Step::Kind::invalid: m_result = action(KeyAction::none); return Parse::complete;
+    case text::Utf8Step::Kind::character: m_result = typed(step.value); return Parse::complete;
     }
     return Parse::complete;
 }
@@ -404,9 +305,8 @@ KeyDecoder::Parse KeyDecoder::parse_csi(std::size_t at)
     if (bytes[first] == '[') {
         if (first + 1 >= bytes.size())
             return Parse::incomplete;
-        char const key = bytes[first + 1];
-        if (key >= 'A' && key <= 'E')
-            m_result = vk(vk_f1 + (key - 'A'));
+        if (auto const key = keys::console_key(bytes[first + 1]))
+            m_result = key->decoded();
         m_length = first + 2 - at;
         return Parse::complete;
     }
@@ -484,11 +384,7 @@ KeyDecoder::Parse KeyDecoder::parse_csi(std::size_t at)
         return Parse::complete; // replies and private forms: not keys
 
     auto const values = numbers(params);
-    switch (final) {
-    case '~':
-    case '$':
-    case '^':
-    case '@': {
+    if (auto const numbered = keys::numbered_final(final)) {
         int const number = values[0];
         if (number == 200 && params == "200") {
             m_in_paste = true;
@@ -500,37 +396,20 @@ KeyDecoder::Parse KeyDecoder::parse_csi(std::size_t at)
             m_result = coded_key(values[2], values[1]);
             return Parse::complete;
         }
-        m_result = tilde_key(number);
+        m_result = keys::numbered_key(number).decoded();
         if (m_result.action != KeyAction::key)
             return Parse::complete;
         apply_modifiers(m_result, parameter(values, 1, 1));
-        m_result.shift = m_result.shift || final == '$' || final == '@';
-        m_result.ctrl = m_result.ctrl || final == '^' || final == '@';
+        m_result.shift = m_result.shift || numbered->shift;
+        m_result.ctrl = m_result.ctrl || numbered->ctrl;
         return Parse::complete;
     }
-    case 'u':
+    if (final == 'u') {
         m_result = coded_key(values[0], parameter(values, 1, 1));
         return Parse::complete;
-    case 'Z':
-        m_result = vk(VK_TAB, true);
-        apply_modifiers(m_result, parameter(values, 1, 1));
-        return Parse::complete;
-    case 'a':
-    case 'b':
-    case 'c':
-    case 'd':
-        // rxvt's Shift+arrows.
-        m_result = *cursor_key(static_cast<char>(final - 'a' + 'A'));
-        m_result.shift = true;
-        return Parse::complete;
-    default: break;
     }
-    if (auto key = cursor_key(final)) {
-        m_result = *key;
-        // CSI 1 ; 5 D, or the older CSI 5 D.
-        int const modifiers = values.size() >= 2 ? values[1] : values[0];
-        apply_modifiers(m_result, modifiers);
-    }
+    if (auto const key = keys::csi_final(final))
+        m_result = with_parameters(*key, values);
     return Parse::complete;
 }
 
@@ -557,27 +436,10 @@ KeyDecoder::Parse KeyDecoder::parse_ss3(std::size_t at)
     }
     m_length = end + 1 - at;
     auto const values = numbers(bytes.substr(at + 2, end - at - 2));
-    int const modifiers = values.size() >= 2 ? values[1] : values[0];
-    if (auto key = cursor_key(static_cast<char>(final))) {
-        m_result = *key;
-        apply_modifiers(m_result, modifiers);
-        return Parse::complete;
-    }
-    if (final >= 'a' && final <= 'd') {
-        // rxvt's Ctrl+arrows.
-        m_result = *cursor_key(static_cast<char>(final - 'a' + 'A'));
-        m_result.ctrl = true;
-        return Parse::complete;
-    }
-    if (final == 'M') {
-        m_result = vk(VK_RETURN); // the keypad's Enter
-        return Parse::complete;
-    }
-    // The keypad in application mode: its digits and signs as typed.
-    static constexpr std::string_view keypad_finals = "jklmnopqrstuvwxyX";
-    static constexpr std::string_view keypad_chars = "*+,-./0123456789=";
-    if (auto const index = keypad_finals.find(static_cast<char>(final)); index != std::string_view::npos)
-        m_result = character(static_cast<char32_t>(keypad_chars[index]));
+    if (auto const key = keys::ss3_final(static_cast<char>(final)))
+        m_result = with_parameters(*key, values);
+    else if (char32_t const typed = keys::keypad_character(static_cast<char>(final)))
+        m_result = character(typed);
     return Parse::complete;
 }
 
@@ -680,21 +542,23 @@ DecodedKey KeyDecoder::finish_paste()
         char32_t c = static_cast<unsigned char>(bytes[i]);
         std::size_t length = 1;
         if (c >= 0x80) {
-            if (!m_utf8 || decode_utf8(bytes, i, c, length) != Utf8::ok) {
+            if (!m_utf8) {
+                ++i;
+                continue;
+            }
+            text::Utf8Step const step = text::decode_utf8_at(bytes, i);
+            length = step.length;
+            if (step.kind != text::Utf8Step::Kind::character) {
                 i += length;
                 continue;
             }
+            c = step.value;
         }
         i += length;
         // Controls never reach a field, pasted or not.
         if (!may_type(c))
             continue;
-        if (c >= 0x10000) {
-            key.text.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
-            key.text.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
-        } else {
-            key.text.push_back(static_cast<char16_t>(c));
-        }
+        text::append_utf16(key.text, c);
     }
     m_paste_bytes.clear();
     m_paste_line_ended = false;

@@ -1,22 +1,14 @@
-// Dialog units to cells, with the dialog manager's rounding, so that what is
-// drawn is where the dialog manager thinks it is.
+// Dialog units to cells, with the dialog manager's rounding (MulDiv's), so
+// that what is drawn is where the dialog manager thinks it is.
 #include "frontends/terminal/Layout.h"
+
+#include "windows.h"
 
 #include <algorithm>
 
 namespace platform::frontends::terminal {
 
 namespace {
-
-// num / den rounded to the nearest integer, a half away from zero.
-int round_div(long long num, long long den)
-{
-    if (den < 0) {
-        num = -num;
-        den = -den;
-    }
-    return static_cast<int>(num >= 0 ? (2 * num + den) / (2 * den) : -((-2 * num + den) / (2 * den)));
-}
 
 long long floor_div(long long num, long long den)
 {
@@ -45,12 +37,12 @@ std::optional<Scale> choose_scale(std::vector<TextBox> const& texts)
 
 int cols_of(int units, Scale scale)
 {
-    return round_div(static_cast<long long>(units) * scale.col_num, scale.col_den);
+    return MulDiv(units, scale.col_num, scale.col_den);
 }
 
 int rows_of(int units, Scale scale)
 {
-    return round_div(static_cast<long long>(units) * scale.row_num, scale.row_den);
+    return MulDiv(units, scale.row_num, scale.row_den);
 }
 
 int one_line_row(int y, int cy, Scale scale)

@@ -108,8 +108,8 @@ TerminalFrontEnd::~TerminalFrontEnd()
 
 std::optional<std::string> TerminalFrontEnd::prepare()
 {
-    if (auto problem = TerminalSession::terminal_problem())
-        return *problem + "; run it in a terminal, or with CE_DEVICE_UI=script";
+    if (auto usable = TerminalSession::check_terminal(); !usable)
+        return usable.error().message + "; run it in a terminal, or with CE_DEVICE_UI=script";
     m_charset = environment_charset();
     // From here on, what the device reports on standard error waits until
     // the terminal is restored, and the dialog can say that it came.
@@ -161,8 +161,8 @@ RECT TerminalFrontEnd::edit_text_rect(RECT const& control, DWORD) const
 
 bool TerminalFrontEnd::show(DialogView const& view)
 {
-    if (auto problem = m_session.open()) {
-        std::fprintf(stderr, "cannot show a dialog: %s\n", problem->c_str());
+    if (auto opened = m_session.open(); !opened) {
+        std::fprintf(stderr, "cannot show a dialog: %s\n", opened.error().message.c_str());
         return false;
     }
     m_screen = std::make_unique<CursesScreen>(m_session.colour(), m_session.charset(), m_session.line_drawing());

@@ -10,6 +10,7 @@
 #include "frontends/terminal/TerminalSession.h"
 
 #include "text/TerminalText.h"
+#include "text/WriteAll.h"
 
 #include <array>
 #include <cerrno>
@@ -113,15 +114,7 @@ void prepare_emergency_restore(bool mouse)
 // Async-signal-safe: raw writes, tcsetattr and dup2 only.
 void restore_from_signal_handler()
 {
-    std::size_t done = 0;
-    while (done < g_restore.length) {
-        ssize_t n = write(g_restore.fd, g_restore.sequence + done, g_restore.length - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
+    text::write_all_raw(g_restore.fd, g_restore.sequence, g_restore.length);
     g_restore.length = 0;
     if (g_restore.have_termios)
         tcsetattr(g_restore.fd, TCSANOW, &g_restore.saved_termios);
@@ -129,18 +122,9 @@ void restore_from_signal_handler()
         g_restore.held->release_in_signal_handler();
 }
 
-void write_all(int fd, char const* text)
+void write_all(int fd, char const* sequence)
 {
-    std::size_t length = std::strlen(text);
-    while (length > 0) {
-        ssize_t n = write(fd, text, length);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return;
-        text += n;
-        length -= static_cast<std::size_t>(n);
-    }
+    text::write_all_raw(fd, sequence, std::strlen(sequence));
 }
 
 void on_resize_signal(int)
@@ -272,8 +256,7 @@ TerminalSession::~TerminalSession()
     release_stderr();
 }
 
-std::optional<TerminalSession::Device> TerminalSession::find_terminal(char const* controlling_terminal,
-                                                                     std::string& problem)
+Result<TerminalSession::Device> TerminalSession::find_terminal(char const* controlling_terminal)
 {
     if (isatty(STDIN_FILENO) && isatty(STDOUT_FILENO))
         return Device { STDIN_FILENO, STDOUT_FILENO, false };
@@ -284,39 +267,37 @@ std::optional<TerminalSession::Device> TerminalSession::find_terminal(char const
         return Device { fd, fd, true };
     if (fd >= 0)
         ::close(fd);
-    problem = std::string(isatty(STDIN_FILENO) ? "standard output" : "standard input")
-        + " is not a terminal and the process has no controlling terminal";
-    return std::nullopt;
+    return Error { std::string(isatty(STDIN_FILENO) ? "standard output" : "standard input")
+                   + " is not a terminal and the process has no controlling terminal" };
 }
 
-std::optional<std::string> TerminalSession::terminal_problem(char const* controlling_terminal)
+Result<void> TerminalSession::check_terminal(char const* controlling_terminal)
 {
-    std::string problem;
-    auto device = find_terminal(controlling_terminal, problem);
+    auto device = find_terminal(controlling_terminal);
     if (!device)
-        return problem;
-    auto done = [&](std::optional<std::string> result) {
+        return device.error();
+    auto done = [&](Result<void> result) {
         if (device->owned)
             ::close(device->in);
         return result;
     };
     char const* term = std::getenv("TERM");
     if (!term || !*term)
-        return done("TERM is not set");
+        return done(Error { "TERM is not set" });
     int status = 0;
     if (setupterm(term, device->out, &status) != OK) {
         std::string const name = platform::text::excerpt_for_terminal(term);
         if (status == 1)
-            return done("TERM=" + name + " is a hardcopy terminal");
+            return done(Error { "TERM=" + name + " is a hardcopy terminal" });
         if (status == -1)
-            return done("no terminal description found for TERM=" + name);
-        return done("TERM=" + name + " is not a terminal type this system knows");
+            return done(Error { "no terminal description found for TERM=" + name });
+        return done(Error { "TERM=" + name + " is not a terminal type this system knows" });
     }
     bool addressable = usable(tigetstr("cup"));
     del_curterm(cur_term);
     if (!addressable)
-        return done("TERM=" + platform::text::excerpt_for_terminal(term) + " cannot move the cursor");
-    return done(std::nullopt);
+        return done(Error { "TERM=" + platform::text::excerpt_for_terminal(term) + " cannot move the cursor" });
+    return done({});
 }
 
 void TerminalSession::hold_stderr()
@@ -342,26 +323,25 @@ void TerminalSession::release_stderr()
     }
 }
 
-std::optional<std::string> TerminalSession::open()
+Result<void> TerminalSession::open()
 {
     if (m_open)
-        return std::nullopt;
+        return {};
     // Whatever stops the dialog from showing is said at once.
-    auto fail = [this](std::string reason) {
+    auto fail = [this](Error reason) -> Result<void> {
         release_stderr();
-        return std::optional<std::string>(std::move(reason));
+        return reason;
     };
-    if (auto problem = terminal_problem())
-        return fail(*problem);
-    std::string problem;
-    auto device = find_terminal("/dev/tty", problem);
+    if (auto usable_here = check_terminal(); !usable_here)
+        return fail(usable_here.error());
+    auto device = find_terminal("/dev/tty");
     if (!device)
-        return fail(problem);
+        return fail(device.error());
     m_device = *device;
     m_file = m_device.owned ? fdopen(m_device.in, "r+") : stdout;
     if (!m_file) {
         ::close(m_device.in);
-        return fail("the terminal cannot be opened");
+        return fail(Error { "the terminal cannot be opened" });
     }
 
     char const* locale = std::setlocale(LC_CTYPE, nullptr);
@@ -383,7 +363,7 @@ std::optional<std::string> TerminalSession::open()
             std::fclose(m_file);
         m_file = nullptr;
         std::setlocale(LC_CTYPE, m_saved_locale.c_str());
-        return "the terminal cannot be started";
+        return Error { "the terminal cannot be started" };
     }
     set_term(g_screen);
     m_open = true;
@@ -413,7 +393,7 @@ std::optional<std::string> TerminalSession::open()
     wnoutrefresh(stdscr);
     doupdate();
     enter_input_modes();
-    return std::nullopt;
+    return {};
 }
 
 void TerminalSession::enter_input_modes()
@@ -477,13 +457,13 @@ bool TerminalSession::take_resize()
 
 std::optional<std::pair<int, int>> TerminalSession::size_of_terminal() const
 {
-    std::string problem;
     int fd = m_open ? m_device.out : -1;
     std::optional<Device> found;
     if (fd < 0) {
-        found = find_terminal("/dev/tty", problem);
-        if (!found)
+        auto terminal = find_terminal("/dev/tty");
+        if (!terminal)
             return std::nullopt;
+        found = *terminal;
         fd = found->out;
     }
     winsize size {};

@@ -6,6 +6,7 @@
 
 #include "frontends/terminal/DisplayText.h"
 #include "frontends/terminal/HeldStderr.h"
+#include "text/Result.h"
 
 #include <csignal>
 #include <cstdio>
@@ -22,12 +23,12 @@ public:
     TerminalSession(TerminalSession const&) = delete;
     TerminalSession& operator=(TerminalSession const&) = delete;
 
-    // Why this process cannot show a dialog in a terminal, or nullopt when
-    // it can. Standard input and output when both are terminals; otherwise
+    // Whether this process can show a dialog in a terminal, and why not when
+    // it cannot. Standard input and output when both are terminals; otherwise
     // `controlling_terminal` (the process's controlling terminal), when it
     // can be opened. Then TERM must name a terminal that curses knows and
     // that can move its cursor. Writes nothing to the terminal.
-    static std::optional<std::string> terminal_problem(char const* controlling_terminal = "/dev/tty");
+    static Result<void> check_terminal(char const* controlling_terminal = "/dev/tty");
 
     // The size of the terminal the dialog is (or would be) drawn on.
     std::optional<std::pair<int, int>> size_of_terminal() const;
@@ -37,8 +38,8 @@ public:
     HeldStderr const& held_stderr() const { return m_stderr; }
 
     // Starts curses, with bracketed paste and mouse reports on. On failure
-    // returns the reason and leaves the terminal as it was.
-    std::optional<std::string> open();
+    // leaves the terminal as it was.
+    Result<void> open();
 
     // Restores the terminal, discards input that was not read, then prints
     // what standard error held.
@@ -73,7 +74,7 @@ private:
         int out { 1 };
         bool owned { false }; // opened here (the controlling terminal)
     };
-    static std::optional<Device> find_terminal(char const* controlling_terminal, std::string& problem);
+    static Result<Device> find_terminal(char const* controlling_terminal);
     void release_stderr();
     void enter_input_modes();
     void leave_input_modes();

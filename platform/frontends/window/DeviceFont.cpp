@@ -1,6 +1,8 @@
 // Glyphs from SDL_ttf, kept once rendered; boxes for what has no glyph.
 #include "frontends/window/DeviceFont.h"
 
+#include "text/Utf.h"
+
 #include <SDL.h>
 #include <SDL_ttf.h>
 #include <unicode/uchar.h>
@@ -30,16 +32,6 @@ int digits_per_row(char32_t code)
     return digits == 2 ? 2 : digits / 2;
 }
 
-bool is_high_surrogate(char16_t c)
-{
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-
-bool is_low_surrogate(char16_t c)
-{
-    return c >= 0xDC00 && c <= 0xDFFF;
-}
-
 }
 
 int hex_box_advance(char32_t code)
@@ -49,17 +41,15 @@ int hex_box_advance(char32_t code)
     return digits_per_row(code) * 4 + 3 + 1;
 }
 
-std::unique_ptr<DeviceFont> DeviceFont::open(char const* path, int points, std::string& error)
+Result<std::unique_ptr<DeviceFont>> DeviceFont::open(char const* path, int points)
 {
-    if (TTF_Init() != 0) {
-        error = std::string("cannot start the font renderer: ") + TTF_GetError();
-        return nullptr;
-    }
+    if (TTF_Init() != 0)
+        return Error { std::string("cannot start the font renderer: ") + TTF_GetError() };
     TTF_Font* font = TTF_OpenFontDPI(path, points, screen_dpi, screen_dpi);
     if (!font) {
-        error = std::string("cannot open the font ") + path + " (Debian's fonts-dejavu-extra): " + TTF_GetError();
+        Error error { std::string("cannot open the font ") + path + " (Debian's fonts-dejavu-extra): " + TTF_GetError() };
         TTF_Quit();
-        return nullptr;
+        return error;
     }
     return std::unique_ptr<DeviceFont>(new DeviceFont(font));
 }
@@ -111,14 +101,11 @@ bool DeviceFont::is_drawable(char32_t code) const
 
 DeviceFont::Piece DeviceFont::piece_at(std::u16string_view text, std::size_t index) const
 {
-    char16_t const c = text[index];
-    if (is_high_surrogate(c) && index + 1 < text.size() && is_low_surrogate(text[index + 1])) {
-        char32_t const code = 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[index + 1] - 0xDC00);
-        return { code, 2, !is_drawable(code) };
-    }
-    if (is_high_surrogate(c) || is_low_surrogate(c))
-        return { c, 1, true };
-    return { c, 1, !is_drawable(c) };
+    text::Utf16Character const character = text::utf16_character_at(text, index);
+    // A lone surrogate is no character: a box.
+    if (text::is_surrogate(character.value))
+        return { character.value, 1, true };
+    return { character.value, character.length, !is_drawable(character.value) };
 }
 
 int DeviceFont::advance(Piece const& piece) const

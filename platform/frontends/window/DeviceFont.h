@@ -10,6 +10,7 @@
 
 #include "frontends/FrontEnd.h"
 #include "frontends/window/Canvas.h"
+#include "text/Result.h"
 
 #include <cstdint>
 #include <memory>
@@ -31,9 +32,8 @@ inline constexpr int screen_dpi = 96;
 
 class DeviceFont {
 public:
-    // The font at `path`, `points` high at 96 DPI; an error text when it
-    // cannot be opened.
-    static std::unique_ptr<DeviceFont> open(char const* path, int points, std::string& error);
+    // The font at `path`, `points` high at 96 DPI.
+    static Result<std::unique_ptr<DeviceFont>> open(char const* path, int points);
     ~DeviceFont();
     DeviceFont(DeviceFont const&) = delete;
     DeviceFont& operator=(DeviceFont const&) = delete;

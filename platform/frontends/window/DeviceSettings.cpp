@@ -42,24 +42,26 @@ std::optional<int> parse_zoom(std::string const& text)
     return whole_number(text, 1, largest_zoom);
 }
 
-std::optional<std::string> read_device_settings(DeviceSettings& settings)
+Result<DeviceSettings> read_device_settings()
 {
+    DeviceSettings settings;
     if (char const* screen = std::getenv("CE_DEVICE_SCREEN"); screen && *screen) {
         auto const size = parse_screen_size(screen);
         if (!size)
-            return "CE_DEVICE_SCREEN=" + platform::text::excerpt_for_terminal(screen) + " is not a screen size; use WIDTHxHEIGHT, as 240x320";
+            return Error { "CE_DEVICE_SCREEN=" + platform::text::excerpt_for_terminal(screen)
+                           + " is not a screen size; use WIDTHxHEIGHT, as 240x320" };
         settings.screen = *size;
     }
     if (char const* zoom = std::getenv("CE_DEVICE_ZOOM"); zoom && *zoom) {
         auto const value = parse_zoom(zoom);
         if (!value)
-            return "CE_DEVICE_ZOOM=" + platform::text::excerpt_for_terminal(zoom) + " is not a zoom; use a whole number from 1 to "
-                + std::to_string(largest_zoom);
+            return Error { "CE_DEVICE_ZOOM=" + platform::text::excerpt_for_terminal(zoom)
+                           + " is not a zoom; use a whole number from 1 to " + std::to_string(largest_zoom) };
         settings.zoom = *value;
     }
     if (char const* screenshot = std::getenv("CE_DEVICE_SCREENSHOT"); screenshot && *screenshot)
         settings.screenshot = screenshot;
-    return std::nullopt;
+    return settings;
 }
 
 int automatic_zoom(SIZE screen, int width, int height)

@@ -3,6 +3,7 @@
 // the file its picture goes to (CE_DEVICE_SCREENSHOT).
 #pragma once
 
+#include "text/Result.h"
 #include "wintypes.h"
 
 #include <optional>
@@ -26,8 +27,8 @@ std::optional<SIZE> parse_screen_size(std::string const& text);
 // A whole number from 1 to largest_zoom; nullopt for anything else.
 std::optional<int> parse_zoom(std::string const& text);
 
-// The settings from the environment, or an error text naming the setting.
-std::optional<std::string> read_device_settings(DeviceSettings& settings);
+// The settings from the environment; an error names the setting.
+Result<DeviceSettings> read_device_settings();
 
 // The zoom for a host display whose usable area is `width` x `height`: the
 // largest whole number that keeps the screen within two thirds of it, from 1

@@ -6,17 +6,16 @@
 #pragma once
 
 #include "frontends/window/Canvas.h"
+#include "text/Result.h"
 
-#include <optional>
 #include <string>
 
 namespace platform::frontends::window {
 
-// An error text, or nullopt once the file is in place.
-std::optional<std::string> write_png(std::string const& path, Canvas const& canvas);
+// Succeeds once the file is in place.
+Result<void> write_png(std::string const& path, Canvas const& canvas);
 
-// Reads an 8-bit RGB or RGBA PNG into a canvas (for comparing pictures); an
-// error text when it cannot.
-std::optional<std::string> read_png(std::string const& path, std::optional<Canvas>& canvas);
+// An 8-bit RGB or RGBA PNG as a canvas (for comparing pictures).
+Result<Canvas> read_png(std::string const& path);
 
 }

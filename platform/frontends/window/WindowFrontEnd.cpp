@@ -2,9 +2,13 @@
 // own pixels (no GPU to probe, so the first frame comes quickly), each device
 // pixel a whole-number square, only the part that changed handed on; and a
 // wait for the next event that sleeps until input comes or the caret blinks.
+// The host's events are translated in WindowInput.cpp, the pointer's meaning
+// kept by PointerCapture, the zoom by Viewport.
 #include "frontends/window/WindowFrontEnd.h"
 
+#include "frontends/window/ClosingSignals.h"
 #include "frontends/window/PngFile.h"
+#include "frontends/window/Viewport.h"
 #include "frontends/window/XErrors.h"
 #include "frontends/window/XIcon.h"
 #include "resources/Icon.h"
@@ -15,7 +19,6 @@
 #include <SDL.h>
 
 #include <algorithm>
-#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -24,8 +27,6 @@
 #include <vector>
 #include <pthread.h>
 #include <string_view>
-#include <mutex>
-#include <thread>
 
 namespace platform::frontends {
 
@@ -40,46 +41,6 @@ namespace platform::frontends::window {
 
 namespace {
 
-// SIGTERM, SIGINT and SIGHUP close the dialog as its close button does. They
-// are blocked in every thread and taken by one watcher thread with sigwait,
-// which wakes the event loop with an event of its own; so no signal handler
-// ever runs inside the windowing library.
-std::atomic<int> g_signal { 0 };
-std::atomic<Uint32> g_signal_event { 0 };
-
-sigset_t closing_signals()
-{
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGTERM);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGHUP);
-    return set;
-}
-
-void watch_signals()
-{
-    static std::once_flag started;
-    std::call_once(started, [] {
-        std::thread([] {
-            sigset_t const set = closing_signals();
-            for (;;) {
-                int signal = 0;
-                if (sigwait(&set, &signal) != 0)
-                    continue;
-                g_signal = signal;
-                if (Uint32 const type = g_signal_event.load()) {
-                    SDL_Event event {};
-                    event.type = type;
-                    SDL_PushEvent(&event);
-                }
-            }
-        }).detach();
-    });
-}
-
-// The host window's title: the caption, with characters that would act as
-// controls in a window manager's title shown as their visible pictures.
 // The smallest rectangle holding every pixel that differs, if any does.
 std::optional<PixelRect> changed_area(Canvas const& before, Canvas const& after)
 {
@@ -118,27 +79,6 @@ std::string host_title(std::u16string_view caption)
     return text::escape_terminal_controls(text::to_utf8(caption));
 }
 
-UINT virtual_key(SDL_Keycode key)
-{
-    switch (key) {
-    case SDLK_TAB: return VK_TAB;
-    case SDLK_RETURN:
-    case SDLK_KP_ENTER: return VK_RETURN;
-    case SDLK_ESCAPE: return VK_ESCAPE;
-    case SDLK_BACKSPACE: return VK_BACK;
-    case SDLK_DELETE: return VK_DELETE;
-    case SDLK_LEFT: return VK_LEFT;
-    case SDLK_RIGHT: return VK_RIGHT;
-    case SDLK_UP: return VK_UP;
-    case SDLK_DOWN: return VK_DOWN;
-    case SDLK_HOME: return VK_HOME;
-    case SDLK_END: return VK_END;
-    case SDLK_SPACE: return VK_SPACE;
-    case SDLK_INSERT: return VK_INSERT;
-    default: return 0;
-    }
-}
-
 }
 
 WindowFrontEnd::~WindowFrontEnd()
@@ -156,10 +96,12 @@ std::optional<std::string> WindowFrontEnd::check_settings()
 {
     if (m_settings_read)
         return std::nullopt;
-    if (auto error = read_device_settings(m_settings)) {
+    auto settings = read_device_settings();
+    if (!settings) {
         m_refused_setting = true;
-        return error;
+        return settings.error().message;
     }
+    m_settings = std::move(*settings);
     char const* screen = std::getenv("CE_DEVICE_SCREEN");
     m_screen_given = screen && *screen;
     m_settings_read = true;
@@ -169,11 +111,11 @@ std::optional<std::string> WindowFrontEnd::check_settings()
 // The window never opens larger than the display's work area: a zoom asked
 // for that would is brought down to the largest that fits, with a line that
 // says so; a screen that does not fit even at zoom 1 cannot be shown.
-std::optional<std::string> WindowFrontEnd::fit_to_display(std::string const& display)
+Result<void> WindowFrontEnd::fit_to_display(std::string const& display)
 {
     SDL_Rect usable {};
     if (SDL_GetDisplayUsableBounds(0, &usable) != 0 || usable.w <= 0 || usable.h <= 0)
-        return std::nullopt; // nothing known to fit it to
+        return {}; // nothing known to fit it to
     long const width = m_settings.screen.cx, height = m_settings.screen.cy;
     int const fitting = static_cast<int>(std::min<long>({ usable.w / width, usable.h / height, largest_zoom }));
     std::string const area = std::to_string(usable.w) + "x" + std::to_string(usable.h);
@@ -181,8 +123,8 @@ std::optional<std::string> WindowFrontEnd::fit_to_display(std::string const& dis
     if (fitting < 1) {
         m_refused_setting = m_screen_given;
         std::string const size = std::to_string(width) + "x" + std::to_string(height);
-        return (m_screen_given ? "CE_DEVICE_SCREEN=" + size : "the device's screen of " + size)
-            + " does not fit the work area of " + on + " (" + area + "); use a smaller CE_DEVICE_SCREEN";
+        return Error { (m_screen_given ? "CE_DEVICE_SCREEN=" + size : "the device's screen of " + size)
+                       + " does not fit the work area of " + on + " (" + area + "); use a smaller CE_DEVICE_SCREEN" };
     }
     if (m_settings.zoom == 0) {
         m_settings.zoom = std::min(automatic_zoom(m_settings.screen, usable.w, usable.h), fitting);
@@ -192,7 +134,7 @@ std::optional<std::string> WindowFrontEnd::fit_to_display(std::string const& dis
                      program && *program ? program : "device", m_settings.zoom, on.c_str(), area.c_str(), fitting);
         m_settings.zoom = fitting;
     }
-    return std::nullopt;
+    return {};
 }
 
 std::optional<std::string> WindowFrontEnd::prepare()
@@ -205,15 +147,17 @@ std::optional<std::string> WindowFrontEnd::prepare()
     char const* driver = std::getenv("SDL_VIDEODRIVER");
     if (!(x11 && *x11) && !(wayland && *wayland) && !(driver && *driver))
         return "no display for the window (neither DISPLAY nor WAYLAND_DISPLAY is set); use CE_DEVICE_UI=terminal or script";
-    std::string error;
-    m_dialog_font = DeviceFont::open(dialog_font_path, dialog_font_points, error);
-    if (m_dialog_font)
-        m_caption_font = DeviceFont::open(caption_font_path, dialog_font_points, error);
-    if (!m_dialog_font || !m_caption_font)
-        return error;
+    auto dialog_font = DeviceFont::open(dialog_font_path, dialog_font_points);
+    if (!dialog_font)
+        return dialog_font.error().message;
+    auto caption_font = DeviceFont::open(caption_font_path, dialog_font_points);
+    if (!caption_font)
+        return caption_font.error().message;
+    m_dialog_font = std::move(*dialog_font);
+    m_caption_font = std::move(*caption_font);
 
     // Blocked before the library starts any thread of its own.
-    sigset_t const set = closing_signals();
+    sigset_t const set = closing_signals::set();
     sigset_t previous;
     pthread_sigmask(SIG_BLOCK, &set, &previous);
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
@@ -249,14 +193,13 @@ std::optional<std::string> WindowFrontEnd::prepare()
         pthread_sigmask(SIG_SETMASK, &previous, nullptr);
         return "no X11 or Wayland display for the window; use CE_DEVICE_UI=terminal or script";
     }
-    if (auto refusal = fit_to_display(display)) {
+    if (auto fitted = fit_to_display(display); !fitted) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         m_video_started = false;
         pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-        return refusal;
+        return fitted.error().message;
     }
-    g_signal_event = SDL_RegisterEvents(1);
-    watch_signals();
+    closing_signals::watch();
     return std::nullopt;
 }
 
@@ -351,15 +294,6 @@ void WindowFrontEnd::show_icons(DialogView const& view)
     set_window_icon(m_window, pictures);
 }
 
-bool WindowFrontEnd::drag_scrolls() const
-{
-    if (!m_view || !m_held || !m_held_offset || m_held->kind != Target::Kind::control
-        || m_held->index >= m_view->controls.size())
-        return false;
-    RECT const& r = m_view->controls[m_held->index].rect;
-    return m_held_offset->x < 0 || m_held_offset->x >= r.right - r.left;
-}
-
 bool WindowFrontEnd::caret_blinks() const
 {
     if (!m_view || !m_active || !m_view->focus)
@@ -379,14 +313,8 @@ void WindowFrontEnd::draw(bool caret_tick)
 {
     if (!m_view || !m_canvas)
         return;
-    Fonts const fonts { *m_dialog_font, *m_caption_font };
-    PaintState state { m_active, m_caret_on, std::nullopt };
-    if (m_held && m_held_over && m_held->kind != Target::Kind::nothing) {
-        bool const pushable = m_held->kind != Target::Kind::control
-            || m_view->controls[m_held->index].control_class == ControlClass::Button;
-        if (pushable)
-            state.sunk = m_held;
-    }
+    Fonts const fonts = this->fonts();
+    PaintState state { m_active, m_caret_on, m_pointer.sunk(*m_view) };
     paint_screen(*m_canvas, *m_view, fonts, state);
     if (!m_shown) {
         m_shown = *m_canvas;
@@ -404,9 +332,9 @@ void WindowFrontEnd::draw(bool caret_tick)
     }
     if (m_screenshot && m_screenshot->pixels() == m_canvas->pixels())
         return;
-    if (auto error = write_png(m_settings.screenshot, *m_canvas)) {
+    if (auto written = write_png(m_settings.screenshot, *m_canvas); !written) {
         if (!m_screenshot_failed)
-            std::fprintf(stderr, "screenshot: %s\n", error->c_str());
+            std::fprintf(stderr, "screenshot: %s\n", written.error().message.c_str());
         m_screenshot_failed = true;
         return;
     }
@@ -424,8 +352,8 @@ void WindowFrontEnd::present(std::optional<PixelRect> area)
     if (!surface)
         return;
     int const sw = m_shown->width(), sh = m_shown->height();
-    int const zoom = std::max(1, std::min(surface->w / std::max(sw, 1), surface->h / std::max(sh, 1)));
-    int const left = (surface->w - sw * zoom) / 2, top = (surface->h - sh * zoom) / 2;
+    Viewport const viewport = Viewport::fit(surface->w, surface->h, sw, sh);
+    int const zoom = viewport.zoom;
     Rgb const box = colour(Role::letterbox);
     if (!area) {
         SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, static_cast<Uint8>(box >> 16),
@@ -443,12 +371,12 @@ void WindowFrontEnd::present(std::optional<PixelRect> area)
                                         : SDL_MapRGB(surface->format, static_cast<Uint8>(rgb >> 16),
                                                      static_cast<Uint8>(rgb >> 8), static_cast<Uint8>(rgb));
             for (int dy = 0; dy < zoom; ++dy) {
-                int const row = top + y * zoom + dy;
+                int const row = viewport.top + y * zoom + dy;
                 if (row < 0 || row >= surface->h)
                     continue;
                 auto* const pixels = reinterpret_cast<Uint8*>(surface->pixels) + row * surface->pitch;
                 for (int dx = 0; dx < zoom; ++dx) {
-                    int const column = left + x * zoom + dx;
+                    int const column = viewport.left + x * zoom + dx;
                     if (column >= 0 && column < surface->w)
                         std::memcpy(pixels + column * surface->format->BytesPerPixel, &value,
                                     surface->format->BytesPerPixel);
@@ -462,7 +390,8 @@ void WindowFrontEnd::present(std::optional<PixelRect> area)
         SDL_UpdateWindowSurface(m_window);
         return;
     }
-    SDL_Rect const rect { left + area->x * zoom, top + area->y * zoom, area->w * zoom, area->h * zoom };
+    PixelRect const changed = viewport.to_window(*area);
+    SDL_Rect const rect { changed.x, changed.y, changed.w, changed.h };
     SDL_UpdateWindowSurfaceRects(m_window, &rect, 1);
 }
 
@@ -475,288 +404,16 @@ std::optional<POINT> WindowFrontEnd::to_screen(int window_x, int window_y) const
     SDL_GetWindowSize(m_window, &win_w, &win_h);
     if (!surface || win_w <= 0 || win_h <= 0)
         return std::nullopt;
-    int const out_w = surface->w, out_h = surface->h;
-    int const sw = m_canvas->width(), sh = m_canvas->height();
-    int const zoom = std::max(1, std::min(out_w / std::max(sw, 1), out_h / std::max(sh, 1)));
-    long const px = static_cast<long>(window_x) * out_w / win_w - (out_w - sw * zoom) / 2;
-    long const py = static_cast<long>(window_y) * out_h / win_h - (out_h - sh * zoom) / 2;
-    auto floor_div = [](long a, long b) { return a >= 0 ? a / b : -((-a + b - 1) / b); };
-    return POINT { static_cast<LONG>(floor_div(px, zoom)), static_cast<LONG>(floor_div(py, zoom)) };
-}
-
-POINT WindowFrontEnd::control_offset(std::size_t index, POINT screen) const
-{
-    RECT const& client = m_view->client_rect;
-    RECT const& r = m_view->controls[index].rect;
-    return { screen.x - client.left - r.left, screen.y - client.top - r.top };
-}
-
-bool WindowFrontEnd::pointer_over_held(POINT screen) const
-{
-    if (!m_held || !m_view)
-        return false;
-    Fonts const fonts { *m_dialog_font, *m_caption_font };
-    ScreenGeometry const geometry = screen_geometry(*m_view, fonts);
-    switch (m_held->kind) {
-    case Target::Kind::caption_ok:
-        return geometry.caption_ok && geometry.caption_ok->contains(screen.x, screen.y);
-    case Target::Kind::caption_close:
-        return geometry.caption_close && geometry.caption_close->contains(screen.x, screen.y);
-    case Target::Kind::control: {
-        RECT const& r = m_view->controls[m_held->index].rect;
-        POINT const offset = control_offset(m_held->index, screen);
-        return offset.x >= 0 && offset.y >= 0 && offset.x < r.right - r.left && offset.y < r.bottom - r.top;
-    }
-    case Target::Kind::caption:
-    case Target::Kind::nothing: return false;
-    }
-    return false;
-}
-
-void WindowFrontEnd::pointer_down(int x, int y, bool shift, std::uint32_t time)
-{
-    auto const screen = to_screen(x, y);
-    if (!screen || !m_view)
-        return;
-    // A second press soon after the first, within a few pixels of it, is a
-    // double click; a third starts again.
-    bool double_click = false;
-    if (m_last_press && time - m_last_press->time <= static_cast<std::uint32_t>(Metrics::double_click_ms)
-        && std::labs(screen->x - m_last_press->point.x) <= Metrics::double_click_width / 2
-        && std::labs(screen->y - m_last_press->point.y) <= Metrics::double_click_height / 2) {
-        double_click = true;
-        m_last_press.reset();
-    } else {
-        m_last_press = LastPress { time, *screen };
-    }
-    Fonts const fonts { *m_dialog_font, *m_caption_font };
-    Target const target = hit_test(*m_view, screen_geometry(*m_view, fonts), screen->x, screen->y);
-    if (target.kind == Target::Kind::nothing)
-        return;
-    if (target.kind == Target::Kind::caption) {
-        POINT const origin { m_view->window_rect.left, m_view->window_rect.top };
-        m_drag = CaptionDrag { *screen, origin, origin };
-        return;
-    }
-    m_held = target;
-    m_held_over = true;
-    m_held_offset.reset();
-    if (target.kind == Target::Kind::control) {
-        auto const& control = m_view->controls[target.index];
-        if (!control.enabled || control.control_class == ControlClass::Static) {
-            m_held.reset();
-            return;
-        }
-        m_pending.push_back(PointerPress { target.index, control_offset(target.index, *screen), shift, double_click });
-    }
-    draw(false);
-}
-
-// The middle button pastes X's PRIMARY selection where it is pressed in a
-// field, as in every X program.
-void WindowFrontEnd::middle_click(int x, int y)
-{
-    auto const screen = to_screen(x, y);
-    if (!screen || !m_view || m_held || m_drag)
-        return;
-    Fonts const fonts { *m_dialog_font, *m_caption_font };
-    Target const target = hit_test(*m_view, screen_geometry(*m_view, fonts), screen->x, screen->y);
-    if (target.kind != Target::Kind::control)
-        return;
-    auto const& control = m_view->controls[target.index];
-    if (!control.enabled || control.control_class != ControlClass::Edit)
-        return;
-    POINT const offset = control_offset(target.index, *screen);
-    m_pending.push_back(PointerPress { target.index, offset, false, false });
-    m_pending.push_back(PointerRelease { offset });
-    // The press and what came before it go first; what comes after waits.
-    if (!request_selection(true, m_pending.size())) {
-        char* const text = SDL_GetPrimarySelectionText();
-        if (text && *text)
-            m_pending.push_back(PasteText { text::to_utf16(text) });
-        SDL_free(text);
-    }
-}
-
-void WindowFrontEnd::pointer_moved(int x, int y)
-{
-    if (m_drag) {
-        auto const screen = to_screen(x, y);
-        if (!screen)
-            return;
-        // The pointer is held to the screen, so that the title bar stays
-        // within reach.
-        LONG const px = std::clamp<LONG>(screen->x, 0, m_settings.screen.cx - 1);
-        LONG const py = std::clamp<LONG>(screen->y, 0, m_settings.screen.cy - 1);
-        POINT const to { m_drag->origin.x + px - m_drag->grab.x, m_drag->origin.y + py - m_drag->grab.y };
-        if (to.x != m_drag->last.x || to.y != m_drag->last.y) {
-            m_drag->last = to;
-            m_pending.push_back(DialogMove { to });
-        }
-        return;
-    }
-    if (!m_held)
-        return;
-    auto const screen = to_screen(x, y);
-    if (!screen)
-        return;
-    bool const over = pointer_over_held(*screen);
-    if (m_held->kind == Target::Kind::control
-        && m_view->controls[m_held->index].control_class == ControlClass::Edit) {
-        m_held_offset = control_offset(m_held->index, *screen);
-        m_pending.push_back(PointerMove { *m_held_offset });
-        m_drag_scroll_next = Clock::now() + drag_scroll_pace;
-    }
-    if (over != m_held_over) {
-        m_held_over = over;
-        draw(false);
-    }
-}
-
-void WindowFrontEnd::pointer_up(int x, int y)
-{
-    if (m_drag) {
-        pointer_moved(x, y);
-        m_drag.reset();
-        return;
-    }
-    if (!m_held)
-        return;
-    Target const held = *m_held;
-    auto const screen = to_screen(x, y);
-    bool const over = screen && pointer_over_held(*screen);
-    m_held.reset();
-    m_held_offset.reset();
-    m_held_over = false;
-    switch (held.kind) {
-    case Target::Kind::caption_ok:
-        if (over)
-            m_pending.push_back(CaptionClick { CaptionButton::Ok });
-        break;
-    case Target::Kind::caption_close:
-        if (over)
-            m_pending.push_back(CaptionClick { CaptionButton::Close });
-        break;
-    case Target::Kind::control:
-        // Released outside, the offset lies outside the control and the
-        // control does nothing.
-        m_pending.push_back(PointerRelease { screen ? control_offset(held.index, *screen) : POINT { -1, -1 } });
-        break;
-    case Target::Kind::caption:
-    case Target::Kind::nothing: break;
-    }
-    draw(false);
-}
-
-void WindowFrontEnd::translate(SDL_Event const& event)
-{
-    if (event.type == g_signal_event.load() && event.type != 0) {
-        m_pending.push_back(CloseRequest { true });
-        return;
-    }
-    if (auto const answer = m_selections.answer(event)) {
-        // Pasted where the caret is now; ahead of the input held back for it.
-        std::u16string text = text::to_utf16(*answer);
-        bool const held = m_hold_input_until.has_value();
-        std::size_t const ahead = std::min(m_ahead_of_hold, m_pending.size());
-        if (!m_selections.pending())
-            m_hold_input_until.reset();
-        if (!text.empty()) {
-            if (held) {
-                m_pending.insert(m_pending.begin() + static_cast<std::ptrdiff_t>(ahead), PasteText { std::move(text) });
-                m_ahead_of_hold = ahead + 1;
-            } else {
-                m_pending.push_back(PasteText { std::move(text) });
-            }
-        }
-        return;
-    }
-    switch (event.type) {
-    case SDL_KEYDOWN: {
-        SDL_Keymod const mod = static_cast<SDL_Keymod>(event.key.keysym.mod);
-        bool const shift = (mod & KMOD_SHIFT) != 0;
-        bool const ctrl = (mod & KMOD_CTRL) != 0;
-        bool const alt = (mod & KMOD_ALT) != 0;
-        SDL_Keycode const key = event.key.keysym.sym;
-        if (UINT const vk = virtual_key(key)) {
-            if (!alt)
-                m_pending.push_back(KeyDown { vk, shift, ctrl });
-        } else if (ctrl && !alt && key >= SDLK_a && key <= SDLK_z) {
-            m_pending.push_back(KeyPress { static_cast<UINT>('A' + (key - SDLK_a)), shift, true });
-        }
-        break;
-    }
-    case SDL_KEYUP:
-        if (UINT const vk = virtual_key(event.key.keysym.sym))
-            m_pending.push_back(KeyUp { vk });
-        break;
-    case SDL_TEXTINPUT: {
-        // The space bar comes as its key, going down and up.
-        if (std::strcmp(event.text.text, " ") == 0)
-            break;
-        std::u16string const text = text::to_utf16(event.text.text);
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            char32_t c = text[i];
-            if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size()) {
-                c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-                ++i;
-            }
-            if (c >= 0x20 && c != 0x7F)
-                m_pending.push_back(CharInput { c });
-        }
-        break;
-    }
-    case SDL_MOUSEBUTTONDOWN:
-        if (event.button.button == SDL_BUTTON_LEFT) {
-            bool const shift = (SDL_GetModState() & KMOD_SHIFT) != 0;
-            pointer_down(event.button.x, event.button.y, shift, event.button.timestamp);
-        } else if (event.button.button == SDL_BUTTON_MIDDLE) {
-            middle_click(event.button.x, event.button.y);
-        }
-        break;
-    case SDL_MOUSEMOTION:
-        if (event.motion.state & SDL_BUTTON_LMASK)
-            pointer_moved(event.motion.x, event.motion.y);
-        break;
-    case SDL_MOUSEBUTTONUP:
-        if (event.button.button == SDL_BUTTON_LEFT)
-            pointer_up(event.button.x, event.button.y);
-        break;
-    case SDL_WINDOWEVENT:
-        switch (event.window.event) {
-        case SDL_WINDOWEVENT_CLOSE:
-            m_pending.push_back(CloseRequest { false });
-            break;
-        case SDL_WINDOWEVENT_FOCUS_GAINED:
-            m_active = true;
-            restart_caret();
-            draw(false);
-            break;
-        case SDL_WINDOWEVENT_FOCUS_LOST:
-            m_active = false;
-            m_drag.reset();
-            if (m_held) {
-                // As a button losing the capture: released, not clicked.
-                m_held.reset();
-                m_pending.push_back(PointerRelease { { -1, -1 } });
-            }
-            draw(false);
-            break;
-        case SDL_WINDOWEVENT_EXPOSED:
-        case SDL_WINDOWEVENT_SIZE_CHANGED:
-            present(std::nullopt);
-            break;
-        default: break;
-        }
-        break;
-    default: break;
-    }
+    POINT const pixel = window_pixel(window_x, window_y, win_w, win_h, surface->w, surface->h);
+    return Viewport::fit(surface->w, surface->h, m_canvas->width(), m_canvas->height()).to_screen(pixel.x, pixel.y);
 }
 
 InputEvent WindowFrontEnd::next_event()
 {
     for (;;) {
-        if (g_signal.load() != 0 || !m_window || !m_view)
+        if (m_closing_signal == 0)
+            m_closing_signal = closing_signals::take_waiting();
+        if (m_closing_signal != 0 || !m_window || !m_view)
             return CloseRequest { true };
         if (auto action = m_accessibility ? m_accessibility->take_action() : std::nullopt)
             return *action;
@@ -781,12 +438,10 @@ InputEvent WindowFrontEnd::next_event()
         auto const sooner = [&wake](Clock::time_point when) { wake = wake ? std::min(*wake, when) : when; };
         if (caret_blinks())
             sooner(m_caret_toggle);
-        if (drag_scrolls()) {
-            if (now >= m_drag_scroll_next) {
-                m_drag_scroll_next = now + drag_scroll_pace;
-                return PointerMove { *m_held_offset };
-            }
-            sooner(m_drag_scroll_next);
+        if (auto const due = m_pointer.drag_scroll_due(*m_view)) {
+            if (now >= *due)
+                return m_pointer.drag_scroll_step(now);
+            sooner(*due);
         }
         if (m_hold_input_until)
             sooner(*m_hold_input_until);
@@ -823,9 +478,7 @@ void WindowFrontEnd::close(INT_PTR)
     set_dialog_open(false);
     m_shown.reset();
     m_view.reset();
-    m_held.reset();
-    m_drag.reset();
-    m_last_press.reset();
+    m_pointer.reset();
     m_selections.forget();
     m_hold_input_until.reset();
     m_ahead_of_hold = 0;
@@ -833,7 +486,9 @@ void WindowFrontEnd::close(INT_PTR)
     if (m_accessibility)
         m_accessibility->hide();
     // A signal that closed the dialog now ends the process as it would have.
-    if (int const signal = g_signal.exchange(0)) {
+    int const signal = m_closing_signal != 0 ? m_closing_signal : closing_signals::take_waiting();
+    m_closing_signal = 0;
+    if (signal != 0) {
         std::fflush(nullptr);
         std::signal(signal, SIG_DFL);
         sigset_t set;

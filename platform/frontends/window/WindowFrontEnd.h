@@ -9,6 +9,7 @@
 #include "frontends/window/DeviceFont.h"
 #include "frontends/window/DeviceSettings.h"
 #include "frontends/window/Painter.h"
+#include "frontends/window/PointerCapture.h"
 #include "frontends/window/accessibility/AccessibilityLink.h"
 #include "frontends/window/XSelection.h"
 
@@ -58,18 +59,13 @@ private:
     void draw(bool caret_tick);
     void present(std::optional<PixelRect> area);
     void translate(SDL_Event const& event);
-    std::optional<std::string> fit_to_display(std::string const& display);
-    void pointer_down(int x, int y, bool shift, std::uint32_t time);
+    Result<void> fit_to_display(std::string const& display);
+    Fonts fonts() const { return { *m_dialog_font, *m_caption_font }; }
     void middle_click(int x, int y);
     bool request_selection(bool primary, std::size_t ahead);
     void show_icons(DialogView const& view);
-    void pointer_moved(int x, int y);
-    void pointer_up(int x, int y);
     std::optional<POINT> to_screen(int window_x, int window_y) const;
-    POINT control_offset(std::size_t index, POINT screen) const;
-    bool pointer_over_held(POINT screen) const;
     bool caret_blinks() const;
-    bool drag_scrolls() const;
     void restart_caret();
 
     DeviceSettings m_settings;
@@ -93,31 +89,10 @@ private:
     bool m_caret_on { true };
     Clock::time_point m_caret_toggle {};
 
-    // The part of the screen the primary button went down on, while it is held.
-    std::optional<Target> m_held;
-    bool m_held_over { false };
-    // Where the pointer holding an edit is, from the edit's corner; while it
-    // is beyond the edit's side, the drag goes on by itself (the edit
-    // scrolls) at this pace.
-    std::optional<POINT> m_held_offset;
-    Clock::time_point m_drag_scroll_next {};
-    static constexpr std::chrono::milliseconds drag_scroll_pace { 50 };
-
-    // A press on the title bar drags the dialog: where the pointer took it
-    // and where the dialog's window was then, on the device's screen.
-    struct CaptionDrag {
-        POINT grab;
-        POINT origin;
-        POINT last;
-    };
-    std::optional<CaptionDrag> m_drag;
-
-    // The last press of the primary button, for telling a double click.
-    struct LastPress {
-        std::uint32_t time;
-        POINT point;
-    };
-    std::optional<LastPress> m_last_press;
+    PointerCapture m_pointer;
+    // A closing signal came: the dialog closes, then the signal ends the
+    // process as it would have.
+    int m_closing_signal { 0 };
 
     // Pastes the user asked for, answered by the selection's owner. Input
     // that follows one waits for its answer a moment (so that the paste

@@ -74,6 +74,12 @@ TEST(EditControl, TypingAndEditingKeys)
         { "Ctrl+Right at the last word goes to the end", u"", "type ab cd\nkey Home\nkey Ctrl+Right\nkey Ctrl+Right\n",
           "ab cd", 5, { 5, 5 } },
         { "Shift+Ctrl+Left selects a word", u"", "type ab cd\nkey Shift+Ctrl+Left\n", "ab cd", 3, { 3, 5 } },
+        // The spaces a double click knows: a tab and a no-break space too.
+        { "Ctrl+Right past a no-break space", u"", "type ab\xc2\xa0" "cd\nkey Home\nkey Ctrl+Right\n",
+          "ab\xc2\xa0" "cd", 3, { 3, 3 } },
+        { "Ctrl+Left keeps a sign with its number", u"", "type x -60\nkey Ctrl+Left\n", "x -60", 2, { 2, 2 } },
+        { "Ctrl+Right takes a pair as part of a word", u"", "type a\xf0\x9f\x98\x80" "b c\nkey Home\nkey Ctrl+Right\n",
+          "a\xf0\x9f\x98\x80" "b c", 5, { 5, 5 } },
         { "Shift+End then typing replaces", u"", "type abcd\nkey Home\nkey Right\nkey Shift+End\ntype X\n", "aX", 2,
           { 2, 2 } },
     };
@@ -315,6 +321,7 @@ TEST(EditControl, LengthLimit)
         { "the largest is a cap", 0, 100000, "type 1\n", 1, 0x7FFE },
         { "typed over a selection at the limit", 3, 3, "key Home\nkey Shift+End\ntype 9\n", 1, 3 },
         { "text set beyond the limit is kept", 8, 3, "key End\ntype 9\nkey Backspace\n", 7, 3 },
+        { "a pair never goes in by half", 4, 5, "key End\ntype \xf0\x9f\x98\x80\n", 4, 5 },
     };
     for (auto const& c : cases) {
         Procedure state;

@@ -2,8 +2,9 @@
 // two texts as their common start and end set apart.
 #include "frontends/window/accessibility/AccessibleText.h"
 
+#include "text/Utf.h"
+
 #include <unicode/ustring.h>
-#include <unicode/utf16.h>
 #include <unicode/utf8.h>
 
 #include <algorithm>
@@ -36,7 +37,7 @@ std::string to_utf8(std::u32string_view characters)
     utf8.reserve(characters.size());
     for (char32_t c : characters) {
         // Only scalar values reach here; anything else as U+FFFD all the same.
-        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+        if (!text::is_scalar_value(c))
             c = 0xFFFD;
         char bytes[U8_MAX_LENGTH];
         int32_t length = 0;
@@ -52,7 +53,7 @@ std::size_t character_offset(std::u16string_view text, std::size_t unit)
     std::size_t characters = 0;
     for (std::size_t i = 0; i < end; ++i) {
         // The second half of a pair belongs to the character the first began.
-        if (!(U16_IS_TRAIL(text[i]) && i > 0 && U16_IS_LEAD(text[i - 1])))
+        if (!(text::is_low_surrogate(text[i]) && i > 0 && text::is_high_surrogate(text[i - 1])))
             ++characters;
     }
     return characters;

@@ -60,7 +60,9 @@ protected:
         dup2(c.input_is_terminal ? m_slave : m_null, STDIN_FILENO);
         dup2(c.output_is_terminal ? m_slave : m_null, STDOUT_FILENO);
         std::string const controlling = c.controlling_terminal ? ptsname_of_slave() : "/nonexistent/tty";
-        auto problem = TerminalSession::terminal_problem(controlling.c_str());
+        auto const usable = TerminalSession::check_terminal(controlling.c_str());
+        std::optional<std::string> const problem
+            = usable ? std::nullopt : std::optional<std::string>(usable.error().message);
         dup2(saved_in, STDIN_FILENO);
         dup2(saved_out, STDOUT_FILENO);
         close(saved_in);

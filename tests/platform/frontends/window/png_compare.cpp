@@ -17,10 +17,12 @@ int main(int argc, char** argv)
     }
     std::optional<Canvas> expected, actual;
     for (auto [path, canvas] : { std::pair { argv[1], &expected }, std::pair { argv[2], &actual } }) {
-        if (auto error = read_png(path, *canvas)) {
-            std::printf("%s\n", error->c_str());
+        auto picture = read_png(path);
+        if (!picture) {
+            std::printf("%s\n", picture.error().message.c_str());
             return 2;
         }
+        *canvas = std::move(*picture);
     }
     if (expected->width() != actual->width() || expected->height() != actual->height()) {
         std::printf("sizes differ: %dx%d, %dx%d\n", expected->width(), expected->height(), actual->width(),

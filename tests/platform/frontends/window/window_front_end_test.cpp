@@ -29,11 +29,14 @@ namespace {
 struct TestFonts {
     TestFonts()
     {
-        std::string error;
-        dialog = DeviceFont::open(dialog_font_path, dialog_font_points, error);
-        caption = DeviceFont::open(caption_font_path, dialog_font_points, error);
-        if (!dialog || !caption)
-            ADD_FAILURE() << error;
+        auto dialog_font = DeviceFont::open(dialog_font_path, dialog_font_points);
+        auto caption_font = DeviceFont::open(caption_font_path, dialog_font_points);
+        if (!dialog_font || !caption_font)
+            ADD_FAILURE() << (dialog_font ? caption_font.error() : dialog_font.error()).message;
+        if (dialog_font)
+            dialog = std::move(*dialog_font);
+        if (caption_font)
+            caption = std::move(*caption_font);
     }
     Fonts fonts() const { return { *dialog, *caption }; }
     std::unique_ptr<DeviceFont> dialog;
@@ -168,11 +171,12 @@ void expect_golden(Canvas const& canvas, std::string const& name)
     std::string const path = golden_path(name);
     char const* update = std::getenv("CE_UPDATE_GOLDEN");
     if (update && std::string(update) == "1") {
-        ASSERT_EQ(write_png(path, canvas), std::nullopt);
+        auto const written = write_png(path, canvas);
+        ASSERT_TRUE(written) << written.error().message;
         return;
     }
-    std::optional<Canvas> golden;
-    ASSERT_EQ(read_png(path, golden), std::nullopt) << "run with CE_UPDATE_GOLDEN=1 to create it";
+    auto const golden = read_png(path);
+    ASSERT_TRUE(golden) << golden.error().message << "; run with CE_UPDATE_GOLDEN=1 to create it";
     ASSERT_EQ(golden->width(), canvas.width());
     ASSERT_EQ(golden->height(), canvas.height());
     int differing = 0;
@@ -187,7 +191,7 @@ void expect_golden(Canvas const& canvas, std::string const& name)
     }
     if (differing) {
         std::string const actual = std::string(CE_BINARY_DIR) + "/tests/" + name + ".actual.png";
-        write_png(actual, canvas);
+        (void)write_png(actual, canvas);
         ADD_FAILURE() << differing << " pixels differ from " << path << ", the first at " << first_x << "," << first_y
                       << "; the picture drawn is " << actual;
     }

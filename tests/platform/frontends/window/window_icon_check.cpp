@@ -66,9 +66,9 @@ int main(int argc, char** argv)
         std::printf("_NET_WM_ICON lacks the 16 x 16 or the 32 x 32 picture (%zu pictures)\n", pictures.size());
         return 1;
     }
-    std::optional<Canvas> screen;
-    if (auto error = platform::frontends::window::read_png(argv[2], screen)) {
-        std::printf("%s\n", error->c_str());
+    auto const screen = platform::frontends::window::read_png(argv[2]);
+    if (!screen) {
+        std::printf("%s\n", screen.error().message.c_str());
         return 2;
     }
     auto const& big = pictures[{ 32, 32 }];
