@@ -4,6 +4,7 @@
 // and draws from it; it never reaches into the dialog manager's windows.
 #pragma once
 
+#include "frontends/DeviceNotice.h"
 #include "wintypes.h"
 
 #include <cstddef>
@@ -104,6 +105,10 @@ struct DialogView {
 
     // Index into `controls` of the control with the keyboard focus, if any.
     std::optional<std::size_t> focus;
+
+    // What the device has to tell the user now, most important first; shown
+    // on the dialog's screen, outside the dialog.
+    std::vector<DeviceNotice> notices;
 
     bool operator==(DialogView const&) const = default;
 };

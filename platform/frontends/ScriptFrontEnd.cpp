@@ -238,6 +238,9 @@ std::string ScriptFrontEnd::dump_line(DialogView const& view)
     nlohmann::json focus = nullptr;
     if (view.focus && *view.focus < view.controls.size())
         focus = view.controls[*view.focus].id;
+    nlohmann::json notices = nlohmann::json::array();
+    for (DeviceNotice const& notice : view.notices)
+        notices.push_back({ { "kind", notice_name(notice.kind) }, { "text", text::to_utf8(notice_text(notice.kind)) } });
     nlohmann::json dump = {
         { "caption", text::to_utf8(view.caption) },
         { "focus", focus },
@@ -247,6 +250,7 @@ std::string ScriptFrontEnd::dump_line(DialogView const& view)
         { "window", rect_json(view.window_rect) },
         { "client", rect_json(view.client_rect) },
         { "icons", { { "big", handle_json(view.big_icon) }, { "small", handle_json(view.small_icon) } } },
+        { "notices", std::move(notices) },
     };
     return platform::text::escape_terminal_controls_in_json(
         dump.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));

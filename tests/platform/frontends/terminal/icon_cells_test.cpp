@@ -1,5 +1,6 @@
-// Icons as half-block cells: which image is drawn, how it is scaled into its
-// box, its colours matched to the terminal's 16 and its mask kept.
+// Icons as half-block cells: how the image the dialog's rules choose is scaled
+// into its box, its colours matched to the terminal's 16 and its mask kept.
+#include "frontends/DialogRules.h"
 #include "frontends/terminal/IconCells.h"
 #include "resource.h"
 #include "resources/Icon.h"
@@ -41,19 +42,6 @@ TEST(IconCells, ColoursMatchTheNearestOfTheTerminalsSixteen)
     };
     for (auto const& c : cases)
         EXPECT_EQ(nearest_terminal_colour(c.rgb), c.colour) << std::hex << c.rgb;
-}
-
-TEST(IconCells, TheBestImageIsTheSmallestThatCoversTheBoxElseTheLargest)
-{
-    std::vector<IconImage> images { image(32, 32, red), image(16, 16, red), image(0, 0, red) };
-    EXPECT_EQ(best_image(images, 8, 6)->width, 16);
-    EXPECT_EQ(best_image(images, 16, 16)->width, 16);
-    EXPECT_EQ(best_image(images, 17, 6)->width, 32);
-    EXPECT_EQ(best_image(images, 40, 40)->width, 32);
-    EXPECT_EQ(best_image({}, 8, 6), nullptr);
-    std::vector<IconImage> broken { image(4, 4, red) };
-    broken[0].pixels.pop_back();
-    EXPECT_EQ(best_image(broken, 2, 2), nullptr) << "an image whose pixels do not match its size is not drawn";
 }
 
 TEST(IconCells, EachCellHoldsTwoPixelsOneAboveTheOther)
@@ -107,7 +95,7 @@ TEST(IconCells, TheProgramsIconFillsTheBoxOfTheBiasDialog)
     ASSERT_FALSE(images.empty());
     // The icon's box in the bias dialog is 8 x 3 cells: the 16-pixel image
     // fits it best.
-    EXPECT_EQ(best_image(images, 8, 6)->width, 16);
+    EXPECT_EQ(platform::frontends::icon_image_for_box(images, 8, 6)->width, 16);
     auto cells = render_icon(images, 8, 3);
     int drawn = 0, colours = 0;
     std::vector<bool> seen(16);
