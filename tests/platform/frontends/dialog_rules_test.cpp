@@ -431,54 +431,6 @@ TEST(DialogRules, TheControlOnTopIsDrawnOverTheOtherInTheTerminal)
 
 // --- an icon's image for a size ------------------------------------------------
 
-namespace {
-
-IconImage image(int width, int height, DWORD fill)
-{
-    IconImage result;
-    result.width = width;
-    result.height = height;
-    result.bit_count = 4;
-    result.pixels.assign(static_cast<std::size_t>(width * height), fill);
-    return result;
-}
-
-}
-
-TEST(DialogRules, AnIconsImageIsTheSmallestThatCoversTheBoxElseTheLargest)
-{
-    constexpr DWORD red = 0xFFFF0000;
-    std::vector<IconImage> const images { image(32, 32, red), image(16, 16, red), image(0, 0, red) };
-    std::vector<IconImage> const two { image(8, 8, red), image(4, 4, red) };
-    std::vector<IconImage> broken { image(4, 4, red) };
-    broken[0].pixels.pop_back();
-    struct Case {
-        char const* label;
-        std::vector<IconImage> const* images;
-        int width, height;
-        int expected; // index into *images, -1 for none
-    };
-    Case const cases[] = {
-        { "a box smaller than every image", &images, 8, 6, 1 },
-        { "an image of exactly the size", &images, 16, 16, 1 },
-        { "wider than the small one", &images, 17, 6, 0 },
-        { "larger than all", &images, 40, 40, 0 },
-        { "exact, the large one", &two, 8, 8, 0 },
-        { "exact, the small one", &two, 4, 4, 1 },
-        { "between the two", &two, 6, 6, 0 },
-        { "below both", &two, 2, 2, 1 },
-        { "above both", &two, 32, 32, 0 },
-        { "an image whose pixels do not match its size is never drawn", &broken, 2, 2, -1 },
-    };
-    for (auto const& c : cases) {
-        IconImage const* chosen = icon_image_for_box(*c.images, c.width, c.height);
-        IconImage const* expected = c.expected < 0 ? nullptr : &(*c.images)[static_cast<std::size_t>(c.expected)];
-        EXPECT_EQ(chosen, expected) << c.label;
-    }
-    EXPECT_EQ(icon_image_for_box({}, 8, 6), nullptr) << "no images";
-    EXPECT_EQ(icon_image_for_box(platform::resources::icon_images(nullptr), 16, 16), nullptr) << "no icon";
-}
-
 TEST(DialogRules, BothFrontEndsDrawTheImageTheRuleChooses)
 {
     HICON const icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP));
