@@ -8,6 +8,7 @@
 #include "frontends/DialogRules.h"
 #include "registry/LostWrites.h"
 #include "registry/RegistryStore.h"
+#include "text/Utf.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -330,19 +331,15 @@ void ModalLoop::type_character(char32_t character)
     default:
         break;
     }
-    if (character < 0x20 || character == 0x7F || character > 0x10FFFF || (character >= 0xD800 && character <= 0xDFFF))
+    if (character < 0x20 || character == 0x7F || !text::is_scalar_value(character))
         return;
     HWND target = focus_window();
     if (target != m_dialog.handle() && !m_dialog.control(target))
         target = m_dialog.handle();
-    if (character < 0x10000) {
-        SendMessageW(target, WM_CHAR, static_cast<WPARAM>(character), 1);
-        return;
-    }
-    char32_t const value = character - 0x10000;
-    SendMessageW(target, WM_CHAR, static_cast<WPARAM>(0xD800 + (value >> 10)), 1);
-    if (is_open())
-        SendMessageW(target, WM_CHAR, static_cast<WPARAM>(0xDC00 + (value & 0x3FF)), 1);
+    // A character beyond U+FFFF comes as its two halves, one WM_CHAR each.
+    text::Utf16Units const units = text::encode_utf16(character);
+    for (std::size_t i = 0; i < units.count && (i == 0 || is_open()); ++i)
+        SendMessageW(target, WM_CHAR, static_cast<WPARAM>(units.units[i]), 1);
 }
 
 // A paste goes to the focused edit as text; no part of it acts as a key.
