@@ -113,8 +113,8 @@ INT_PTR ModalLoop::run(LPARAM init_param)
         // A modal dialog is shown once initialised, whether or not its
         // template says WS_VISIBLE.
         m_dialog.set_style(m_dialog.style() | WS_VISIBLE);
-        take_snapshot();
         m_screen = m_front_end.screen_size();
+        take_snapshot();
         shown = m_front_end.show(m_view);
         if (!shown) {
             SetLastError(ERROR_NOT_SUPPORTED);
@@ -141,6 +141,7 @@ INT_PTR ModalLoop::run(LPARAM init_param)
 void ModalLoop::take_snapshot()
 {
     m_view = m_dialog.view();
+    m_view.screen = m_screen;
     m_view.notices = device_notices();
 }
 

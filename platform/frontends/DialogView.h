@@ -14,10 +14,15 @@
 
 namespace platform::frontends {
 
-// The SDK gives RECT no comparison; snapshots compare it member by member.
+// The SDK gives RECT and SIZE no comparison; snapshots compare them member by
+// member.
 inline bool operator==(RECT const& a, RECT const& b)
 {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+inline bool operator==(SIZE const& a, SIZE const& b)
+{
+    return a.cx == b.cx && a.cy == b.cy;
 }
 
 // The predefined control classes the dialog manager builds.
@@ -95,6 +100,9 @@ struct DialogView {
     // difference is FrontEnd::non_client_insets.
     RECT window_rect { 0, 0, 0, 0 };
     RECT client_rect { 0, 0, 0, 0 };
+    // The screen the dialog is placed on (GetSystemMetrics' SM_CXSCREEN and
+    // SM_CYSCREEN), in front-end units.
+    SIZE screen { 0, 0 };
 
     // Set with WM_SETICON; null when none was set.
     HICON big_icon { nullptr };

@@ -200,28 +200,38 @@ void paint_static_text(Canvas& canvas, Fonts const& fonts, ControlView const& co
 // The device's notices, as the terminal shows them below its dialog: along
 // the screen's bottom edge, each line centred, wrapped at spaces, on the
 // colours of a tip. On a screen the dialog fills they lie over its lower
-// edge, as the device's own notifications lie over the program in front.
-void paint_notices(Canvas& canvas, DialogView const& view, DeviceFont const& font)
+// edge, as the device's own notifications lie over the program in front,
+// and take the clicks there.
+void place_notices(ScreenGeometry& geometry, DialogView const& view, DeviceFont const& font)
 {
-    int const width = canvas.width() - 2 * Metrics::notice_margin;
+    int const width = static_cast<int>(view.screen.cx) - 2 * Metrics::notice_margin;
     if (view.notices.empty() || width <= 0)
         return;
-    std::vector<std::u16string_view> lines;
     for (DeviceNotice const& notice : view.notices) {
         for (std::u16string_view rest = notice_text(notice.kind); !rest.empty();) {
             std::size_t const end = wrapped_line_end(font, rest, width);
-            lines.push_back(rest.substr(0, end));
+            geometry.notice_lines.push_back(rest.substr(0, end));
             rest = after_line(rest, end);
         }
     }
-    int const height = static_cast<int>(lines.size()) * font.height() + 2 * Metrics::notice_margin + Metrics::border;
-    PixelRect const strip { 0, canvas.height() - height, canvas.width(), height };
+    int const height = static_cast<int>(geometry.notice_lines.size()) * font.height() + 2 * Metrics::notice_margin
+        + Metrics::border;
+    geometry.notices = PixelRect { 0, static_cast<int>(view.screen.cy) - height, static_cast<int>(view.screen.cx),
+                                   height };
+}
+
+void paint_notices(Canvas& canvas, ScreenGeometry const& geometry, DeviceFont const& font)
+{
+    if (!geometry.notices)
+        return;
+    PixelRect const& strip = *geometry.notices;
     canvas.fill(strip, colour(Role::info_background));
     canvas.horizontal(strip.x, strip.y, strip.w, colour(Role::window_frame));
+    int const width = strip.w - 2 * Metrics::notice_margin;
     int y = strip.y + Metrics::border + Metrics::notice_margin;
-    for (std::u16string_view const line : lines) {
-        int const x = Metrics::notice_margin + std::max(0, (width - font.extent(line)) / 2);
-        font.draw(canvas, x, y, line, colour(Role::info_text), Metrics::notice_margin + width);
+    for (std::u16string_view const line : geometry.notice_lines) {
+        int const x = strip.x + Metrics::notice_margin + std::max(0, (width - font.extent(line)) / 2);
+        font.draw(canvas, x, y, line, colour(Role::info_text), strip.x + Metrics::notice_margin + width);
         y += font.height();
     }
 }
@@ -328,6 +338,7 @@ ScreenGeometry screen_geometry(DialogView const& view, Fonts const& fonts)
     ScreenGeometry geometry;
     geometry.window = pixel_rect(view.window_rect);
     geometry.client = pixel_rect(view.client_rect);
+    place_notices(geometry, view, fonts.dialog);
     if (!has_title_bar(view.style))
         return geometry;
     int const frame = frame_width(view.style);
@@ -353,6 +364,8 @@ ScreenGeometry screen_geometry(DialogView const& view, Fonts const& fonts)
 
 Target hit_test(DialogView const& view, ScreenGeometry const& geometry, int x, int y)
 {
+    if (geometry.notices && geometry.notices->contains(x, y))
+        return {};
     if (geometry.caption_ok && geometry.caption_ok->contains(x, y))
         return { Target::Kind::caption_ok, 0 };
     if (geometry.caption_close && geometry.caption_close->contains(x, y))
@@ -368,9 +381,9 @@ Target hit_test(DialogView const& view, ScreenGeometry const& geometry, int x, i
 
 namespace {
 
-void paint_dialog(Canvas& canvas, DialogView const& view, Fonts const& fonts, PaintState const& state)
+void paint_dialog(Canvas& canvas, DialogView const& view, ScreenGeometry const& geometry, Fonts const& fonts,
+                  PaintState const& state)
 {
-    ScreenGeometry const geometry = screen_geometry(view, fonts);
     canvas.fill(geometry.window, colour(Role::button_face));
     paint_frame(canvas, view, geometry.window);
     if (geometry.caption)
@@ -412,10 +425,11 @@ void paint_screen(Canvas& canvas, DialogView const& view, Fonts const& fonts, Pa
 {
     canvas.reset_clip();
     canvas.fill({ 0, 0, canvas.width(), canvas.height() }, colour(Role::desktop));
+    ScreenGeometry const geometry = screen_geometry(view, fonts);
     if (view.style & WS_VISIBLE)
-        paint_dialog(canvas, view, fonts, state);
+        paint_dialog(canvas, view, geometry, fonts, state);
     canvas.reset_clip();
-    paint_notices(canvas, view, fonts.dialog);
+    paint_notices(canvas, geometry, fonts.dialog);
 }
 
 }

@@ -13,6 +13,8 @@
 
 #include <cstddef>
 #include <optional>
+#include <string_view>
+#include <vector>
 
 namespace platform::frontends::window {
 
@@ -34,6 +36,10 @@ struct ScreenGeometry {
     std::optional<PixelRect> caption;
     std::optional<PixelRect> caption_ok;
     std::optional<PixelRect> caption_close;
+    // The device's notices, along the screen's bottom edge over whatever lies
+    // there, and their lines as wrapped to fit it.
+    std::optional<PixelRect> notices;
+    std::vector<std::u16string_view> notice_lines;
 };
 
 ScreenGeometry screen_geometry(DialogView const& view, Fonts const& fonts);

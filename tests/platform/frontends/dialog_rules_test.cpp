@@ -54,6 +54,7 @@ struct Description {
     DWORD style;
     DWORD ex_style;
     std::vector<Item> items;
+    short cx { 160 }, cy { 80 }; // dialog units
 };
 
 constexpr DWORD push_button = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
@@ -65,7 +66,7 @@ std::vector<BYTE> template_of(Description const& d)
     w.dword(d.style);
     w.dword(d.ex_style);
     w.word(static_cast<WORD>(d.items.size()));
-    w.word(0), w.word(0), w.word(160), w.word(80);
+    w.word(0), w.word(0), w.word(static_cast<WORD>(d.cx)), w.word(static_cast<WORD>(d.cy));
     w.word(0), w.word(0); // no menu, the dialog class
     w.text(u"Rules");
     for (auto const& item : d.items) {
@@ -637,4 +638,35 @@ TEST(DialogRules, BothScreensShowTheNoticesOutsideTheDialog)
         }
     }
     EXPECT_GT(text_pixels, 100) << "the notice's words are drawn";
+}
+
+TEST(DialogRules, TheWindowsNoticesLieOverATallDialogAndTakeTheClicksThere)
+{
+    // A dialog as tall as the screen, with a button along its bottom edge.
+    Description const tall { WS_POPUP | DS_MODALFRAME | WS_CAPTION,
+                             0,
+                             { { push_button, 10, 10, 50, 14, 101, u"Top" },
+                               { push_button, 10, 156, 140, 20, 102, u"Bottom" } },
+                             160,
+                             182 };
+    DialogView view = first_view(tall, Scale::window);
+    view.notices = { { NoticeKind::registry_unusable } };
+    auto const g = window::screen_geometry(view, window_fonts().fonts());
+    ASSERT_TRUE(g.notices);
+    EXPECT_EQ(g.notices->y + g.notices->h, window::default_screen.cy) << "along the bottom edge";
+    EXPECT_EQ(g.notices->w, window::default_screen.cx);
+    RECT const& bottom = view.controls[1].rect;
+    int const x = static_cast<int>(view.client_rect.left + (bottom.left + bottom.right) / 2);
+    int const top = static_cast<int>(view.client_rect.top + bottom.top);
+    int const end = static_cast<int>(view.client_rect.top + bottom.bottom);
+    ASSERT_LT(top, g.notices->y) << "the button shows above the notices";
+    ASSERT_GT(end, g.notices->y) << "and goes on under them";
+    EXPECT_EQ(window::hit_test(view, g, x, top).kind, HitKind::control);
+    EXPECT_EQ(window::hit_test(view, g, x, g.notices->y + 1).kind, HitKind::nothing) << "the notice is on top";
+
+    window::Canvas canvas(window::default_screen.cx, window::default_screen.cy);
+    window::paint_screen(canvas, view, window_fonts().fonts(), {});
+    EXPECT_EQ(canvas.pixel(g.notices->x + 1, g.notices->y + g.notices->h - 1),
+              window::colour(window::Role::info_background))
+        << "drawn over the dialog";
 }
