@@ -5,6 +5,9 @@
 
 #include "dialog/EditControl.h"
 #include "dialog/WindowTable.h"
+#include "frontends/DialogRules.h"
+#include "registry/LostWrites.h"
+#include "registry/RegistryStore.h"
 #include "text/Utf.h"
 
 #include <algorithm>
@@ -54,6 +57,18 @@ char16_t character_of(frontends::KeyPress const& key)
     }
 }
 
+// The notices the device has now, from its registry's record of this
+// process: a registry that cannot be used says that changes are lost, so a
+// lost change is told of on its own only when the registry answered.
+std::vector<frontends::DeviceNotice> device_notices()
+{
+    if (registry::RegistryStore::any_problem_reported())
+        return { { frontends::NoticeKind::registry_unusable } };
+    if (registry::lost_write_count() > 0)
+        return { { frontends::NoticeKind::change_not_kept } };
+    return {};
+}
+
 // Centred as a centring caller places it: in the middle of the screen, even
 // where that puts its edges off a screen too small for it, or pulled back to
 // the top left there so that its title bar stays on the screen.
@@ -98,8 +113,8 @@ INT_PTR ModalLoop::run(LPARAM init_param)
         // A modal dialog is shown once initialised, whether or not its
         // template says WS_VISIBLE.
         m_dialog.set_style(m_dialog.style() | WS_VISIBLE);
-        m_view = m_dialog.view();
         m_screen = m_front_end.screen_size();
+        take_snapshot();
         shown = m_front_end.show(m_view);
         if (!shown) {
             SetLastError(ERROR_NOT_SUPPORTED);
@@ -110,7 +125,7 @@ INT_PTR ModalLoop::run(LPARAM init_param)
         handle(m_front_end.next_event());
         deliver_posted();
         if (is_open()) {
-            m_view = m_dialog.view();
+            take_snapshot();
             m_front_end.refresh(m_view);
         }
     }
@@ -121,6 +136,13 @@ INT_PTR ModalLoop::run(LPARAM init_param)
     finish();
     g_running = m_outer;
     return m_dialog.result();
+}
+
+void ModalLoop::take_snapshot()
+{
+    m_view = m_dialog.view();
+    m_view.screen = m_screen;
+    m_view.notices = device_notices();
 }
 
 void ModalLoop::initialise(LPARAM init_param)
@@ -315,11 +337,10 @@ void ModalLoop::type_character(char32_t character)
     HWND target = focus_window();
     if (target != m_dialog.handle() && !m_dialog.control(target))
         target = m_dialog.handle();
-    // A character beyond U+FFFF comes as its two surrogates, one WM_CHAR each.
-    auto const units = text::encode_utf16(character);
-    SendMessageW(target, WM_CHAR, static_cast<WPARAM>(units.units[0]), 1);
-    if (units.count == 2 && is_open())
-        SendMessageW(target, WM_CHAR, static_cast<WPARAM>(units.units[1]), 1);
+    // A character beyond U+FFFF comes as its two halves, one WM_CHAR each.
+    text::Utf16Units const units = text::encode_utf16(character);
+    for (std::size_t i = 0; i < units.count && (i == 0 || is_open()); ++i)
+        SendMessageW(target, WM_CHAR, static_cast<WPARAM>(units.units[i]), 1);
 }
 
 // A paste goes to the focused edit as text; no part of it acts as a key.
@@ -345,19 +366,14 @@ void ModalLoop::click_control(std::size_t index, POINT offset)
         SendMessageW(control->handle(), WM_LBUTTONUP, 0, where);
 }
 
-// A point on the screen: the first visible control under it, in template
-// order, gets the click.
+// A point on the screen: the control on top under it gets the click.
 void ModalLoop::click_point(POINT point)
 {
     RECT const client = m_dialog.client_rect_on_screen();
     POINT const inside { point.x - client.left, point.y - client.top };
-    for (std::size_t index = 0; index < m_view.controls.size(); ++index) {
-        auto const& control = m_view.controls[index];
-        RECT const& r = control.rect;
-        if (control.visible && inside.x >= r.left && inside.x < r.right && inside.y >= r.top && inside.y < r.bottom) {
-            click_control(index, { inside.x - r.left, inside.y - r.top });
-            return;
-        }
+    if (auto const index = frontends::control_at(m_view, inside)) {
+        RECT const& r = m_view.controls[*index].rect;
+        click_control(*index, { inside.x - r.left, inside.y - r.top });
     }
 }
 
@@ -396,7 +412,7 @@ void ModalLoop::release_pointer(POINT offset)
 // that does not say WS_EX_NODRAG.
 void ModalLoop::move_dialog(POINT position)
 {
-    if ((m_dialog.style() & WS_CAPTION) != WS_CAPTION || (m_dialog.ex_style() & WS_EX_NODRAG))
+    if (!frontends::has_title_bar(m_dialog.style()) || (m_dialog.ex_style() & WS_EX_NODRAG))
         return;
     RECT const window = m_dialog.rect();
     LONG const width = window.right - window.left;
@@ -404,15 +420,15 @@ void ModalLoop::move_dialog(POINT position)
     m_dialog.set_rect({ position.x, position.y, position.x + width, position.y + height });
 }
 
+// Only a button the title bar shows can be clicked.
 void ModalLoop::click_caption(frontends::CaptionButton button)
 {
     HWND const dialog = m_dialog.handle();
-    if (button == frontends::CaptionButton::Ok) {
-        if (m_dialog.ex_style() & WS_EX_CAPTIONOKBTN)
-            PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    if (!frontends::CaptionButtons(m_dialog.style(), m_dialog.ex_style()).has(button))
         return;
-    }
-    if (m_dialog.style() & WS_SYSMENU)
+    if (button == frontends::CaptionButton::Ok)
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    else
         SendMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 

@@ -21,6 +21,8 @@ public:
 
 private:
     void initialise(LPARAM init_param);
+    // The dialog as it is now, with the device's notices, into m_view.
+    void take_snapshot();
     void handle(frontends::InputEvent const& event);
     void press_key(frontends::KeyPress const& key);
     // The two halves of a key press; key_down returns the window that got

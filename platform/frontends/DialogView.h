@@ -4,6 +4,7 @@
 // and draws from it; it never reaches into the dialog manager's windows.
 #pragma once
 
+#include "frontends/DeviceNotice.h"
 #include "wintypes.h"
 
 #include <cstddef>
@@ -13,10 +14,15 @@
 
 namespace platform::frontends {
 
-// The SDK gives RECT no comparison; snapshots compare it member by member.
+// The SDK gives RECT and SIZE no comparison; snapshots compare them member by
+// member.
 inline bool operator==(RECT const& a, RECT const& b)
 {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+inline bool operator==(SIZE const& a, SIZE const& b)
+{
+    return a.cx == b.cx && a.cy == b.cy;
 }
 
 // The predefined control classes the dialog manager builds.
@@ -94,6 +100,9 @@ struct DialogView {
     // difference is FrontEnd::non_client_insets.
     RECT window_rect { 0, 0, 0, 0 };
     RECT client_rect { 0, 0, 0, 0 };
+    // The screen the dialog is placed on (GetSystemMetrics' SM_CXSCREEN and
+    // SM_CYSCREEN), in front-end units.
+    SIZE screen { 0, 0 };
 
     // Set with WM_SETICON; null when none was set.
     HICON big_icon { nullptr };
@@ -104,6 +113,10 @@ struct DialogView {
 
     // Index into `controls` of the control with the keyboard focus, if any.
     std::optional<std::size_t> focus;
+
+    // What the device has to tell the user now, most important first; shown
+    // on the dialog's screen, outside the dialog.
+    std::vector<DeviceNotice> notices;
 
     bool operator==(DialogView const&) const = default;
 };

@@ -78,6 +78,9 @@ std::string script_dump_json(DialogView const& view)
     nlohmann::json focus = nullptr;
     if (view.focus && *view.focus < view.controls.size())
         focus = view.controls[*view.focus].id;
+    nlohmann::json notices = nlohmann::json::array();
+    for (DeviceNotice const& notice : view.notices)
+        notices.push_back({ { "kind", notice_name(notice.kind) }, { "text", text::to_utf8(notice_text(notice.kind)) } });
     nlohmann::json dump = {
         { "caption", text::to_utf8(view.caption) },
         { "focus", focus },
@@ -87,6 +90,7 @@ std::string script_dump_json(DialogView const& view)
         { "window", rect_json(view.window_rect) },
         { "client", rect_json(view.client_rect) },
         { "icons", { { "big", handle_json(view.big_icon) }, { "small", handle_json(view.small_icon) } } },
+        { "notices", std::move(notices) },
     };
     return json_line(dump);
 }

@@ -117,8 +117,21 @@ RegistryStore::RegistryStore(std::filesystem::path directory)
 {
 }
 
+static bool g_problem_reported = false;
+
+bool RegistryStore::any_problem_reported()
+{
+    return g_problem_reported;
+}
+
+void RegistryStore::forget_reported_problems()
+{
+    g_problem_reported = false;
+}
+
 void RegistryStore::report(std::string message)
 {
+    g_problem_reported = true;
     // Paths and names in the message come from the environment and the file.
     message = platform::text::escape_terminal_controls(message);
     m_last_problem = message;

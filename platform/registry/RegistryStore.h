@@ -49,6 +49,12 @@ public:
     // want to say more than an error code; empty when there was none.
     std::string const& last_problem() const { return m_last_problem; }
 
+    // Whether any store of this process has reported a problem with its
+    // directory or file: the device's registry cannot be used as it should,
+    // which the dialog manager shows as a notice. Forgotten only by tests.
+    static bool any_problem_reported();
+    static void forget_reported_problems();
+
     // How many times the file has been read and parsed, for tests and
     // benchmarks: an unchanged file is read once per process.
     std::size_t file_reads() const { return m_file_reads; }

@@ -76,22 +76,6 @@ std::span<IconImage const> icon_images(HICON icon)
     return found->images;
 }
 
-IconImage const* icon_image_for_size(HICON icon, int size)
-{
-    IconImage const* best = nullptr;
-    for (auto const& image : icon_images(icon)) {
-        if (!best) {
-            best = &image;
-            continue;
-        }
-        bool const fits = image.width >= size;
-        bool const best_fits = best->width >= size;
-        if ((fits && (!best_fits || image.width < best->width)) || (!fits && !best_fits && image.width > best->width))
-            best = &image;
-    }
-    return best;
-}
-
 }
 
 using platform::resources::icon_table;

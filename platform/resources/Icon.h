@@ -14,8 +14,7 @@ namespace platform::resources {
 // `icon` is not an icon handle.
 std::span<IconImage const> icon_images(HICON icon);
 
-// The image to draw at `size` pixels: the one of exactly that width, else the
-// smallest wider one, else the widest; null when `icon` is not an icon handle.
-IconImage const* icon_image_for_size(HICON icon, int size);
+// Which image a front end draws at a size is one of the dialog's rules
+// (frontends/DialogRules.h), not the icon's.
 
 }

@@ -2,6 +2,7 @@
 // field by field: the bias dialog's template, the application icon and the
 // version record. The same file is embedded in this test, so the last checks
 // go through the resource API the program uses.
+#include "frontends/DialogRules.h"
 #include "resource.h"
 #include "resources/DialogTemplate.h"
 #include "resources/Icon.h"
@@ -339,8 +340,8 @@ TEST(VelquinResources, AppIconLoadsWithBothImages)
     ASSERT_EQ(images.size(), 2u);
     EXPECT_EQ(images[0].width, 32);
     EXPECT_EQ(images[1].width, 16);
-    EXPECT_EQ(icon_image_for_size(icon, 16), &images[1]);
-    EXPECT_EQ(icon_image_for_size(icon, 32), &images[0]);
+    EXPECT_EQ(platform::frontends::icon_image_for_box(images, 16, 16), &images[1]);
+    EXPECT_EQ(platform::frontends::icon_image_for_box(images, 32, 32), &images[0]);
 }
 
 }

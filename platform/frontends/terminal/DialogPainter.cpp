@@ -4,6 +4,7 @@
 // that holds their middle; an icon fills its box.
 #include "frontends/terminal/DialogPainter.h"
 
+#include "frontends/DialogRules.h"
 #include "resources/Icon.h"
 #include "windows.h"
 
@@ -12,14 +13,6 @@
 namespace platform::frontends::terminal {
 
 namespace {
-
-constexpr DWORD edit_multiline = 0x0004;
-constexpr DWORD static_type_mask = 0x0000001F;
-constexpr DWORD static_center = 0x0001;
-constexpr DWORD static_right = 0x0002;
-constexpr DWORD caption_ok_style = 0x80000000; // WS_EX_CAPTIONOKBTN
-constexpr DWORD caption_style = 0x00C00000;    // WS_CAPTION
-constexpr DWORD sysmenu_style = 0x00080000;    // WS_SYSMENU
 
 struct Lines {
     char32_t horizontal, vertical, top_left, top_right, bottom_left, bottom_right;
@@ -43,7 +36,7 @@ bool is_one_line(ControlView const& control)
     if (control.control_class == ControlClass::Static)
         return !control.shows_icon;
     if (control.control_class == ControlClass::Edit)
-        return (control.style & edit_multiline) == 0;
+        return (control.style & ES_MULTILINE) == 0;
     return true;
 }
 
@@ -56,19 +49,21 @@ void paint_frame(Canvas& canvas, DialogView const& view, DialogGeometry const& g
     int bottom = w.row + w.rows - 1;
 
     canvas.fill(w, Role::body);
-    // Title bar: the window's top edge.
-    canvas.fill({ w.col, w.row, w.cols, 1 }, Role::title);
+    // The title bar is the window's top edge; without one the edge is frame.
+    bool const title_bar = has_title_bar(view.style);
+    Role const top = title_bar ? Role::title : Role::frame;
+    canvas.fill({ w.col, w.row, w.cols, 1 }, top);
     for (int c = w.col + 1; c < right; ++c)
-        canvas.put_text(c, w.row, std::u32string(1, lines.horizontal), Role::title, right);
-    canvas.put_text(w.col, w.row, std::u32string(1, lines.top_left), Role::title, right + 1);
-    canvas.put_text(right, w.row, std::u32string(1, lines.top_right), Role::title, right + 1);
+        canvas.put_text(c, w.row, std::u32string(1, lines.horizontal), top, right);
+    canvas.put_text(w.col, w.row, std::u32string(1, lines.top_left), top, right + 1);
+    canvas.put_text(right, w.row, std::u32string(1, lines.top_right), top, right + 1);
 
     int caption_right = right - 1;
     if (g.caption_ok)
         caption_right = std::min(caption_right, g.caption_ok->col - 1);
     if (g.caption_close)
         caption_right = std::min(caption_right, g.caption_close->col - 1);
-    if (!view.caption.empty() && caption_right > w.col + 2) {
+    if (title_bar && !view.caption.empty() && caption_right > w.col + 2) {
         int end = canvas.put_text(w.col + 1, w.row, U" ", Role::title, caption_right);
         end = canvas.put_glyphs(end, w.row, display_glyphs(view.caption, charset), Role::title, caption_right - 1);
         canvas.put_text(end, w.row, U" ", Role::title, caption_right);
@@ -96,10 +91,10 @@ void paint_frame(Canvas& canvas, DialogView const& view, DialogGeometry const& g
 // The column a label's text of `width` cells starts at, by its alignment.
 int label_column(ControlView const& control, CellRect const& box, int width)
 {
-    DWORD type = control.style & static_type_mask;
-    if (type == static_center)
+    DWORD type = control.style & SS_TYPEMASK;
+    if (type == SS_CENTER)
         return box.col + centred_column(width, box.cols);
-    if (type == static_right)
+    if (type == SS_RIGHT)
         return box.col + std::max(0, box.cols - width);
     return box.col;
 }
@@ -334,7 +329,7 @@ DialogGeometry dialog_geometry(DialogView const& view, int screen_cols, int scre
     }
     int const free_cols = static_cast<int>(std::count(used_cols.begin(), used_cols.end(), false));
     int const free_rows = static_cast<int>(std::count(used_rows.begin(), used_rows.end(), false));
-    int const notice_rows = options.notice.empty() ? 0 : 1;
+    int const notice_rows = static_cast<int>(options.notices.size());
     g.need_cols = window.cols - free_cols;
     g.need_rows = window.rows - free_rows + notice_rows;
 
@@ -357,15 +352,14 @@ DialogGeometry dialog_geometry(DialogView const& view, int screen_cols, int scre
     g.client = { g.window.col + inset_left, g.window.row + inset_top,
                  g.natural_client.cols - (g.fits ? excess_cols : 0), g.natural_client.rows - (g.fits ? excess_rows : 0) };
 
-    if (view.style & caption_style) {
-        int right = g.window.col + g.window.cols - 1;
-        int next = right - 2; // the right end of the next button, a space from the corner
-        if (view.style & sysmenu_style) {
-            g.caption_close = CellRect { next - 2, g.window.row, 3, 1 };
-            next -= 4;
-        }
-        if (view.ex_style & caption_ok_style)
-            g.caption_ok = CellRect { next - 3, g.window.row, 4, 1 };
+    // The title bar's buttons from its right-hand end, a space apart: [X]
+    // and [OK].
+    int next = g.window.col + g.window.cols - 3; // the next one's right end, a space from the corner
+    for (CaptionButton button : CaptionButtons(view.style, view.ex_style)) {
+        int const width = button == CaptionButton::Close ? 3 : 4;
+        (button == CaptionButton::Close ? g.caption_close : g.caption_ok)
+            = CellRect { next - width + 1, g.window.row, width, 1 };
+        next -= width + 1;
     }
 
     for (std::size_t i = 0; i < view.controls.size(); ++i)
@@ -381,16 +375,17 @@ HitTarget hit_test(DialogView const& view, DialogGeometry const& g, int col, int
         return { HitTarget::Kind::caption_ok };
     if (g.caption_close && g.caption_close->contains(col, row))
         return { HitTarget::Kind::caption_close };
-    // Later controls are drawn over earlier ones.
-    for (std::size_t i = g.controls.size(); i-- > 0;) {
-        CellRect const& cells = g.controls[i];
-        if (!cells.contains(col, row) || !g.client.contains(col, row))
-            continue;
-        CellRect rect = from_rect(view.controls[i].rect);
-        int offset_y = std::clamp(row - cells.row, 0, std::max(0, rect.rows - 1));
-        return { HitTarget::Kind::control, i, col - cells.col, offset_y };
-    }
-    return {};
+    if (!g.client.contains(col, row))
+        return {};
+    auto const index = control_at(view.controls, [&](std::size_t i) {
+        return i < g.controls.size() && g.controls[i].contains(col, row);
+    });
+    if (!index)
+        return {};
+    CellRect const& cells = g.controls[*index];
+    CellRect const rect = from_rect(view.controls[*index].rect);
+    int const offset_y = std::clamp(row - cells.row, 0, std::max(0, rect.rows - 1));
+    return { HitTarget::Kind::control, *index, col - cells.col, offset_y };
 }
 
 void paint_dialog(Canvas& canvas, DialogView const& view, DialogGeometry const& g, PaintOptions const& options)
@@ -404,8 +399,12 @@ void paint_dialog(Canvas& canvas, Canvas& inner, DialogView const& view, DialogG
 {
     canvas.fill({ 0, 0, canvas.cols(), canvas.rows() }, Role::screen);
     canvas.cursor.reset();
-    if (!options.notice.empty() && canvas.rows() > 0)
-        paint_notice_line(canvas, canvas.rows() - 1, options.notice, options.charset);
+    // The notices on the screen's last rows, below the dialog.
+    int const first_notice_row = canvas.rows() - static_cast<int>(options.notices.size());
+    for (std::size_t i = 0; i < options.notices.size(); ++i) {
+        if (first_notice_row + static_cast<int>(i) >= 0)
+            paint_notice_line(canvas, first_notice_row + static_cast<int>(i), options.notices[i], options.charset);
+    }
     if (!g.fits) {
         paint_too_small(canvas, g, options.charset);
         return;
@@ -419,11 +418,13 @@ void paint_dialog(Canvas& canvas, Canvas& inner, DialogView const& view, DialogG
     inner.fill({ 0, 0, inner.cols(), inner.rows() }, Role::body);
     int clip_right = inner.cols();
     int clip_bottom = inner.rows();
-    for (std::size_t i = 0; i < view.controls.size() && i < g.local.size(); ++i) {
+    for_each_bottom_to_top(view.controls, [&](std::size_t i) {
+        if (i >= g.local.size())
+            return;
         ControlView const& control = view.controls[i];
         CellRect box = g.local[i];
         if (!control.visible || box.row >= clip_bottom)
-            continue;
+            return;
         int right = std::min(clip_right, box.col + box.cols);
         switch (control.control_class) {
         case ControlClass::Static:
@@ -439,7 +440,7 @@ void paint_dialog(Canvas& canvas, Canvas& inner, DialogView const& view, DialogG
             paint_button(inner, control, box, right, options.charset);
             break;
         }
-    }
+    });
     for (int r = 0; r < inner.rows(); ++r) {
         int const row = g.row_map[static_cast<std::size_t>(r)];
         if (row < 0)

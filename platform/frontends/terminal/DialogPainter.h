@@ -2,6 +2,7 @@
 // tells which part of the drawn dialog a cell belongs to, for mouse clicks.
 #pragma once
 
+#include "frontends/DialogRules.h"
 #include "frontends/DialogView.h"
 #include "frontends/terminal/Canvas.h"
 #include "frontends/terminal/IconCells.h"
@@ -20,9 +21,9 @@ struct PaintOptions {
     // drawing characters (the box-drawing characters in the canvas, which
     // CursesScreen sends as such) rather than + - |.
     bool line_drawing { false };
-    // A line shown below the dialog, on the screen's last row (a notice
-    // from the device); empty for none.
-    std::u16string notice;
+    // Lines shown below the dialog, on the screen's last rows (the device's
+    // notices), one a row.
+    std::vector<std::u16string> notices;
 };
 
 // Where each part of the dialog is drawn on a screen of a given size. A
@@ -51,14 +52,10 @@ struct DialogGeometry {
 DialogGeometry dialog_geometry(DialogView const& view, int screen_cols, int screen_rows,
                                PaintOptions const& options = {});
 
-// What a click on a cell means.
+// What a click on a cell means. Never Kind::caption: the terminal does not
+// drag the dialog, so its title bar outside the buttons is nothing to click.
 struct HitTarget {
-    enum class Kind {
-        nothing,
-        caption_ok,
-        caption_close,
-        control,
-    };
+    using Kind = HitKind;
     Kind kind { Kind::nothing };
     std::size_t index { 0 }; // into DialogView::controls
     int offset_x { 0 };      // from the control's rectangle in the view, in cells

@@ -2,6 +2,8 @@
 // the terminal's 16.
 #include "frontends/terminal/IconCells.h"
 
+#include "frontends/DialogRules.h"
+
 #include <algorithm>
 #include <array>
 #include <climits>
@@ -47,24 +49,6 @@ int nearest_terminal_colour(std::uint32_t rgb)
     return best;
 }
 
-IconImage const* best_image(std::span<IconImage const> images, int width, int height)
-{
-    IconImage const* smallest_covering = nullptr;
-    IconImage const* largest = nullptr;
-    for (auto const& image : images) {
-        if (image.width <= 0 || image.height <= 0
-            || image.pixels.size() != static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height))
-            continue;
-        long area = static_cast<long>(image.width) * image.height;
-        if (image.width >= width && image.height >= height
-            && (!smallest_covering || area < static_cast<long>(smallest_covering->width) * smallest_covering->height))
-            smallest_covering = &image;
-        if (!largest || area > static_cast<long>(largest->width) * largest->height)
-            largest = &image;
-    }
-    return smallest_covering ? smallest_covering : largest;
-}
-
 IconCells render_icon(std::span<IconImage const> images, int cols, int rows)
 {
     IconCells result;
@@ -76,7 +60,7 @@ IconCells render_icon(std::span<IconImage const> images, int cols, int rows)
     // square when a cell holds one pixel across and two down.
     int box_w = result.cols;
     int box_h = result.rows * 2;
-    IconImage const* image = best_image(images, box_w, box_h);
+    IconImage const* image = icon_image_for_box(images, box_w, box_h);
     if (!image || box_w == 0 || box_h == 0)
         return result;
 

@@ -38,13 +38,9 @@ struct IconCells {
 // The terminal colour nearest to 0xRRGGBB.
 int nearest_terminal_colour(std::uint32_t rgb);
 
-// The image that fits a box of `width` x `height` pixels best: the smallest
-// one that is at least as large as the box in both directions, or else the
-// largest one. nullptr when there is no usable image.
-IconImage const* best_image(std::span<IconImage const> images, int width, int height);
-
-// The icon drawn in a box of `cols` x `rows` cells: the best image scaled to
-// the largest size that keeps it square and fits, centred in the box. Each
+// The icon drawn in a box of `cols` x `rows` cells: the image the dialog's
+// rules choose for the box (icon_image_for_box) scaled to the largest size
+// that keeps it square and fits, centred in the box. Each
 // drawn pixel takes the colour of the opaque pixels it covers, and is
 // transparent when most of what it covers is.
 IconCells render_icon(std::span<IconImage const> images, int cols, int rows);

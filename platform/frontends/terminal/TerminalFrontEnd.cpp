@@ -76,28 +76,6 @@ Charset environment_charset()
     return charset;
 }
 
-// Does a held line start with the registry's own prefix ("registry: ")?
-// The device writes each message whole, between two of the dialog's events;
-// the lines are looked at a piece at a time, `at_line_start` carrying over
-// from one piece to the next.
-bool registry_failed(std::string_view held, bool& at_line_start)
-{
-    constexpr std::string_view marker = "registry: ";
-    bool found = false;
-    for (std::size_t at = 0; at < held.size();) {
-        if (at_line_start && held.substr(at).starts_with(marker))
-            found = true;
-        std::size_t const end = held.find('\n', at);
-        if (end == std::string_view::npos) {
-            at_line_start = false;
-            break;
-        }
-        at = end + 1;
-        at_line_start = true;
-    }
-    return found;
-}
-
 }
 
 TerminalFrontEnd::~TerminalFrontEnd()
@@ -112,7 +90,8 @@ std::optional<std::string> TerminalFrontEnd::prepare()
         return usable.error().message + "; run it in a terminal, or with CE_DEVICE_UI=script";
     m_charset = environment_charset();
     // From here on, what the device reports on standard error waits until
-    // the terminal is restored, and the dialog can say that it came.
+    // the terminal is restored; what the user must know while the dialog is
+    // up comes as notices in the snapshot.
     m_session.hold_stderr();
     return std::nullopt;
 }
@@ -194,33 +173,18 @@ void TerminalFrontEnd::draw_unless_input_waits()
     draw();
 }
 
-void TerminalFrontEnd::check_device_notice()
-{
-    // Only what was held since the last look is read.
-    long long const held = m_session.held_stderr().size();
-    while (!m_device_notice && m_held_seen < held) {
-        constexpr std::size_t piece = 64 * 1024;
-        std::string const text = m_session.held_stderr().peek(piece, m_held_seen);
-        if (text.empty())
-            break;
-        m_device_notice = registry_failed(text, m_held_line_start);
-        m_held_seen += static_cast<long long>(text.size());
-    }
-}
-
 void TerminalFrontEnd::draw()
 {
     m_dirty = false;
     m_last_draw = std::chrono::steady_clock::now();
     if (!m_session.is_open() || !m_view)
         return;
-    check_device_notice();
     m_canvas.resize(COLS, LINES);
     PaintOptions options;
     options.charset = m_charset;
     options.line_drawing = m_session.line_drawing();
-    if (m_device_notice)
-        options.notice = u"The device's registry cannot be used: changes will not be kept.";
+    for (DeviceNotice const& notice : m_view->notices)
+        options.notices.emplace_back(notice_text(notice.kind));
     m_geometry = dialog_geometry(*m_view, COLS, LINES, options);
     paint_dialog(m_canvas, m_scratch, *m_view, m_geometry, options);
     m_screen->show(m_canvas);
@@ -235,6 +199,7 @@ std::optional<InputEvent> TerminalFrontEnd::click_event(int col, int row)
     case HitTarget::Kind::caption_ok: return CaptionClick { CaptionButton::Ok };
     case HitTarget::Kind::caption_close: return CaptionClick { CaptionButton::Close };
     case HitTarget::Kind::control: return ControlClick { target.index, { target.offset_x, target.offset_y } };
+    case HitTarget::Kind::caption: // not given: the terminal does not drag the dialog
     case HitTarget::Kind::nothing: break;
     }
     return std::nullopt;

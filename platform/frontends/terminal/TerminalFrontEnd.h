@@ -42,7 +42,6 @@ public:
 private:
     void draw();
     void draw_unless_input_waits();
-    void check_device_notice();
     std::optional<InputEvent> event_for(DecodedKey const& key);
     std::optional<InputEvent> click_event(int col, int row);
 
@@ -50,11 +49,6 @@ private:
     KeyDecoder m_decoder;
     int m_escape_delay_ms { 100 };
     std::chrono::steady_clock::time_point m_last_input {};
-    // Held standard error says the device's registry failed: a notice
-    // outside the dialog says so.
-    bool m_device_notice { false };
-    long long m_held_seen { 0 };
-    bool m_held_line_start { true };
     TerminalSession m_session;
     std::unique_ptr<CursesScreen> m_screen;
     std::optional<DialogView> m_view;

@@ -35,7 +35,6 @@ public:
 
     // Holds standard error (when it is the terminal) from now until close().
     void hold_stderr();
-    HeldStderr const& held_stderr() const { return m_stderr; }
 
     // Starts curses, with bracketed paste and mouse reports on. On failure
     // leaves the terminal as it was.

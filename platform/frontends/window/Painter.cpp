@@ -2,6 +2,7 @@
 // highlight, shadow, dark shadow), text in the dialog font, nothing else.
 #include "frontends/window/Painter.h"
 
+#include "frontends/DialogRules.h"
 #include "resources/Icon.h"
 #include "windows.h"
 
@@ -15,11 +16,6 @@ PixelRect pixel_rect(RECT const& r)
 {
     return { static_cast<int>(r.left), static_cast<int>(r.top), static_cast<int>(r.right - r.left),
              static_cast<int>(r.bottom - r.top) };
-}
-
-bool has_caption(DWORD style)
-{
-    return (style & WS_CAPTION) == WS_CAPTION;
 }
 
 int frame_width(DWORD style)
@@ -136,6 +132,41 @@ void paint_edit(Canvas& canvas, Fonts const& fonts, ControlView const& control, 
         canvas.invert({ *caret_x, y, Metrics::caret_width, font.height() });
 }
 
+// Where the first line of a text wrapped at `width` ends: the longest run of
+// whole words that fits, at least one word (cut at the edge when it is wider).
+std::size_t wrapped_line_end(DeviceFont const& font, std::u16string_view rest, int width)
+{
+    if (font.extent(rest) <= width)
+        return rest.size();
+    std::size_t fitting = 0;
+    int taken = 0;
+    std::size_t i = 0;
+    while (i < rest.size()) {
+        std::size_t word_end = rest.find(u' ', i);
+        if (word_end == rest.npos)
+            word_end = rest.size();
+        taken += font.extent(rest.substr(i, word_end - i));
+        if (taken > width && fitting > 0)
+            break;
+        fitting = word_end;
+        if (taken > width)
+            break;
+        if (word_end < rest.size())
+            taken += font.extent(rest.substr(word_end, 1));
+        i = word_end + 1;
+    }
+    return std::max<std::size_t>(fitting, 1);
+}
+
+// The rest of a wrapped text, after its first line and the spaces that ended it.
+std::u16string_view after_line(std::u16string_view rest, std::size_t end)
+{
+    rest.remove_prefix(end);
+    while (!rest.empty() && rest.front() == u' ')
+        rest.remove_prefix(1);
+    return rest;
+}
+
 // SS_LEFT (and SS_CENTER, SS_RIGHT): words wrap at spaces, a word wider than
 // the control is cut at its edge, lines below the control are not drawn.
 // Every character is drawn, line breaks included: a text cannot move itself
@@ -144,36 +175,13 @@ void paint_static_text(Canvas& canvas, Fonts const& fonts, ControlView const& co
 {
     ClipScope const clip(canvas, r);
     DeviceFont const& font = fonts.dialog;
-    DWORD const kind = control.style & 0x1F;
+    DWORD const kind = control.style & SS_TYPEMASK;
     bool const wraps = kind == SS_LEFT || kind == SS_CENTER || kind == SS_RIGHT;
     Rgb const rgb = control.enabled ? colour(Role::window_text) : colour(Role::gray_text);
     std::u16string_view rest(control.text);
     int y = r.y;
     while (y < r.y + r.h) {
-        // The longest run of whole words that fits, at least one word.
-        std::size_t end = rest.size();
-        if (wraps && font.extent(rest) > r.w) {
-            std::size_t fitting = 0;
-            int width = 0;
-            std::size_t i = 0;
-            while (i < rest.size()) {
-                std::size_t word_end = rest.find(u' ', i);
-                if (word_end == rest.npos)
-                    word_end = rest.size();
-                width += font.extent(rest.substr(i, word_end - i));
-                if (width > r.w && fitting > 0)
-                    break;
-                fitting = word_end;
-                if (width > r.w)
-                    break;
-                if (word_end < rest.size())
-                    width += font.extent(rest.substr(word_end, 1));
-                i = word_end + 1;
-            }
-            end = std::max<std::size_t>(fitting, 1);
-        } else if (!wraps) {
-            end = rest.size();
-        }
+        std::size_t const end = wraps ? wrapped_line_end(font, rest, r.w) : rest.size();
         std::u16string_view const line = rest.substr(0, end);
         int const width = font.extent(line);
         int x = r.x;
@@ -182,11 +190,48 @@ void paint_static_text(Canvas& canvas, Fonts const& fonts, ControlView const& co
         else if (kind == SS_RIGHT)
             x = r.x + r.w - width;
         font.draw(canvas, x, y, line, rgb, r.x + r.w);
-        rest.remove_prefix(end);
-        while (!rest.empty() && rest.front() == u' ')
-            rest.remove_prefix(1);
+        rest = after_line(rest, end);
         if (rest.empty() || !wraps)
             break;
+        y += font.height();
+    }
+}
+
+// The device's notices, as the terminal shows them below its dialog: along
+// the screen's bottom edge, each line centred, wrapped at spaces, on the
+// colours of a tip. On a screen the dialog fills they lie over its lower
+// edge, as the device's own notifications lie over the program in front,
+// and take the clicks there.
+void place_notices(ScreenGeometry& geometry, DialogView const& view, DeviceFont const& font)
+{
+    int const width = static_cast<int>(view.screen.cx) - 2 * Metrics::notice_margin;
+    if (view.notices.empty() || width <= 0)
+        return;
+    for (DeviceNotice const& notice : view.notices) {
+        for (std::u16string_view rest = notice_text(notice.kind); !rest.empty();) {
+            std::size_t const end = wrapped_line_end(font, rest, width);
+            geometry.notice_lines.push_back(rest.substr(0, end));
+            rest = after_line(rest, end);
+        }
+    }
+    int const height = static_cast<int>(geometry.notice_lines.size()) * font.height() + 2 * Metrics::notice_margin
+        + Metrics::border;
+    geometry.notices = PixelRect { 0, static_cast<int>(view.screen.cy) - height, static_cast<int>(view.screen.cx),
+                                   height };
+}
+
+void paint_notices(Canvas& canvas, ScreenGeometry const& geometry, DeviceFont const& font)
+{
+    if (!geometry.notices)
+        return;
+    PixelRect const& strip = *geometry.notices;
+    canvas.fill(strip, colour(Role::info_background));
+    canvas.horizontal(strip.x, strip.y, strip.w, colour(Role::window_frame));
+    int const width = strip.w - 2 * Metrics::notice_margin;
+    int y = strip.y + Metrics::border + Metrics::notice_margin;
+    for (std::u16string_view const line : geometry.notice_lines) {
+        int const x = strip.x + Metrics::notice_margin + std::max(0, (width - font.extent(line)) / 2);
+        font.draw(canvas, x, y, line, colour(Role::info_text), strip.x + Metrics::notice_margin + width);
         y += font.height();
     }
 }
@@ -197,7 +242,8 @@ void paint_icon(Canvas& canvas, ControlView const& control, PixelRect const& r)
 {
     if (!control.icon)
         return;
-    resources::IconImage const* image = resources::icon_image_for_size(control.icon, Metrics::icon_size);
+    resources::IconImage const* image
+        = icon_image_for_box(resources::icon_images(control.icon), Metrics::icon_size, Metrics::icon_size);
     if (!image)
         return;
     int const size = Metrics::icon_size;
@@ -273,7 +319,7 @@ void paint_caption(Canvas& canvas, DialogView const& view, Fonts const& fonts, S
 Insets dialog_insets(DWORD style, DWORD)
 {
     int const frame = frame_width(style);
-    int const caption = has_caption(style) ? Metrics::caption_height : 0;
+    int const caption = has_title_bar(style) ? Metrics::caption_height : 0;
     return { frame, frame + caption, frame, frame };
 }
 
@@ -292,7 +338,8 @@ ScreenGeometry screen_geometry(DialogView const& view, Fonts const& fonts)
     ScreenGeometry geometry;
     geometry.window = pixel_rect(view.window_rect);
     geometry.client = pixel_rect(view.client_rect);
-    if (!has_caption(view.style))
+    place_notices(geometry, view, fonts.dialog);
+    if (!has_title_bar(view.style))
         return geometry;
     int const frame = frame_width(view.style);
     PixelRect const bar { geometry.window.x + frame, geometry.window.y + frame, geometry.window.w - 2 * frame,
@@ -301,20 +348,24 @@ ScreenGeometry screen_geometry(DialogView const& view, Fonts const& fonts)
     int const inset = Metrics::caption_button_inset;
     int const height = bar.h - 2 * inset;
     int right = bar.x + bar.w - inset;
-    if (view.style & WS_SYSMENU) {
-        geometry.caption_close = PixelRect { right - Metrics::caption_button_width, bar.y + inset,
-                                             Metrics::caption_button_width, height };
-        right -= Metrics::caption_button_width + inset;
-    }
-    if (view.ex_style & WS_EX_CAPTIONOKBTN) {
-        int const width = fonts.caption.extent(u"OK") + 2 * Metrics::caption_ok_padding + 4;
-        geometry.caption_ok = PixelRect { right - width, bar.y + inset, width, height };
+    for (CaptionButton button : CaptionButtons(view.style, view.ex_style)) {
+        if (button == CaptionButton::Close) {
+            geometry.caption_close = PixelRect { right - Metrics::caption_button_width, bar.y + inset,
+                                                 Metrics::caption_button_width, height };
+            right -= Metrics::caption_button_width + inset;
+        } else {
+            int const width = fonts.caption.extent(u"OK") + 2 * Metrics::caption_ok_padding + 4;
+            geometry.caption_ok = PixelRect { right - width, bar.y + inset, width, height };
+            right -= width + inset;
+        }
     }
     return geometry;
 }
 
 Target hit_test(DialogView const& view, ScreenGeometry const& geometry, int x, int y)
 {
+    if (geometry.notices && geometry.notices->contains(x, y))
+        return {};
     if (geometry.caption_ok && geometry.caption_ok->contains(x, y))
         return { Target::Kind::caption_ok, 0 };
     if (geometry.caption_close && geometry.caption_close->contains(x, y))
@@ -323,37 +374,31 @@ Target hit_test(DialogView const& view, ScreenGeometry const& geometry, int x, i
         return { Target::Kind::caption, 0 };
     if (!geometry.client.contains(x, y))
         return {};
-    for (std::size_t i = 0; i < view.controls.size(); ++i) {
-        auto const& control = view.controls[i];
-        PixelRect const r = pixel_rect(control.rect);
-        if (control.visible && r.contains(x - geometry.client.x, y - geometry.client.y))
-            return { Target::Kind::control, i };
-    }
+    if (auto const index = control_at(view, POINT { x - geometry.client.x, y - geometry.client.y }))
+        return { Target::Kind::control, *index };
     return {};
 }
 
-void paint_screen(Canvas& canvas, DialogView const& view, Fonts const& fonts, PaintState const& state)
+namespace {
+
+void paint_dialog(Canvas& canvas, DialogView const& view, ScreenGeometry const& geometry, Fonts const& fonts,
+                  PaintState const& state)
 {
-    canvas.reset_clip();
-    canvas.fill({ 0, 0, canvas.width(), canvas.height() }, colour(Role::desktop));
-    if (!(view.style & WS_VISIBLE))
-        return;
-    ScreenGeometry const geometry = screen_geometry(view, fonts);
     canvas.fill(geometry.window, colour(Role::button_face));
     paint_frame(canvas, view, geometry.window);
     if (geometry.caption)
         paint_caption(canvas, view, fonts, geometry, state);
     ClipScope const client_clip(canvas, geometry.client);
-    for (std::size_t i = 0; i < view.controls.size(); ++i) {
+    for_each_bottom_to_top(view.controls, [&](std::size_t i) {
         auto const& control = view.controls[i];
         if (!control.visible)
-            continue;
+            return;
         PixelRect r = pixel_rect(control.rect);
         r.x += geometry.client.x;
         r.y += geometry.client.y;
         // An icon control takes the icon's size, whatever the template said.
         bool const icon = control.control_class == ControlClass::Static
-            && (control.shows_icon || (control.style & 0x1F) == SS_ICON);
+            && (control.shows_icon || (control.style & SS_TYPEMASK) == SS_ICON);
         ClipScope const control_clip(canvas, icon ? PixelRect { r.x, r.y, Metrics::icon_size, Metrics::icon_size } : r);
         bool const sunk
             = control.pushed || (state.sunk && state.sunk->kind == Target::Kind::control && state.sunk->index == i);
@@ -371,7 +416,20 @@ void paint_screen(Canvas& canvas, DialogView const& view, Fonts const& fonts, Pa
                 paint_static_text(canvas, fonts, control, r);
             break;
         }
-    }
+    });
+}
+
+}
+
+void paint_screen(Canvas& canvas, DialogView const& view, Fonts const& fonts, PaintState const& state)
+{
+    canvas.reset_clip();
+    canvas.fill({ 0, 0, canvas.width(), canvas.height() }, colour(Role::desktop));
+    ScreenGeometry const geometry = screen_geometry(view, fonts);
+    if (view.style & WS_VISIBLE)
+        paint_dialog(canvas, view, geometry, fonts, state);
+    canvas.reset_clip();
+    paint_notices(canvas, geometry, fonts.dialog);
 }
 
 }

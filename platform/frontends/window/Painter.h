@@ -1,9 +1,11 @@
-// Paints the device's screen: the desktop, and on it the dialog with its frame,
-// caption and caption buttons and its controls, each element in one function
-// from the palette's roles and the metrics table. Also tells which part of the
+// Paints the device's screen: the desktop with the device's notices, and on it
+// the dialog with its frame, caption and caption buttons and its controls, each
+// element in one function from the palette's roles and the metrics, as the
+// dialog's rules (DialogRules.h) lay them out. Also tells which part of the
 // screen a point belongs to, for the mouse.
 #pragma once
 
+#include "frontends/DialogRules.h"
 #include "frontends/DialogView.h"
 #include "frontends/FrontEnd.h"
 #include "frontends/window/Canvas.h"
@@ -11,6 +13,8 @@
 
 #include <cstddef>
 #include <optional>
+#include <string_view>
+#include <vector>
 
 namespace platform::frontends::window {
 
@@ -32,19 +36,17 @@ struct ScreenGeometry {
     std::optional<PixelRect> caption;
     std::optional<PixelRect> caption_ok;
     std::optional<PixelRect> caption_close;
+    // The device's notices, along the screen's bottom edge over whatever lies
+    // there, and their lines as wrapped to fit it.
+    std::optional<PixelRect> notices;
+    std::vector<std::u16string_view> notice_lines;
 };
 
 ScreenGeometry screen_geometry(DialogView const& view, Fonts const& fonts);
 
 // A part of the screen under the pointer.
 struct Target {
-    enum class Kind {
-        nothing,
-        caption, // the title bar, outside its buttons: drags the dialog
-        caption_ok,
-        caption_close,
-        control,
-    };
+    using Kind = HitKind;
     Kind kind { Kind::nothing };
     std::size_t index { 0 }; // into DialogView::controls
 

@@ -5,7 +5,6 @@
 #include "resources/Icon.h"
 #include "resources/IconImage.h"
 
-using platform::resources::icon_image_for_size;
 using platform::resources::icon_images;
 using platform::resources::IconImage;
 using platform::resources::parse_group_icon;
@@ -68,19 +67,6 @@ TEST(Icon, IconIsSharedAndOutlivesDestroyIcon)
     EXPECT_EQ(fixture_icon(), icon);
 }
 
-TEST(Icon, ImageForSizePrefersExactThenLargerThenLargest)
-{
-    HICON const icon = fixture_icon();
-    auto const images = icon_images(icon);
-    ASSERT_EQ(images.size(), 2u);
-    struct Case {
-        int size;
-        IconImage const* expected;
-    } const cases[] = { { 8, &images[0] }, { 4, &images[1] }, { 6, &images[0] }, { 2, &images[1] }, { 32, &images[0] } };
-    for (auto const& c : cases)
-        EXPECT_EQ(icon_image_for_size(icon, c.size), c.expected) << "size " << c.size;
-}
-
 TEST(Icon, LoadIconFailures)
 {
     HMODULE const module = GetModuleHandleW(nullptr);
@@ -110,7 +96,6 @@ TEST(Icon, ForeignHandlesAreNotIcons)
     HICON const not_an_icon = reinterpret_cast<HICON>(&bogus);
     EXPECT_TRUE(icon_images(not_an_icon).empty());
     EXPECT_TRUE(icon_images(nullptr).empty());
-    EXPECT_EQ(icon_image_for_size(not_an_icon, 16), nullptr);
     SetLastError(0);
     EXPECT_FALSE(DestroyIcon(not_an_icon));
     EXPECT_EQ(GetLastError(), DWORD { ERROR_INVALID_HANDLE });

@@ -4,6 +4,7 @@
 // An object the bridge still holds after its node has gone reads as defunct.
 #include "frontends/window/accessibility/AccessibleNode.h"
 
+#include "frontends/DialogRules.h"
 #include "frontends/window/Palette.h"
 #include "frontends/window/accessibility/AccessibleText.h"
 #include "frontends/window/accessibility/AccessibleTree.h"
@@ -384,16 +385,18 @@ constexpr std::array caption_actions {
     CaptionAction { "close", "Close", "Presses the title bar's close button", fe::CaptionButton::Close },
 };
 
-// The caption buttons the dialog's title bar has, in the order above.
+// The caption buttons the dialog's title bar has, in the order above (as
+// they stand, left to right).
 std::vector<CaptionAction const*> caption_buttons(Node const* node)
 {
     std::vector<CaptionAction const*> buttons;
-    if (!node || (node->control.style & WS_CAPTION) != WS_CAPTION)
+    if (!node)
         return buttons;
-    if (node->control.ex_style & WS_EX_CAPTIONOKBTN)
-        buttons.push_back(&caption_actions[0]);
-    if (node->control.style & WS_SYSMENU)
-        buttons.push_back(&caption_actions[1]);
+    fe::CaptionButtons const shown(node->control.style, node->control.ex_style);
+    for (auto const& action : caption_actions) {
+        if (shown.has(action.button))
+            buttons.push_back(&action);
+    }
     return buttons;
 }
 

@@ -284,7 +284,7 @@ TEST(DialogPainter, ASmallerTerminalTakesRoomFromEmptyRowsAndColumns)
 TEST(DialogPainter, ADeviceNoticeShowsOnTheLastRowOutsideTheDialog)
 {
     PaintOptions options;
-    options.notice = u"Registry gone \x1b[2J";
+    options.notices = { u"Registry gone \x1b[2J" };
     auto painted = paint(bias_view(), 80, 24, Charset::unicode, options);
     EXPECT_EQ(painted.canvas.row_text(23), std::string(31, ' ') + "Registry gone ␛[2J");
     EXPECT_LE(painted.geometry.window.row + painted.geometry.window.rows, 23) << "the dialog stays above it";

@@ -1,5 +1,6 @@
-// Icons as half-block cells: which image is drawn, how it is scaled into its
-// box, its colours matched to the terminal's 16 and its mask kept.
+// Icons as half-block cells: which image the dialog's rules choose, how it is
+// scaled into its box, its colours matched to the terminal's 16 and its mask kept.
+#include "frontends/DialogRules.h"
 #include "frontends/terminal/IconCells.h"
 #include "resource.h"
 #include "resources/Icon.h"
@@ -43,17 +44,38 @@ TEST(IconCells, ColoursMatchTheNearestOfTheTerminalsSixteen)
         EXPECT_EQ(nearest_terminal_colour(c.rgb), c.colour) << std::hex << c.rgb;
 }
 
-TEST(IconCells, TheBestImageIsTheSmallestThatCoversTheBoxElseTheLargest)
+TEST(IconCells, TheImageDrawnIsTheSmallestThatCoversTheBoxElseTheLargest)
 {
-    std::vector<IconImage> images { image(32, 32, red), image(16, 16, red), image(0, 0, red) };
-    EXPECT_EQ(best_image(images, 8, 6)->width, 16);
-    EXPECT_EQ(best_image(images, 16, 16)->width, 16);
-    EXPECT_EQ(best_image(images, 17, 6)->width, 32);
-    EXPECT_EQ(best_image(images, 40, 40)->width, 32);
-    EXPECT_EQ(best_image({}, 8, 6), nullptr);
+    std::vector<IconImage> const images { image(32, 32, red), image(16, 16, red), image(0, 0, red) };
+    std::vector<IconImage> const two { image(8, 8, red), image(4, 4, red) };
     std::vector<IconImage> broken { image(4, 4, red) };
     broken[0].pixels.pop_back();
-    EXPECT_EQ(best_image(broken, 2, 2), nullptr) << "an image whose pixels do not match its size is not drawn";
+    struct Case {
+        char const* label;
+        std::vector<IconImage> const* images;
+        int width, height;
+        int expected; // index into *images, -1 for none
+    };
+    Case const cases[] = {
+        { "a box smaller than every image", &images, 8, 6, 1 },
+        { "an image of exactly the size", &images, 16, 16, 1 },
+        { "wider than the small one", &images, 17, 6, 0 },
+        { "larger than all", &images, 40, 40, 0 },
+        { "exact, the large one", &two, 8, 8, 0 },
+        { "exact, the small one", &two, 4, 4, 1 },
+        { "between the two", &two, 6, 6, 0 },
+        { "below both", &two, 2, 2, 1 },
+        { "above both", &two, 32, 32, 0 },
+        { "an image whose pixels do not match its size is never drawn", &broken, 2, 2, -1 },
+    };
+    for (auto const& c : cases) {
+        IconImage const* chosen = platform::frontends::icon_image_for_box(*c.images, c.width, c.height);
+        IconImage const* expected = c.expected < 0 ? nullptr : &(*c.images)[static_cast<std::size_t>(c.expected)];
+        EXPECT_EQ(chosen, expected) << c.label;
+    }
+    EXPECT_EQ(platform::frontends::icon_image_for_box({}, 8, 6), nullptr) << "no images";
+    EXPECT_EQ(platform::frontends::icon_image_for_box(platform::resources::icon_images(nullptr), 16, 16), nullptr)
+        << "no icon";
 }
 
 TEST(IconCells, EachCellHoldsTwoPixelsOneAboveTheOther)
@@ -107,7 +129,7 @@ TEST(IconCells, TheProgramsIconFillsTheBoxOfTheBiasDialog)
     ASSERT_FALSE(images.empty());
     // The icon's box in the bias dialog is 8 x 3 cells: the 16-pixel image
     // fits it best.
-    EXPECT_EQ(best_image(images, 8, 6)->width, 16);
+    EXPECT_EQ(platform::frontends::icon_image_for_box(images, 8, 6)->width, 16);
     auto cells = render_icon(images, 8, 3);
     int drawn = 0, colours = 0;
     std::vector<bool> seen(16);

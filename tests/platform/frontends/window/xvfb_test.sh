@@ -194,6 +194,20 @@ case_first_run_golden() {
     ends_with 0
 }
 
+# A registry the device cannot use: the device's screen says so below the
+# dialog while it is up; the device's own message still goes to standard
+# error, and the lost writes to the exit status.
+case_broken_registry_notice_golden() {
+    rmdir "$CE_DEVICE_DIR"
+    echo "not a directory" >"$CE_DEVICE_DIR"
+    start_xvfb
+    start_velquin
+    expect_picture "$(dirname "$golden")/velquin_broken_registry.png"
+    keys Escape
+    ends_with 74
+    grep -q "^registry: " "$work/stderr" || fail "the device's message did not reach standard error"
+}
+
 case_tab_typing_and_enter_write_the_biases() {
     start_xvfb
     start_velquin
