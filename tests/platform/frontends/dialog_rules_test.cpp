@@ -88,11 +88,16 @@ std::vector<BYTE> template_of(Description const& d)
 struct WindowFonts {
     WindowFonts()
     {
-        std::string error;
-        dialog = window::DeviceFont::open(window::dialog_font_path, window::dialog_font_points, error);
-        caption = window::DeviceFont::open(window::caption_font_path, window::dialog_font_points, error);
-        if (!dialog || !caption)
-            ADD_FAILURE() << error;
+        auto dialog_font = window::DeviceFont::open(window::dialog_font_path, window::dialog_font_points);
+        auto caption_font = window::DeviceFont::open(window::caption_font_path, window::dialog_font_points);
+        if (!dialog_font)
+            ADD_FAILURE() << dialog_font.error().message;
+        else
+            dialog = std::move(dialog_font).value();
+        if (!caption_font)
+            ADD_FAILURE() << caption_font.error().message;
+        else
+            caption = std::move(caption_font).value();
     }
     window::Fonts fonts() const { return { *dialog, *caption }; }
     std::unique_ptr<window::DeviceFont> dialog;
