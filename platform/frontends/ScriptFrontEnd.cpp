@@ -144,9 +144,9 @@ ScriptFrontEnd::ScriptFrontEnd(std::istream& input, std::ostream& output, std::o
 {
 }
 
-std::optional<std::string> ScriptFrontEnd::prepare()
+Result<void> ScriptFrontEnd::prepare()
 {
-    return std::nullopt;
+    return {};
 }
 
 SIZE ScriptFrontEnd::screen_size() const

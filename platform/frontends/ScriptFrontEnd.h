@@ -41,7 +41,7 @@ public:
     ScriptFrontEnd(std::istream& input, std::ostream& output, std::ostream& errors);
     ScriptFrontEnd(std::istream& input, std::ostream& output, std::ostream& errors, Metrics const& metrics);
 
-    std::optional<std::string> prepare() override;
+    Result<void> prepare() override;
     SIZE screen_size() const override;
     BaseUnits base_units() const override;
     Insets non_client_insets(DWORD style, DWORD ex_style) const override;

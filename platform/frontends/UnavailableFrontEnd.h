@@ -17,7 +17,7 @@ public:
     {
     }
 
-    std::optional<std::string> prepare() override { return m_refusal; }
+    Result<void> prepare() override { return Error { m_refusal }; }
     SIZE screen_size() const override { return { 0, 0 }; }
     BaseUnits base_units() const override { return {}; }
     bool show(DialogView const&) override { return false; }

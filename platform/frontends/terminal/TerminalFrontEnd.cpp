@@ -106,15 +106,15 @@ TerminalFrontEnd::~TerminalFrontEnd()
     m_session.close();
 }
 
-std::optional<std::string> TerminalFrontEnd::prepare()
+Result<void> TerminalFrontEnd::prepare()
 {
     if (auto problem = TerminalSession::terminal_problem())
-        return *problem + "; run it in a terminal, or with CE_DEVICE_UI=script";
+        return Error { *problem + "; run it in a terminal, or with CE_DEVICE_UI=script" };
     m_charset = environment_charset();
     // From here on, what the device reports on standard error waits until
     // the terminal is restored, and the dialog can say that it came.
     m_session.hold_stderr();
-    return std::nullopt;
+    return {};
 }
 
 SIZE TerminalFrontEnd::screen_size() const

@@ -28,7 +28,7 @@ public:
     TerminalFrontEnd() = default;
     ~TerminalFrontEnd() override;
 
-    std::optional<std::string> prepare() override;
+    Result<void> prepare() override;
     SIZE screen_size() const override;
     BaseUnits base_units() const override;
     Insets non_client_insets(DWORD style, DWORD ex_style) const override;

@@ -162,18 +162,18 @@ WindowFrontEnd::~WindowFrontEnd()
         SDL_Quit();
 }
 
-std::optional<std::string> WindowFrontEnd::check_settings()
+Result<void> WindowFrontEnd::check_settings()
 {
     if (m_settings_read)
-        return std::nullopt;
+        return {};
     if (auto error = read_device_settings(m_settings)) {
         m_refused_setting = true;
-        return error;
+        return Error { *error };
     }
     char const* screen = std::getenv("CE_DEVICE_SCREEN");
     m_screen_given = screen && *screen;
     m_settings_read = true;
-    return std::nullopt;
+    return {};
 }
 
 // The window never opens larger than the display's work area: a zoom asked
@@ -205,22 +205,22 @@ std::optional<std::string> WindowFrontEnd::fit_to_display(std::string const& dis
     return std::nullopt;
 }
 
-std::optional<std::string> WindowFrontEnd::prepare()
+Result<void> WindowFrontEnd::prepare()
 {
     m_refused_setting = false;
-    if (auto error = check_settings())
-        return error;
+    if (auto checked = check_settings(); !checked)
+        return checked;
     char const* x11 = std::getenv("DISPLAY");
     char const* wayland = std::getenv("WAYLAND_DISPLAY");
     char const* driver = std::getenv("SDL_VIDEODRIVER");
     if (!(x11 && *x11) && !(wayland && *wayland) && !(driver && *driver))
-        return "no display for the window (neither DISPLAY nor WAYLAND_DISPLAY is set); use CE_DEVICE_UI=terminal or script";
+        return Error { "no display for the window (neither DISPLAY nor WAYLAND_DISPLAY is set); use CE_DEVICE_UI=terminal or script" };
     std::string error;
     m_dialog_font = DeviceFont::open(dialog_font_path, dialog_font_points, error);
     if (m_dialog_font)
         m_caption_font = DeviceFont::open(caption_font_path, dialog_font_points, error);
     if (!m_dialog_font || !m_caption_font)
-        return error;
+        return Error { error };
 
     // Blocked before the library starts any thread of its own.
     sigset_t const set = closing_signals();
@@ -247,8 +247,8 @@ std::optional<std::string> WindowFrontEnd::prepare()
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::string const reason = SDL_GetError();
         pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-        return "cannot open the display " + (display.empty() ? std::string() : display + " ") + "for the window: "
-            + reason + "; use CE_DEVICE_UI=terminal or script";
+        return Error { "cannot open the display " + (display.empty() ? std::string() : display + " ") + "for the window: "
+                       + reason + "; use CE_DEVICE_UI=terminal or script" };
     }
     m_video_started = true;
     char const* const current = SDL_GetCurrentVideoDriver();
@@ -257,17 +257,17 @@ std::optional<std::string> WindowFrontEnd::prepare()
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         m_video_started = false;
         pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-        return "no X11 or Wayland display for the window; use CE_DEVICE_UI=terminal or script";
+        return Error { "no X11 or Wayland display for the window; use CE_DEVICE_UI=terminal or script" };
     }
     if (auto refusal = fit_to_display(display)) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         m_video_started = false;
         pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-        return refusal;
+        return Error { *refusal };
     }
     g_signal_event = SDL_RegisterEvents(1);
     watch_signals();
-    return std::nullopt;
+    return {};
 }
 
 BaseUnits WindowFrontEnd::base_units() const

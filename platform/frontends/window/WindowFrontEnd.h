@@ -35,9 +35,9 @@ public:
     WindowFrontEnd() = default;
     ~WindowFrontEnd() override;
 
-    std::optional<std::string> check_settings() override;
+    Result<void> check_settings() override;
     bool refused_a_setting() const override { return m_refused_setting; }
-    std::optional<std::string> prepare() override;
+    Result<void> prepare() override;
     SIZE screen_size() const override { return m_settings.screen; }
     BaseUnits base_units() const override;
     Insets non_client_insets(DWORD style, DWORD ex_style) const override;
