@@ -2,7 +2,6 @@
 // messages.
 #include "dialog/DialogWindow.h"
 
-#include "dialog/ButtonControl.h"
 #include "dialog/WindowTable.h"
 #include "text/ApiTrace.h"
 
@@ -173,20 +172,29 @@ HWND DialogWindow::first_focus_candidate() const
     return nullptr;
 }
 
+PushButton push_button_of(HWND control)
+{
+    LRESULT const code = SendMessageW(control, WM_GETDLGCODE, 0, 0);
+    if (code & DLGC_DEFPUSHBUTTON)
+        return PushButton::default_button;
+    if (code & DLGC_UNDEFPUSHBUTTON)
+        return PushButton::plain;
+    return PushButton::none;
+}
+
 void DialogWindow::focus_changed(HWND focus)
 {
     Control* const focused = control(focus);
     if (!focused)
         return;
-    auto const* focused_button = dynamic_cast<ButtonControl*>(focused);
-    bool const button_has_focus = focused_button && focused_button->is_push_button();
+    bool const button_has_focus = push_button_of(focus) != PushButton::none;
     for (auto const& c : m_controls) {
-        auto* button = dynamic_cast<ButtonControl*>(c.get());
-        if (!button || !button->is_push_button())
+        PushButton const now = push_button_of(c->handle());
+        if (now == PushButton::none)
             continue;
-        bool const should_be_default = button_has_focus ? button == focused_button : button->id() == m_default_id;
-        if (should_be_default != button->is_default_style())
-            SendMessageW(button->handle(), BM_SETSTYLE, should_be_default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+        bool const should_be_default = button_has_focus ? c.get() == focused : c->id() == m_default_id;
+        if (should_be_default != (now == PushButton::default_button))
+            SendMessageW(c->handle(), BM_SETSTYLE, should_be_default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
     }
 }
 
@@ -194,11 +202,11 @@ void DialogWindow::set_default_id(DWORD id)
 {
     DWORD const previous = m_default_id;
     m_default_id = id;
-    auto* old_button = dynamic_cast<ButtonControl*>(control_by_id(previous));
-    if (old_button && old_button->is_push_button() && old_button->is_default_style())
+    if (Control* old_button = control_by_id(previous);
+        old_button && push_button_of(old_button->handle()) == PushButton::default_button)
         SendMessageW(old_button->handle(), BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
-    auto* new_button = dynamic_cast<ButtonControl*>(control_by_id(id));
-    if (new_button && new_button->is_push_button() && !new_button->is_default_style())
+    if (Control* new_button = control_by_id(id);
+        new_button && push_button_of(new_button->handle()) == PushButton::plain)
         SendMessageW(new_button->handle(), BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
 }
 

@@ -5,6 +5,7 @@
 #include "TemplateWriter.h"
 #include "dialog/DialogBox.h"
 #include "fixture.h"
+#include "resources/DialogTemplate.h"
 
 #include <gtest/gtest.h>
 
@@ -192,7 +193,7 @@ TEST(DialogBox, IndirectFromTheModuleAndFromMemory)
     Procedure from_module;
     EXPECT_EQ(run_indirect(resource.data(), "key Enter\n", from_module), IDOK);
 
-    TemplateBytes const good(0x80);
+    TemplateBytes const good(platform::resources::button_class_atom);
     Procedure from_memory;
     from_memory.ending.insert(77);
     EXPECT_EQ(run_indirect(good.data(), "key Enter\n", from_memory), 77) << "its default push button";
