@@ -206,7 +206,7 @@ TEST_F(BiasDialog, OkReadsTheRecordAfreshAndReplacesOnlyTheBiases)
 TEST_F(BiasDialog, CancelWritesNoRecord)
 {
     for (auto commands : { "key Tab\ntype 33\nkey Escape\n", "key Tab\ntype 33\nclick caption-close\n", "" }) {
-        SetUp();
+        fresh_device();
         auto run = this->run(commands);
         EXPECT_EQ(run.result, IDCANCEL) << commands;
         EXPECT_FALSE(time_zone_stored()) << commands;
