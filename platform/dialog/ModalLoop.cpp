@@ -5,8 +5,10 @@
 
 #include "dialog/EditControl.h"
 #include "dialog/WindowTable.h"
+#include "text/TerminalText.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 namespace platform::dialog {
@@ -99,8 +101,12 @@ INT_PTR ModalLoop::run(LPARAM init_param)
         m_dialog.set_style(m_dialog.style() | WS_VISIBLE);
         m_view = m_dialog.view();
         m_screen = m_front_end.screen_size();
-        shown = m_front_end.show(m_view);
+        auto const showing = m_front_end.show(m_view);
+        shown = showing.has_value();
         if (!shown) {
+            std::fprintf(stderr, "cannot show a dialog: %s\n",
+                         text::escape_terminal_controls(showing.error().message).c_str());
+            std::fflush(stderr);
             SetLastError(ERROR_NOT_SUPPORTED);
             m_dialog.end(-1);
         }

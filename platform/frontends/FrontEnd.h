@@ -10,8 +10,8 @@
 //                                  end, before anything is created
 //   screen_size(), base_units(),   while the dialog and its controls are built
 //   non_client_insets(), ...       and initialised (WM_INITDIALOG), any number of times
-//   show(view)                     once the dialog is initialised; false: the dialog
-//                                  cannot be shown and DialogBox returns -1
+//   show(view)                     once the dialog is initialised; an error: the
+//                                  dialog cannot be shown and DialogBox returns -1
 //   next_event()  / refresh(view)  in turn until the dialog ends; refresh after
 //                                  every event that was handled
 //   close(result)                  once the dialog has ended, before its windows go
@@ -104,8 +104,8 @@ public:
         return { 0, 0, control.right - control.left, control.bottom - control.top };
     }
 
-    // Shows the initialised dialog. False when it cannot be shown.
-    virtual bool show(DialogView const& view) = 0;
+    // Shows the initialised dialog. The error says why it cannot be shown.
+    virtual Result<void> show(DialogView const& view) = 0;
 
     // The dialog changed (or may have): draw this snapshot.
     virtual void refresh(DialogView const& view) = 0;

@@ -37,7 +37,7 @@ public:
         return m_script.non_client_insets(style, ex_style);
     }
     int text_extent(std::u16string_view text) const override { return m_script.text_extent(text); }
-    bool show(platform::frontends::DialogView const& view) override { return m_script.show(view); }
+    platform::Result<void> show(platform::frontends::DialogView const& view) override { return m_script.show(view); }
     void refresh(platform::frontends::DialogView const& view) override { m_script.refresh(view); }
     platform::frontends::InputEvent next_event() override
     {

@@ -159,19 +159,17 @@ RECT TerminalFrontEnd::edit_text_rect(RECT const& control, DWORD) const
     return { 1, 0, width - 1, height };
 }
 
-bool TerminalFrontEnd::show(DialogView const& view)
+Result<void> TerminalFrontEnd::show(DialogView const& view)
 {
-    if (auto problem = m_session.open()) {
-        std::fprintf(stderr, "cannot show a dialog: %s\n", problem->c_str());
-        return false;
-    }
+    if (auto problem = m_session.open())
+        return Error { *problem };
     m_screen = std::make_unique<CursesScreen>(m_session.colour(), m_session.charset(), m_session.line_drawing());
     m_charset = m_session.charset();
     m_decoder = KeyDecoder(m_charset == Charset::unicode);
     m_escape_delay_ms = escape_delay_ms();
     m_view = view;
     draw();
-    return true;
+    return {};
 }
 
 void TerminalFrontEnd::refresh(DialogView const& view)

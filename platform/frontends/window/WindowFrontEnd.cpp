@@ -290,7 +290,7 @@ RECT WindowFrontEnd::edit_text_rect(RECT const& control, DWORD style) const
     return edit_text_area(control, style);
 }
 
-bool WindowFrontEnd::show(DialogView const& view)
+Result<void> WindowFrontEnd::show(DialogView const& view)
 {
     if (m_window)
         SDL_DestroyWindow(m_window); // the last dialog's, hidden
@@ -303,9 +303,9 @@ bool WindowFrontEnd::show(DialogView const& view)
     m_window = SDL_CreateWindow(host_title(view.caption).c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
                                 height, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
     if (!m_window || !SDL_GetWindowSurface(m_window)) {
-        std::fprintf(stderr, "cannot show a dialog: cannot create the window: %s\n", SDL_GetError());
+        std::string const reason = SDL_GetError();
         close(-1);
-        return false;
+        return Error { "cannot create the window: " + reason };
     }
     SDL_SetWindowMinimumSize(m_window, static_cast<int>(m_settings.screen.cx), static_cast<int>(m_settings.screen.cy));
     m_canvas.emplace(static_cast<int>(m_settings.screen.cx), static_cast<int>(m_settings.screen.cy));
@@ -320,7 +320,7 @@ bool WindowFrontEnd::show(DialogView const& view)
         m_accessibility = accessibility::AccessibilityLink::start();
     if (m_accessibility)
         m_accessibility->update(view);
-    return true;
+    return {};
 }
 
 void WindowFrontEnd::refresh(DialogView const& view)

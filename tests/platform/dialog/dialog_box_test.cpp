@@ -34,10 +34,10 @@ public:
     platform::Result<void> prepare() override { return {}; }
     SIZE screen_size() const override { return { 640, 480 }; }
     platform::frontends::BaseUnits base_units() const override { return {}; }
-    bool show(platform::frontends::DialogView const&) override
+    platform::Result<void> show(platform::frontends::DialogView const&) override
     {
         ++shows;
-        return false;
+        return platform::Error { "no screen in this test" };
     }
     void refresh(platform::frontends::DialogView const&) override { ADD_FAILURE() << "refresh after a failed show"; }
     platform::frontends::InputEvent next_event() override

@@ -113,7 +113,7 @@ public:
     {
         return m_inner->edit_text_rect(control, style);
     }
-    bool show(platform::frontends::DialogView const& view) override { return m_inner->show(view); }
+    platform::Result<void> show(platform::frontends::DialogView const& view) override { return m_inner->show(view); }
     void refresh(platform::frontends::DialogView const& view) override { m_inner->refresh(view); }
     platform::frontends::InputEvent next_event() override
     {

@@ -304,10 +304,10 @@ public:
     SIZE screen_size() const override { return { 80, 24 }; }
     platform::frontends::BaseUnits base_units() const override { return { 2, 1, 1 }; }
     platform::frontends::Insets non_client_insets(DWORD, DWORD) const override { return { 1, 1, 1, 1 }; }
-    bool show(platform::frontends::DialogView const& view) override
+    platform::Result<void> show(platform::frontends::DialogView const& view) override
     {
         views.push_back(view);
-        return true;
+        return {};
     }
     void refresh(platform::frontends::DialogView const& view) override { views.push_back(view); }
     platform::frontends::InputEvent next_event() override

@@ -61,10 +61,10 @@ public:
     Insets non_client_insets(DWORD style, DWORD ex_style) const override { return dialog_insets(style, ex_style); }
     int text_extent(std::u16string_view text) const override { return test_fonts().dialog->extent(text); }
     RECT edit_text_rect(RECT const& control, DWORD style) const override { return edit_text_area(control, style); }
-    bool show(DialogView const& view) override
+    platform::Result<void> show(DialogView const& view) override
     {
         last = view;
-        return true;
+        return {};
     }
     void refresh(DialogView const& view) override { last = view; }
     InputEvent next_event() override
