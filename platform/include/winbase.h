@@ -54,4 +54,9 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPWSTR lpCmdLin
 DWORD WINAPI GetLastError();
 void WINAPI SetLastError(DWORD dwErrCode);
 
+// nNumber * nNumerator / nDenominator through a 64-bit product, rounded to the
+// nearest whole number (halves away from zero); -1 when nDenominator is 0 or
+// the result does not fit an int.
+int WINAPI MulDiv(int nNumber, int nNumerator, int nDenominator);
+
 #endif // RC_INVOKED
