@@ -5,6 +5,7 @@
 #include "dialog/EditControl.h"
 #include "dialog/StaticControl.h"
 #include "dialog/WindowTable.h"
+#include "text/CaseFold.h"
 
 #include <algorithm>
 #include <optional>
@@ -30,14 +31,12 @@ std::optional<Kind> kind_of(resources::NameOrOrdinal const& window_class)
             return std::nullopt;
         }
     }
-    std::u16string name = window_class.text;
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; });
-    if (name == u"button")
+    std::u16string_view const name = window_class.text;
+    if (text::same_ignoring_case(name, u"button"))
         return Kind::Button;
-    if (name == u"edit")
+    if (text::same_ignoring_case(name, u"edit"))
         return Kind::Edit;
-    if (name == u"static")
+    if (text::same_ignoring_case(name, u"static"))
         return Kind::Static;
     return std::nullopt;
 }

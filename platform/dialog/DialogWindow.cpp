@@ -6,22 +6,10 @@
 #include "text/ApiTrace.h"
 
 #include <algorithm>
-#include <cstdint>
 
 namespace platform::dialog {
 
 namespace {
-
-// MulDiv's rounding: to the nearest whole number, halves away from zero.
-int scale(int value, int numerator, int denominator)
-{
-    if (denominator <= 0)
-        return 0;
-    std::int64_t const product = static_cast<std::int64_t>(value) * numerator;
-    std::int64_t const half = denominator / 2;
-    std::int64_t const rounded = product >= 0 ? (product + half) / denominator : -((-product + half) / denominator);
-    return static_cast<int>(rounded);
-}
 
 bool is_tab_stop(Control const& control)
 {
@@ -58,14 +46,16 @@ void DialogWindow::set_frame_styles(DWORD style, DWORD ex_style)
     m_insets = m_front_end.non_client_insets(style, ex_style);
 }
 
+// As MapDialogRect scales, with MulDiv's rounding; nothing for a front end
+// whose base units have no divisor.
 int DialogWindow::map_x(int dialog_units) const
 {
-    return scale(dialog_units, m_base_units.x, 4 * m_base_units.divisor);
+    return m_base_units.divisor > 0 ? MulDiv(dialog_units, m_base_units.x, 4 * m_base_units.divisor) : 0;
 }
 
 int DialogWindow::map_y(int dialog_units) const
 {
-    return scale(dialog_units, m_base_units.y, 8 * m_base_units.divisor);
+    return m_base_units.divisor > 0 ? MulDiv(dialog_units, m_base_units.y, 8 * m_base_units.divisor) : 0;
 }
 
 RECT DialogWindow::client_rect_on_screen() const

@@ -420,7 +420,7 @@ BOOL WINAPI SetWindowPos(HWND hWnd, HWND, int X, int Y, int cx, int cy, UINT uFl
         RECT unit { 0, 0, 4 * 64, 8 * 64 };
         MapDialogRect(dialog->handle(), &unit);
         auto const to_units = [](LONG value, LONG scaled, int dialog_units) {
-            return scaled ? static_cast<int>((static_cast<long long>(value) * dialog_units + scaled / 2) / scaled) : 0;
+            return scaled ? MulDiv(value, dialog_units, scaled) : 0;
         };
         control->set_dialog_units({ to_units(r.left, unit.right, 4 * 64), to_units(r.top, unit.bottom, 8 * 64),
                                     to_units(r.right - r.left, unit.right, 4 * 64),

@@ -32,6 +32,7 @@
 #include "frontends/DialogView.h"
 #include "frontends/InputEvent.h"
 #include "text/Result.h"
+#include "text/Utf.h"
 #include "wintypes.h"
 
 #include <string>
@@ -143,7 +144,7 @@ inline int FrontEnd::text_extent(std::u16string_view text) const
 {
     int units = 0;
     for (char16_t c : text) {
-        if (c < 0xDC00 || c > 0xDFFF)
+        if (!platform::text::is_low_surrogate(c))
             ++units;
     }
     return units;
