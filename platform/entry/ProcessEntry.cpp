@@ -2,16 +2,16 @@
 // device's own options (--help, --version) without starting the program,
 // chooses the device's front end and hands it to the dialog manager before the
 // program starts (so a broken setup ends the process before anything is drawn
-// or stored), then hands WinMain the four
-// arguments a Windows CE program is started with. The application object is
+// or stored), then hands WinMain the four arguments a Windows CE program is
+// started with. The application object is
 // already constructed by then: static initialisation runs before main. When
 // WinMain returns, every change the device could not keep is reported, and the
 // process then exits with lost_writes_exit_status rather than WinMain's result.
 #include <windows.h>
 #include "afxwin.h"
 
-#include "entry/CommandLine.h"
 #include "dialog/DesktopWindow.h"
+#include "entry/CommandLine.h"
 #include "entry/DeviceOptions.h"
 #include "frontends/FrontEnds.h"
 #include "registry/LostWrites.h"
