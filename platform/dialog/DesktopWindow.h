@@ -8,6 +8,7 @@
 #include "frontends/FrontEnd.h"
 
 #include <memory>
+#include <utility>
 
 namespace platform::dialog {
 
