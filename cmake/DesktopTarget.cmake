@@ -18,6 +18,11 @@ add_subdirectory(platform/framework)
 # What the program's libraries link: the framework and the real SDK.
 add_library(ce_program INTERFACE)
 target_link_libraries(ce_program INTERFACE ce_framework)
+# One API area as a program's library sees it: the real SDK and its DLL.
+add_library(ce_api_registry INTERFACE)
+target_link_libraries(ce_api_registry INTERFACE advapi32)
+add_library(ce_api_timezone INTERFACE)
+target_link_libraries(ce_api_timezone INTERFACE kernel32)
 
 # The entry: CE's WinMain, which takes the wide command line, is the desktop's
 # wWinMain (a forced include maps the name), which -municode has the C runtime

@@ -1,7 +1,7 @@
 // The desktop window's size follows the front end's screen.
 #include "dialog/DesktopWindow.h"
 
-#include "frontends/FrontEnds.h"
+#include <utility>
 
 namespace platform::dialog {
 
@@ -18,11 +18,20 @@ DesktopWindow& DesktopWindow::instance()
 
 RECT DesktopWindow::screen_rect() const
 {
-    auto const* front_end = frontends::current_front_end();
-    if (!front_end)
+    if (!m_front_end)
         return { 0, 0, 0, 0 };
-    SIZE const size = front_end->screen_size();
+    SIZE const size = m_front_end->screen_size();
     return { 0, 0, size.cx, size.cy };
+}
+
+void install_front_end(std::unique_ptr<frontends::FrontEnd> front_end)
+{
+    DesktopWindow::instance().set_front_end(std::move(front_end));
+}
+
+frontends::FrontEnd* installed_front_end()
+{
+    return DesktopWindow::instance().front_end();
 }
 
 }

@@ -6,28 +6,9 @@
 #include "dialog/ModalLoop.h"
 #include "dialog/TemplateExtent.h"
 #include "dialog/WindowTable.h"
-#include "frontends/FrontEnds.h"
 #include "resources/DialogTemplate.h"
 
-#include <iostream>
-
 namespace platform::dialog {
-
-namespace {
-
-// The process's front end; prepared here if the program's entry did not.
-frontends::FrontEnd* front_end_for_dialog()
-{
-    if (auto* front_end = frontends::current_front_end())
-        return front_end;
-    if (auto error = frontends::prepare_front_end()) {
-        std::cerr << "cannot show a dialog: " << *error << std::endl;
-        return nullptr;
-    }
-    return frontends::current_front_end();
-}
-
-}
 
 INT_PTR dialog_box_from_bytes(std::span<BYTE const> bytes, HINSTANCE instance, HWND owner, DLGPROC procedure,
                               LPARAM init_param)
@@ -47,7 +28,9 @@ INT_PTR dialog_box_from_bytes(std::span<BYTE const> bytes, HINSTANCE instance, H
         SetLastError(ERROR_INVALID_DATA);
         return -1;
     }
-    auto* front_end = front_end_for_dialog();
+    // The front end is the one the process's composer handed over; without
+    // one there is nothing to show the dialog on.
+    auto* front_end = installed_front_end();
     if (!front_end) {
         SetLastError(ERROR_NOT_SUPPORTED);
         return -1;

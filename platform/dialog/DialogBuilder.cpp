@@ -5,6 +5,7 @@
 #include "dialog/EditControl.h"
 #include "dialog/StaticControl.h"
 #include "dialog/WindowTable.h"
+#include "text/CaseFold.h"
 
 #include <algorithm>
 #include <optional>
@@ -15,29 +16,27 @@ namespace {
 
 enum class Kind { Button, Edit, Static };
 
-// The predefined classes by ordinal (0x80...) or by name, in any case.
+// The predefined classes by atom or by name, in any case.
 std::optional<Kind> kind_of(resources::NameOrOrdinal const& window_class)
 {
     if (window_class.ordinal) {
         switch (*window_class.ordinal) {
-        case 0x80:
+        case resources::button_class_atom:
             return Kind::Button;
-        case 0x81:
+        case resources::edit_class_atom:
             return Kind::Edit;
-        case 0x82:
+        case resources::static_class_atom:
             return Kind::Static;
         default:
             return std::nullopt;
         }
     }
-    std::u16string name = window_class.text;
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; });
-    if (name == u"button")
+    std::u16string_view const name = window_class.text;
+    if (text::same_ignoring_case(name, u"button"))
         return Kind::Button;
-    if (name == u"edit")
+    if (text::same_ignoring_case(name, u"edit"))
         return Kind::Edit;
-    if (name == u"static")
+    if (text::same_ignoring_case(name, u"static"))
         return Kind::Static;
     return std::nullopt;
 }
@@ -128,15 +127,17 @@ std::unique_ptr<DialogWindow> build_dialog(resources::DialogTemplate const& t, H
     }
 
     // The last BS_DEFPUSHBUTTON of the template is the default; any earlier
-    // one goes back to a plain push button.
-    ButtonControl* default_button = nullptr;
+    // one goes back to a plain push button. Each says which it is through
+    // the dialog protocol (WM_GETDLGCODE), and is changed by it (BM_SETSTYLE).
+    Control* default_button = nullptr;
     for (auto const& control : dialog->controls()) {
-        auto* button = dynamic_cast<ButtonControl*>(control.get());
-        if (!button || !button->is_default_style())
+        if (push_button_of(control->handle()) != PushButton::default_button)
             continue;
-        if (default_button)
-            default_button->set_style((default_button->style() & ~BS_TYPEMASK) | BS_PUSHBUTTON);
-        default_button = button;
+        if (default_button) {
+            auto const kept = static_cast<DWORD>(GetWindowLongW(default_button->handle(), GWL_STYLE)) & 0xFFFFu;
+            SendMessageW(default_button->handle(), BM_SETSTYLE, (kept & ~BS_TYPEMASK) | BS_PUSHBUTTON, FALSE);
+        }
+        default_button = control.get();
     }
     if (default_button)
         dialog->set_default_id(default_button->id());

@@ -2,7 +2,6 @@
 // messages.
 #include "dialog/DialogWindow.h"
 
-#include "dialog/ButtonControl.h"
 #include "dialog/WindowTable.h"
 #include "text/ApiTrace.h"
 
@@ -47,14 +46,16 @@ void DialogWindow::set_frame_styles(DWORD style, DWORD ex_style)
     m_insets = m_front_end.non_client_insets(style, ex_style);
 }
 
+// As MapDialogRect scales, with MulDiv's rounding; nothing for a front end
+// whose base units have no divisor.
 int DialogWindow::map_x(int dialog_units) const
 {
-    return MulDiv(dialog_units, m_base_units.x, 4 * m_base_units.divisor);
+    return m_base_units.divisor > 0 ? MulDiv(dialog_units, m_base_units.x, 4 * m_base_units.divisor) : 0;
 }
 
 int DialogWindow::map_y(int dialog_units) const
 {
-    return MulDiv(dialog_units, m_base_units.y, 8 * m_base_units.divisor);
+    return m_base_units.divisor > 0 ? MulDiv(dialog_units, m_base_units.y, 8 * m_base_units.divisor) : 0;
 }
 
 RECT DialogWindow::client_rect_on_screen() const
@@ -161,20 +162,29 @@ HWND DialogWindow::first_focus_candidate() const
     return nullptr;
 }
 
+PushButton push_button_of(HWND control)
+{
+    LRESULT const code = SendMessageW(control, WM_GETDLGCODE, 0, 0);
+    if (code & DLGC_DEFPUSHBUTTON)
+        return PushButton::default_button;
+    if (code & DLGC_UNDEFPUSHBUTTON)
+        return PushButton::plain;
+    return PushButton::none;
+}
+
 void DialogWindow::focus_changed(HWND focus)
 {
     Control* const focused = control(focus);
     if (!focused)
         return;
-    auto const* focused_button = dynamic_cast<ButtonControl*>(focused);
-    bool const button_has_focus = focused_button && focused_button->is_push_button();
+    bool const button_has_focus = push_button_of(focus) != PushButton::none;
     for (auto const& c : m_controls) {
-        auto* button = dynamic_cast<ButtonControl*>(c.get());
-        if (!button || !button->is_push_button())
+        PushButton const now = push_button_of(c->handle());
+        if (now == PushButton::none)
             continue;
-        bool const should_be_default = button_has_focus ? button == focused_button : button->id() == m_default_id;
-        if (should_be_default != button->is_default_style())
-            SendMessageW(button->handle(), BM_SETSTYLE, should_be_default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+        bool const should_be_default = button_has_focus ? c.get() == focused : c->id() == m_default_id;
+        if (should_be_default != (now == PushButton::default_button))
+            SendMessageW(c->handle(), BM_SETSTYLE, should_be_default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
     }
 }
 
@@ -182,11 +192,11 @@ void DialogWindow::set_default_id(DWORD id)
 {
     DWORD const previous = m_default_id;
     m_default_id = id;
-    auto* old_button = dynamic_cast<ButtonControl*>(control_by_id(previous));
-    if (old_button && old_button->is_push_button() && old_button->is_default_style())
+    if (Control* old_button = control_by_id(previous);
+        old_button && push_button_of(old_button->handle()) == PushButton::default_button)
         SendMessageW(old_button->handle(), BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
-    auto* new_button = dynamic_cast<ButtonControl*>(control_by_id(id));
-    if (new_button && new_button->is_push_button() && !new_button->is_default_style())
+    if (Control* new_button = control_by_id(id);
+        new_button && push_button_of(new_button->handle()) == PushButton::plain)
         SendMessageW(new_button->handle(), BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
 }
 

@@ -13,6 +13,12 @@
 
 namespace platform::dialog {
 
+// What a control says of itself as a push button when asked WM_GETDLGCODE,
+// the way the dialog manager learns which button is the default: the
+// protocol, not the control's class.
+enum class PushButton { none, plain, default_button };
+PushButton push_button_of(HWND control);
+
 class DialogWindow final : public Window {
 public:
     DialogWindow(HWND owner, DLGPROC procedure, HINSTANCE instance, frontends::FrontEnd& front_end);

@@ -8,9 +8,11 @@
 #include "frontends/DialogRules.h"
 #include "registry/LostWrites.h"
 #include "registry/RegistryStore.h"
+#include "text/TerminalText.h"
 #include "text/Utf.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 namespace platform::dialog {
@@ -115,8 +117,12 @@ INT_PTR ModalLoop::run(LPARAM init_param)
         m_dialog.set_style(m_dialog.style() | WS_VISIBLE);
         m_screen = m_front_end.screen_size();
         take_snapshot();
-        shown = m_front_end.show(m_view);
+        auto const showing = m_front_end.show(m_view);
+        shown = showing.has_value();
         if (!shown) {
+            std::fprintf(stderr, "cannot show a dialog: %s\n",
+                         text::escape_terminal_controls(showing.error().message).c_str());
+            std::fflush(stderr);
             SetLastError(ERROR_NOT_SUPPORTED);
             m_dialog.end(-1);
         }

@@ -4,7 +4,6 @@
 #include "dialog/DesktopWindow.h"
 #include "dialog/DialogWindow.h"
 #include "dialog/WindowTable.h"
-#include "frontends/FrontEnds.h"
 #include "text/ApiTrace.h"
 
 #include <algorithm>

@@ -1,4 +1,6 @@
-// Handle allocation and the per-thread windowing state.
+// Handle allocation and the windowing state of the device's one thread. No
+// lock anywhere here: the device is single-threaded, and only the program's
+// thread creates, finds or destroys a window.
 #include "dialog/WindowTable.h"
 
 #include <cstdint>

@@ -7,10 +7,10 @@
 #include "registry/DeviceDirectory.h"
 #include "resources/ModuleResources.h"
 #include "resources/VersionInfo.h"
+#include "text/CaseFold.h"
 #include "text/TerminalText.h"
 #include "text/Utf.h"
 
-#include <cctype>
 #include <system_error>
 
 #ifndef CE_DEVICE_VERSION
@@ -50,10 +50,7 @@ resources::VersionStringTable const* string_table(resources::VersionInfo const& 
         std::snprintf(wanted, sizeof wanted, "%04X%04X", static_cast<unsigned>(translation & 0xFFFF),
                       static_cast<unsigned>(translation >> 16));
         for (auto const& table : record.string_tables) {
-            std::string key = text::to_utf8(table.key);
-            for (char& c : key)
-                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-            if (key == wanted)
+            if (text::same_ignoring_case(text::to_utf8(table.key), std::string_view(wanted)))
                 return &table;
         }
     }

@@ -1,14 +1,16 @@
 // The process entry of a program written with a WinMain. It answers the
-// device's own options (--help, --version) without starting the program, makes
-// sure the device's front end can run before the program starts (so a broken setup ends
-// the process before anything is drawn or stored), then hands WinMain the four
-// arguments a Windows CE program is started with. The application object is
+// device's own options (--help, --version) without starting the program,
+// chooses the device's front end and hands it to the dialog manager before the
+// program starts (so a broken setup ends the process before anything is drawn
+// or stored), then hands WinMain the four arguments a Windows CE program is
+// started with. The application object is
 // already constructed by then: static initialisation runs before main. When
 // WinMain returns, every change the device could not keep is reported, and the
 // process then exits with lost_writes_exit_status rather than WinMain's result.
 #include <windows.h>
 #include "afxwin.h"
 
+#include "dialog/DesktopWindow.h"
 #include "entry/CommandLine.h"
 #include "entry/DeviceOptions.h"
 #include "frontends/FrontEnds.h"
@@ -19,6 +21,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -73,11 +76,13 @@ int main(int argc, char** argv)
             arguments, program_name(argc > 0 ? argv[0] : nullptr), stdout))
         return *status;
 
-    if (auto const error = platform::frontends::prepare_front_end()) {
+    auto front_end = platform::frontends::choose_front_end();
+    if (!front_end) {
         std::string const name(program_name(argc > 0 ? argv[0] : nullptr));
-        std::fprintf(stderr, "%s: %s\n", name.c_str(), one_line(*error).c_str());
+        std::fprintf(stderr, "%s: %s\n", name.c_str(), one_line(front_end.error().message).c_str());
         return front_end_unavailable;
     }
+    platform::dialog::install_front_end(std::move(*front_end));
 
     std::u16string command_line = platform::entry::build_command_line(arguments);
 

@@ -1,34 +1,40 @@
 // The seam between the dialog manager and whatever shows the dialog to a user: a
-// terminal, a script on standard input. The dialog manager owns the windows and
-// every rule of focus, keys and commands; a front end only reports its screen
-// and metrics, draws the snapshots it is given, and hands input back.
+// desktop window, a terminal, a script on standard input. The dialog manager
+// owns the windows and every rule of focus, keys and commands; a front end only
+// reports its screen and metrics, draws the snapshots it is given, and hands
+// input back. The dialog manager sees this interface and nothing else of the
+// front ends: the process entry chooses one (FrontEnds.h) and hands it over.
 //
 // The order of calls for one modal dialog:
-//   prepare()                      once per process, before anything is created
+//   check_settings(), prepare()    once per process, by whoever chooses the front
+//                                  end, before anything is created
 //   screen_size(), base_units(),   while the dialog and its controls are built
 //   non_client_insets(), ...       and initialised (WM_INITDIALOG), any number of times
-//   show(view)                     once the dialog is initialised; false: the dialog
-//                                  cannot be shown and DialogBox returns -1
+//   show(view)                     once the dialog is initialised; an error: the
+//                                  dialog cannot be shown and DialogBox returns -1
 //   next_event()  / refresh(view)  in turn until the dialog ends; refresh after
 //                                  every event that was handled
 //   close(result)                  once the dialog has ended, before its windows go
 //
 // One implementation per file: ScriptFrontEnd (CE_DEVICE_UI=script) here, the
-// terminal front end (CE_DEVICE_UI=terminal) in terminal/. That folder, when
-// present, provides a CMakeLists.txt defining the static library
-// `ce_frontend_terminal` (linked into ce_frontends) that defines
+// terminal front end (CE_DEVICE_UI=terminal) in terminal/, the window front end
+// (CE_DEVICE_UI=window) in window/. Each of those folders, when present,
+// provides a CMakeLists.txt defining a static library (`ce_frontend_terminal`,
+// `ce_frontend_window`, linked into the chooser ce_frontends) that defines
 //     std::unique_ptr<FrontEnd> platform::frontends::create_terminal_front_end();
-// Without it, TerminalUnavailable.cpp stands in and its prepare() fails.
+//     std::unique_ptr<FrontEnd> platform::frontends::create_window_front_end();
+// Without one, TerminalUnavailable.cpp or WindowUnavailable.cpp stands in and
+// its prepare() fails.
 //
 // Nothing here throws: a front end reports failure through its results.
 #pragma once
 
 #include "frontends/DialogView.h"
 #include "frontends/InputEvent.h"
+#include "text/Result.h"
 #include "text/Utf.h"
 #include "wintypes.h"
 
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -59,16 +65,16 @@ public:
 
     // Reads this front end's own settings from the environment, before any
     // front end is picked: a setting the user gave that cannot be honoured is
-    // refused whichever front end then runs. An error text naming it.
-    virtual std::optional<std::string> check_settings() { return std::nullopt; }
+    // refused whichever front end then runs. The error names it.
+    virtual Result<void> check_settings() { return {}; }
 
     // After prepare() failed: whether it failed on a setting the user gave
     // (which no other front end can honour either) rather than on the host.
     virtual bool refused_a_setting() const { return false; }
 
     // Checks that this front end can run here (a usable terminal, say), before
-    // any dialog or device state is touched. An error text when it cannot.
-    virtual std::optional<std::string> prepare() = 0;
+    // any dialog or device state is touched. The error says why it cannot.
+    virtual Result<void> prepare() = 0;
 
     // The screen the dialog is placed on (GetSystemMetrics(SM_CXSCREEN) and
     // SM_CYSCREEN, the desktop window's rectangle), in front-end units.
@@ -99,8 +105,8 @@ public:
         return { 0, 0, control.right - control.left, control.bottom - control.top };
     }
 
-    // Shows the initialised dialog. False when it cannot be shown.
-    virtual bool show(DialogView const& view) = 0;
+    // Shows the initialised dialog. The error says why it cannot be shown.
+    virtual Result<void> show(DialogView const& view) = 0;
 
     // The dialog changed (or may have): draw this snapshot.
     virtual void refresh(DialogView const& view) = 0;
@@ -138,7 +144,7 @@ inline int FrontEnd::text_extent(std::u16string_view text) const
 {
     int units = 0;
     for (char16_t c : text) {
-        if (!text::is_low_surrogate(c))
+        if (!platform::text::is_low_surrogate(c))
             ++units;
     }
     return units;

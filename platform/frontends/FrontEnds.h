@@ -1,30 +1,22 @@
 // Choosing the process's front end: CE_DEVICE_UI names it (`window`, `terminal`
 // or `script`); unset, it is the window where a display opens and the terminal
-// elsewhere. prepare_front_end() creates and checks it once, and the dialog
-// manager shows every dialog through the one prepared.
+// elsewhere. The process entry chooses it once, before the program starts, and
+// hands it to the dialog manager (platform::dialog::install_front_end), which
+// shows every dialog through it and knows nothing of this choice.
 #pragma once
 
 #include "frontends/FrontEnd.h"
+#include "text/Result.h"
 
 #include <memory>
-#include <optional>
-#include <string>
 
 namespace platform::frontends {
 
-// Creates the front end that CE_DEVICE_UI names and checks that it can run.
-// On failure (an unknown CE_DEVICE_UI value, a terminal that cannot be used)
-// an error text for the user, and no front end is kept. Calling it again once
-// a front end is prepared or installed does nothing and succeeds.
-std::optional<std::string> prepare_front_end();
-
-// The prepared (or installed) front end, or null when there is none yet.
-FrontEnd* current_front_end();
-
-// Makes `front_end` the process's front end, replacing any other, without
-// calling its prepare(); null removes it. For tests that drive dialogs in
-// process.
-void install_front_end(std::unique_ptr<FrontEnd> front_end);
+// Creates the front end that CE_DEVICE_UI names and checks that it can run
+// (its prepare()). On failure (an unknown CE_DEVICE_UI value, a setting that
+// cannot be honoured, a terminal that cannot be used) the error in words, and
+// no front end. Each call creates a new one.
+Result<std::unique_ptr<FrontEnd>> choose_front_end();
 
 // The terminal front end. Provided by terminal/ (ce_frontend_terminal), or by
 // TerminalUnavailable.cpp in a build without it.

@@ -41,9 +41,9 @@ ScriptFrontEnd::ScriptFrontEnd(std::istream& input, std::ostream& output, std::o
 {
 }
 
-std::optional<std::string> ScriptFrontEnd::prepare()
+Result<void> ScriptFrontEnd::prepare()
 {
-    return std::nullopt;
+    return {};
 }
 
 SIZE ScriptFrontEnd::screen_size() const
@@ -66,10 +66,10 @@ int ScriptFrontEnd::text_extent(std::u16string_view text) const
     return FrontEnd::text_extent(text) * m_metrics.character_width;
 }
 
-bool ScriptFrontEnd::show(DialogView const& view)
+Result<void> ScriptFrontEnd::show(DialogView const& view)
 {
     m_view = view;
-    return true;
+    return {};
 }
 
 void ScriptFrontEnd::refresh(DialogView const& view)

@@ -36,12 +36,12 @@ public:
     ScriptFrontEnd(std::istream& input, std::ostream& output, std::ostream& errors);
     ScriptFrontEnd(std::istream& input, std::ostream& output, std::ostream& errors, Metrics const& metrics);
 
-    std::optional<std::string> prepare() override;
+    Result<void> prepare() override;
     SIZE screen_size() const override;
     BaseUnits base_units() const override;
     Insets non_client_insets(DWORD style, DWORD ex_style) const override;
     int text_extent(std::u16string_view text) const override;
-    bool show(DialogView const& view) override;
+    Result<void> show(DialogView const& view) override;
     void refresh(DialogView const& view) override;
     InputEvent next_event() override;
     void close(INT_PTR result) override;

@@ -17,10 +17,10 @@ public:
     {
     }
 
-    std::optional<std::string> prepare() override { return m_refusal; }
+    Result<void> prepare() override { return Error { m_refusal }; }
     SIZE screen_size() const override { return { 0, 0 }; }
     BaseUnits base_units() const override { return {}; }
-    bool show(DialogView const&) override { return false; }
+    Result<void> show(DialogView const&) override { return Error { m_refusal }; }
     void refresh(DialogView const&) override { }
     InputEvent next_event() override { return CloseRequest { true }; }
     void close(INT_PTR) override { }

@@ -1,4 +1,5 @@
-// The record of lost writes, for the whole process.
+// The record of lost writes, for the whole process. No lock: the device is
+// single-threaded, and every write is made on the program's one thread.
 #include "registry/LostWrites.h"
 
 #include "registry/RegistryStore.h"

@@ -15,7 +15,6 @@
 
 #include <cstring>
 #include <map>
-#include <mutex>
 #include <optional>
 
 using platform::registry::KeyPath;
@@ -25,8 +24,9 @@ using platform::registry::RegistryValue;
 
 namespace {
 
+// No lock: the device is single-threaded, every API function runs on the
+// program's one thread.
 struct HandleTable {
-    std::mutex mutex;
     std::map<std::uintptr_t, KeyPath> paths;
     // The key a handle found last, good while the store's tree is the same
     // version: a query or an enumeration then costs no walk down the path.
@@ -61,7 +61,7 @@ static std::optional<std::u16string> predefined_root(HKEY key)
     return std::nullopt;
 }
 
-// The path a handle stands for; the caller holds the table's mutex.
+// The path a handle stands for.
 static LONG path_of_handle(HKEY key, KeyPath& path)
 {
     if (auto root = predefined_root(key)) {
@@ -146,8 +146,7 @@ static std::u16string_view value_name_of(LPCWSTR name)
 }
 
 // The path of the key behind a handle, followed by a subkey path below it;
-// `base_depth` is the length of the handle's own part. The handle table's lock
-// is held by the caller.
+// `base_depth` is the length of the handle's own part.
 static LONG key_and_subkey_path(HKEY key, LPCWSTR sub_key, KeyPath& path, std::size_t& base_depth)
 {
     if (LONG status = path_of_handle(key, path))
@@ -162,7 +161,6 @@ static std::string traced_key(HKEY key, LPCWSTR sub_key = nullptr)
 {
     KeyPath path;
     {
-        std::lock_guard guard(handles().mutex);
         if (path_of_handle(key, path) != ERROR_SUCCESS)
             return "<handle " + std::to_string(reinterpret_cast<std::uintptr_t>(key)) + ">";
     }
@@ -197,7 +195,6 @@ LONG WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD Reserved, LPWSTR 
     (void)lpSecurityAttributes;
     if (!phkResult || Reserved)
         return ERROR_INVALID_PARAMETER;
-    std::lock_guard guard(handles().mutex);
     KeyPath path;
     std::size_t base_depth = 0;
     if (LONG status = key_and_subkey_path(hKey, lpSubKey, path, base_depth))
@@ -245,7 +242,6 @@ LONG WINAPI RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSAM s
     (void)samDesired;
     if (!phkResult)
         return ERROR_INVALID_PARAMETER;
-    std::lock_guard guard(handles().mutex);
     *phkResult = nullptr;
     KeyPath path;
     std::size_t base_depth = 0;
@@ -271,7 +267,6 @@ LONG WINAPI RegCloseKey(HKEY hKey)
     platform::trace::TracedCall trace("RegCloseKey", [&] { return traced_key(hKey); });
     if (predefined_root(hKey))
         return ERROR_SUCCESS;
-    std::lock_guard guard(handles().mutex);
     handles().found.erase(reinterpret_cast<std::uintptr_t>(hKey));
     return handles().paths.erase(reinterpret_cast<std::uintptr_t>(hKey)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
@@ -289,7 +284,6 @@ LONG WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD Reserved, DWORD
     auto name = value_name_of(lpValueName);
     if (!platform::registry::is_valid_value_name(name))
         return ERROR_INVALID_PARAMETER;
-    std::lock_guard guard(handles().mutex);
     KeyPath path;
     if (LONG status = path_of_handle(hKey, path))
         return status;
@@ -307,8 +301,7 @@ LONG WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD Reserved, DWORD
 }
 
 // Shows the key behind a handle to `visit` while the store is being read; a
-// key deleted since the handle was opened is reported as such. The caller
-// holds the handle table's lock.
+// key deleted since the handle was opened is reported as such.
 template <typename Visit>
 static LONG read_key_of_handle(HKEY handle, Visit visit)
 {
@@ -386,7 +379,6 @@ LONG WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved,
         return ERROR_INVALID_PARAMETER;
     std::optional<RegistryValue> value;
     {
-        std::lock_guard guard(handles().mutex);
         if (LONG status = fetch_value(hKey, value_name_of(lpValueName), value))
             return status;
     }
@@ -402,7 +394,6 @@ LONG WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved,
 LONG WINAPI RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName)
 {
     auto name = value_name_of(lpValueName);
-    std::lock_guard guard(handles().mutex);
     KeyPath path;
     if (LONG status = path_of_handle(hKey, path))
         return status;
@@ -422,7 +413,6 @@ LONG WINAPI RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey)
 {
     if (!lpSubKey)
         return ERROR_INVALID_PARAMETER;
-    std::lock_guard guard(handles().mutex);
     KeyPath path;
     std::size_t base_depth = 0;
     if (LONG status = key_and_subkey_path(hKey, lpSubKey, path, base_depth))
@@ -460,7 +450,6 @@ LONG WINAPI RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcch
         return ERROR_INVALID_PARAMETER;
     std::optional<std::u16string> name;
     {
-        std::lock_guard guard(handles().mutex);
         LONG status = read_key_of_handle(hKey, [&](RegistryKey const& key) {
             if (dwIndex < key.subkeys().size())
                 name = key.subkeys()[dwIndex].name();
@@ -490,7 +479,6 @@ LONG WINAPI RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD 
         return ERROR_INVALID_PARAMETER;
     std::optional<RegistryValue> value;
     {
-        std::lock_guard guard(handles().mutex);
         LONG status = read_key_of_handle(hKey, [&](RegistryKey const& key) {
             if (dwIndex < key.values().size())
                 value = key.values()[dwIndex];
@@ -511,7 +499,6 @@ namespace platform::registry {
 
 LONG store_value(KeyPath const& path, std::u16string_view name, DWORD type, std::span<BYTE const> data)
 {
-    std::lock_guard guard(handles().mutex);
     return RegistryStore::current().modify([&](RegistryKey& tree, bool& changed) -> LONG {
         RegistryKey* key = &tree;
         for (auto const& level : path) {

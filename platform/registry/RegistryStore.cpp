@@ -86,6 +86,8 @@ static std::uint64_t next_version()
     return ++last;
 }
 
+// No lock around the store or its statics: the device is single-threaded, and
+// every registry function runs on the program's one thread.
 RegistryStore& RegistryStore::current()
 {
     static std::unique_ptr<RegistryStore> store;

@@ -21,6 +21,12 @@ struct NameOrOrdinal {
     bool empty() const { return !ordinal && text.empty(); }
 };
 
+// The atoms by which a template names the predefined window classes (the
+// ordinal of an item's class).
+inline constexpr WORD button_class_atom = 0x0080;
+inline constexpr WORD edit_class_atom = 0x0081;
+inline constexpr WORD static_class_atom = 0x0082;
+
 struct DialogItemTemplate {
     DWORD style { 0 };
     DWORD ex_style { 0 };
@@ -32,7 +38,7 @@ struct DialogItemTemplate {
     // As stored: a WORD in DLGTEMPLATE, a DWORD in DLGTEMPLATEEX; 0xFFFF (or
     // 0xFFFFFFFF) is the usual "no identifier" of labels, -1 in the script.
     DWORD id { 0 };
-    NameOrOrdinal window_class; // ordinal 0x80 Button, 0x81 Edit, 0x82 Static...
+    NameOrOrdinal window_class; // an ordinal is a class atom: button_class_atom...
     NameOrOrdinal title;        // an ordinal names a resource, e.g. the icon of SS_ICON
     std::vector<BYTE> creation_data;
 };

@@ -9,7 +9,6 @@
 
 #include <map>
 #include <memory>
-#include <mutex>
 
 namespace platform::resources {
 
@@ -19,8 +18,9 @@ struct Icon {
     std::vector<IconImage> images;
 };
 
+// No lock: the device is single-threaded, LoadIcon and the painters that
+// read an icon's images run on the program's one thread.
 struct IconTable {
-    std::mutex mutex;
     std::vector<std::unique_ptr<Icon>> icons;
     std::map<HRSRC, HICON> by_group;
 };
@@ -34,7 +34,6 @@ IconTable& icon_table()
 Icon const* icon_of(HICON handle)
 {
     auto& table = icon_table();
-    std::lock_guard lock(table.mutex);
     for (auto const& icon : table.icons) {
         if (reinterpret_cast<HICON>(icon.get()) == handle)
             return icon.get();
@@ -93,17 +92,11 @@ HICON WINAPI LoadIconW(HINSTANCE hInstance, LPCWSTR lpIconName)
         return nullptr;
 
     auto& table = icon_table();
-    {
-        std::lock_guard lock(table.mutex);
-        if (auto const loaded = table.by_group.find(group); loaded != table.by_group.end())
-            return loaded->second;
-    }
+    if (auto const loaded = table.by_group.find(group); loaded != table.by_group.end())
+        return loaded->second;
     auto icon = platform::resources::load_group(hInstance, group);
     if (!icon)
         return nullptr;
-    std::lock_guard lock(table.mutex);
-    if (auto const loaded = table.by_group.find(group); loaded != table.by_group.end())
-        return loaded->second;
     HICON const handle = reinterpret_cast<HICON>(icon.get());
     table.icons.push_back(std::move(icon));
     table.by_group.emplace(group, handle);

@@ -18,7 +18,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <optional>
 #include <set>
 
@@ -36,9 +35,8 @@ std::string shown_tz(std::string const& value)
 
 void report_once(std::string const& message)
 {
-    static std::mutex lock;
+    // No lock: the device is single-threaded.
     static std::set<std::string> reported;
-    std::lock_guard const guard(lock);
     if (!reported.insert(message).second)
         return;
     std::fprintf(stderr, "device: %s\n", message.c_str());

@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
-#include <mutex>
 
 namespace platform::timezone {
 
@@ -135,8 +134,6 @@ TIME_ZONE_INFORMATION empty_record()
     return record;
 }
 
-std::mutex host_detection;
-
 }
 
 // The record for a zone ICU has made; `zone` may also be one that stands for
@@ -223,15 +220,11 @@ bool is_known_zone_id(std::string_view zone_id)
     return U_SUCCESS(status) && system && canonical != UNICODE_STRING_SIMPLE("Etc/Unknown");
 }
 
-// ICU's detection reads TZ and /etc/localtime afresh each time, but is not
-// thread-safe.
+// ICU's detection reads TZ and /etc/localtime afresh each time. It is not
+// thread-safe, and needs no lock: the device calls it on its one thread.
 std::optional<std::string> detect_host_zone_id()
 {
-    std::unique_ptr<icu::TimeZone> zone;
-    {
-        std::lock_guard const lock(host_detection);
-        zone.reset(icu::TimeZone::detectHostTimeZone());
-    }
+    std::unique_ptr<icu::TimeZone> zone(icu::TimeZone::detectHostTimeZone());
     if (!zone)
         return std::nullopt;
     icu::UnicodeString name;

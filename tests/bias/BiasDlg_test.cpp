@@ -5,7 +5,7 @@
 #include "BiasDlg.h"
 
 #include "DeviceFixture.h"
-#include "frontends/FrontEnds.h"
+#include "dialog/DesktopWindow.h"
 #include "frontends/ScriptFrontEnd.h"
 
 #include <gtest/gtest.h>
@@ -29,7 +29,7 @@ public:
     {
     }
 
-    std::optional<std::string> prepare() override { return m_script.prepare(); }
+    platform::Result<void> prepare() override { return m_script.prepare(); }
     SIZE screen_size() const override { return m_script.screen_size(); }
     platform::frontends::BaseUnits base_units() const override { return m_script.base_units(); }
     platform::frontends::Insets non_client_insets(DWORD style, DWORD ex_style) const override
@@ -37,7 +37,7 @@ public:
         return m_script.non_client_insets(style, ex_style);
     }
     int text_extent(std::u16string_view text) const override { return m_script.text_extent(text); }
-    bool show(platform::frontends::DialogView const& view) override { return m_script.show(view); }
+    platform::Result<void> show(platform::frontends::DialogView const& view) override { return m_script.show(view); }
     void refresh(platform::frontends::DialogView const& view) override { m_script.refresh(view); }
     platform::frontends::InputEvent next_event() override
     {
@@ -89,7 +89,7 @@ class BiasDialog : public test_support::DeviceFixture {
 protected:
     void TearDown() override
     {
-        platform::frontends::install_front_end(nullptr);
+        platform::dialog::install_front_end(nullptr);
         DeviceFixture::TearDown();
     }
 
@@ -107,7 +107,7 @@ protected:
                 hook(dlg, event);
         });
         auto* script = front_end.get();
-        platform::frontends::install_front_end(std::move(front_end));
+        platform::dialog::install_front_end(std::move(front_end));
         Run run { dlg.DoModal(), {} };
         std::istringstream lines(script->output());
         for (std::string line; std::getline(lines, line);) {
@@ -115,7 +115,7 @@ protected:
             if (!parsed.contains("end"))
                 run.dumps.push_back(parsed);
         }
-        platform::frontends::install_front_end(nullptr);
+        platform::dialog::install_front_end(nullptr);
         return run;
     }
 
@@ -206,7 +206,7 @@ TEST_F(BiasDialog, OkReadsTheRecordAfreshAndReplacesOnlyTheBiases)
 TEST_F(BiasDialog, CancelWritesNoRecord)
 {
     for (auto commands : { "key Tab\ntype 33\nkey Escape\n", "key Tab\ntype 33\nclick caption-close\n", "" }) {
-        SetUp();
+        fresh_device();
         auto run = this->run(commands);
         EXPECT_EQ(run.result, IDCANCEL) << commands;
         EXPECT_FALSE(time_zone_stored()) << commands;

@@ -25,7 +25,7 @@ namespace {
 using namespace platform::resources;
 
 constexpr WORD english_us = 0x0409;
-constexpr WORD button_class = 0x80, edit_class = 0x81, static_class = 0x82;
+constexpr WORD button_class = button_class_atom, edit_class = edit_class_atom, static_class = static_class_atom;
 constexpr WORD no_id = 0xFFFF;
 
 std::vector<BYTE> const& compiled_file()

@@ -26,13 +26,9 @@ protected:
         // Below the device directory the test runner gives this executable,
         // or the system's temporary directory when there is none.
         char const* base = std::getenv("CE_DEVICE_DIR");
-        std::filesystem::path const parent = base && *base ? std::filesystem::path(base)
-                                                           : std::filesystem::temp_directory_path();
-        std::filesystem::create_directories(parent);
-        std::string pattern = (parent / "case-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
-        ::setenv("CE_DEVICE_DIR", m_dir.c_str(), 1);
+        m_parent = base && *base ? std::filesystem::path(base) : std::filesystem::temp_directory_path();
+        std::filesystem::create_directories(m_parent);
+        fresh_device();
     }
 
     void TearDown() override
@@ -40,10 +36,18 @@ protected:
         for (auto it = m_kept.rbegin(); it != m_kept.rend(); ++it)
             set_variable(it->first.c_str(), it->second ? it->second->c_str() : nullptr);
         m_kept.clear();
-        if (!m_dir.empty()) {
-            std::error_code ignored;
-            std::filesystem::remove_all(m_dir, ignored);
-        }
+        remove_device();
+    }
+
+    // Starts over on a new, empty device directory beside the last one,
+    // which is removed: for a test that runs several cases in a loop.
+    void fresh_device()
+    {
+        remove_device();
+        std::string pattern = (m_parent / "case-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        m_dir = pattern;
+        ::setenv("CE_DEVICE_DIR", m_dir.c_str(), 1);
     }
 
     // Puts the variable back at the end of the test as it is now.
@@ -80,6 +84,16 @@ protected:
     }
 
 private:
+    void remove_device()
+    {
+        if (m_dir.empty())
+            return;
+        std::error_code ignored;
+        std::filesystem::remove_all(m_dir, ignored);
+        m_dir.clear();
+    }
+
+    std::filesystem::path m_parent;
     std::filesystem::path m_dir;
     std::vector<std::pair<std::string, std::optional<std::string>>> m_kept;
 };

@@ -11,6 +11,8 @@
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace test_support {
 
@@ -141,13 +143,37 @@ std::string binary_path(std::string const& name)
     return std::string(CE_BINARY_DIR) + "/bin/" + name;
 }
 
+namespace {
+
+// The directories fresh_directory made, removed when the test process ends
+// (with "fresh" itself once no other process has any left in it).
+class MadeDirectories {
+public:
+    ~MadeDirectories()
+    {
+        std::error_code ignored;
+        for (auto const& path : m_paths)
+            std::filesystem::remove_all(path, ignored);
+        if (!m_paths.empty())
+            std::filesystem::remove(m_paths.front().parent_path(), ignored); // only when empty
+    }
+    void add(std::filesystem::path path) { m_paths.push_back(std::move(path)); }
+
+private:
+    std::vector<std::filesystem::path> m_paths;
+};
+
+}
+
 std::string fresh_directory(std::string const& label)
 {
     static int counter = 0;
+    static MadeDirectories made;
     auto path = std::filesystem::path(CE_BINARY_DIR) / "test-device" / "fresh"
         / (label + "-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
     std::filesystem::remove_all(path);
     std::filesystem::create_directories(path);
+    made.add(path);
     return path.string();
 }
 

@@ -37,7 +37,8 @@ ProcessResult run_process(std::vector<std::string> const& argv, std::map<std::st
 // The path of an executable in build/bin.
 std::string binary_path(std::string const& name);
 
-// A fresh, empty directory below the build tree for one test's device state.
+// A fresh, empty directory below the build tree for one test's device state,
+// removed with whatever it then holds when the test process ends.
 std::string fresh_directory(std::string const& label);
 
 }

@@ -84,16 +84,16 @@ TerminalFrontEnd::~TerminalFrontEnd()
     m_session.close();
 }
 
-std::optional<std::string> TerminalFrontEnd::prepare()
+Result<void> TerminalFrontEnd::prepare()
 {
     if (auto usable = TerminalSession::check_terminal(); !usable)
-        return usable.error().message + "; run it in a terminal, or with CE_DEVICE_UI=script";
+        return Error { usable.error().message + "; run it in a terminal, or with CE_DEVICE_UI=script" };
     m_charset = environment_charset();
     // From here on, what the device reports on standard error waits until
     // the terminal is restored; what the user must know while the dialog is
     // up comes as notices in the snapshot.
     m_session.hold_stderr();
-    return std::nullopt;
+    return {};
 }
 
 SIZE TerminalFrontEnd::screen_size() const
@@ -138,19 +138,17 @@ RECT TerminalFrontEnd::edit_text_rect(RECT const& control, DWORD) const
     return { 1, 0, width - 1, height };
 }
 
-bool TerminalFrontEnd::show(DialogView const& view)
+Result<void> TerminalFrontEnd::show(DialogView const& view)
 {
-    if (auto opened = m_session.open(); !opened) {
-        std::fprintf(stderr, "cannot show a dialog: %s\n", opened.error().message.c_str());
-        return false;
-    }
+    if (auto opened = m_session.open(); !opened)
+        return opened.error();
     m_screen = std::make_unique<CursesScreen>(m_session.colour(), m_session.charset(), m_session.line_drawing());
     m_charset = m_session.charset();
     m_decoder = KeyDecoder(m_charset == Charset::unicode);
     m_escape_delay_ms = escape_delay_ms();
     m_view = view;
     draw();
-    return true;
+    return {};
 }
 
 void TerminalFrontEnd::refresh(DialogView const& view)

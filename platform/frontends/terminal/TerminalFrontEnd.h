@@ -28,13 +28,13 @@ public:
     TerminalFrontEnd() = default;
     ~TerminalFrontEnd() override;
 
-    std::optional<std::string> prepare() override;
+    Result<void> prepare() override;
     SIZE screen_size() const override;
     BaseUnits base_units() const override;
     Insets non_client_insets(DWORD style, DWORD ex_style) const override;
     int text_extent(std::u16string_view text) const override;
     RECT edit_text_rect(RECT const& control, DWORD style) const override;
-    bool show(DialogView const& view) override;
+    Result<void> show(DialogView const& view) override;
     void refresh(DialogView const& view) override;
     InputEvent next_event() override;
     void close(INT_PTR result) override;

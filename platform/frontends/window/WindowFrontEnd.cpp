@@ -92,20 +92,20 @@ WindowFrontEnd::~WindowFrontEnd()
         SDL_Quit();
 }
 
-std::optional<std::string> WindowFrontEnd::check_settings()
+Result<void> WindowFrontEnd::check_settings()
 {
     if (m_settings_read)
-        return std::nullopt;
+        return {};
     auto settings = read_device_settings();
     if (!settings) {
         m_refused_setting = true;
-        return settings.error().message;
+        return settings.error();
     }
     m_settings = std::move(*settings);
     char const* screen = std::getenv("CE_DEVICE_SCREEN");
     m_screen_given = screen && *screen;
     m_settings_read = true;
-    return std::nullopt;
+    return {};
 }
 
 // The window never opens larger than the display's work area: a zoom asked
@@ -137,22 +137,22 @@ Result<void> WindowFrontEnd::fit_to_display(std::string const& display)
     return {};
 }
 
-std::optional<std::string> WindowFrontEnd::prepare()
+Result<void> WindowFrontEnd::prepare()
 {
     m_refused_setting = false;
-    if (auto error = check_settings())
-        return error;
+    if (auto checked = check_settings(); !checked)
+        return checked;
     char const* x11 = std::getenv("DISPLAY");
     char const* wayland = std::getenv("WAYLAND_DISPLAY");
     char const* driver = std::getenv("SDL_VIDEODRIVER");
     if (!(x11 && *x11) && !(wayland && *wayland) && !(driver && *driver))
-        return "no display for the window (neither DISPLAY nor WAYLAND_DISPLAY is set); use CE_DEVICE_UI=terminal or script";
+        return Error { "no display for the window (neither DISPLAY nor WAYLAND_DISPLAY is set); use CE_DEVICE_UI=terminal or script" };
     auto dialog_font = DeviceFont::open(dialog_font_path, dialog_font_points);
     if (!dialog_font)
-        return dialog_font.error().message;
+        return dialog_font.error();
     auto caption_font = DeviceFont::open(caption_font_path, dialog_font_points);
     if (!caption_font)
-        return caption_font.error().message;
+        return caption_font.error();
     m_dialog_font = std::move(*dialog_font);
     m_caption_font = std::move(*caption_font);
 
@@ -181,8 +181,8 @@ std::optional<std::string> WindowFrontEnd::prepare()
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::string const reason = SDL_GetError();
         pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-        return "cannot open the display " + (display.empty() ? std::string() : display + " ") + "for the window: "
-            + reason + "; use CE_DEVICE_UI=terminal or script";
+        return Error { "cannot open the display " + (display.empty() ? std::string() : display + " ") + "for the window: "
+                       + reason + "; use CE_DEVICE_UI=terminal or script" };
     }
     m_video_started = true;
     char const* const current = SDL_GetCurrentVideoDriver();
@@ -191,16 +191,16 @@ std::optional<std::string> WindowFrontEnd::prepare()
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         m_video_started = false;
         pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-        return "no X11 or Wayland display for the window; use CE_DEVICE_UI=terminal or script";
+        return Error { "no X11 or Wayland display for the window; use CE_DEVICE_UI=terminal or script" };
     }
     if (auto fitted = fit_to_display(display); !fitted) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         m_video_started = false;
         pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-        return fitted.error().message;
+        return fitted.error();
     }
     closing_signals::watch();
-    return std::nullopt;
+    return {};
 }
 
 BaseUnits WindowFrontEnd::base_units() const
@@ -223,7 +223,7 @@ RECT WindowFrontEnd::edit_text_rect(RECT const& control, DWORD style) const
     return edit_text_area(control, style);
 }
 
-bool WindowFrontEnd::show(DialogView const& view)
+Result<void> WindowFrontEnd::show(DialogView const& view)
 {
     if (m_window)
         SDL_DestroyWindow(m_window); // the last dialog's, hidden
@@ -236,9 +236,9 @@ bool WindowFrontEnd::show(DialogView const& view)
     m_window = SDL_CreateWindow(host_title(view.caption).c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
                                 height, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
     if (!m_window || !SDL_GetWindowSurface(m_window)) {
-        std::fprintf(stderr, "cannot show a dialog: cannot create the window: %s\n", SDL_GetError());
+        std::string const reason = SDL_GetError();
         close(-1);
-        return false;
+        return Error { "cannot create the window: " + reason };
     }
     SDL_SetWindowMinimumSize(m_window, static_cast<int>(m_settings.screen.cx), static_cast<int>(m_settings.screen.cy));
     m_canvas.emplace(static_cast<int>(m_settings.screen.cx), static_cast<int>(m_settings.screen.cy));
@@ -253,7 +253,7 @@ bool WindowFrontEnd::show(DialogView const& view)
         m_accessibility = accessibility::AccessibilityLink::start();
     if (m_accessibility)
         m_accessibility->update(view);
-    return true;
+    return {};
 }
 
 void WindowFrontEnd::refresh(DialogView const& view)

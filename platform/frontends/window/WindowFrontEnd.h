@@ -36,15 +36,15 @@ public:
     WindowFrontEnd() = default;
     ~WindowFrontEnd() override;
 
-    std::optional<std::string> check_settings() override;
+    Result<void> check_settings() override;
     bool refused_a_setting() const override { return m_refused_setting; }
-    std::optional<std::string> prepare() override;
+    Result<void> prepare() override;
     SIZE screen_size() const override { return m_settings.screen; }
     BaseUnits base_units() const override;
     Insets non_client_insets(DWORD style, DWORD ex_style) const override;
     int text_extent(std::u16string_view text) const override;
     RECT edit_text_rect(RECT const& control, DWORD style) const override;
-    bool show(DialogView const& view) override;
+    Result<void> show(DialogView const& view) override;
     void refresh(DialogView const& view) override;
     InputEvent next_event() override;
     void close(INT_PTR result) override;

@@ -2,7 +2,7 @@
 // strings: the commands go in as text, the answers come back as JSON lines.
 #pragma once
 
-#include "frontends/FrontEnds.h"
+#include "dialog/DesktopWindow.h"
 #include "frontends/ScriptFrontEnd.h"
 #include "windows.h"
 
@@ -106,12 +106,12 @@ inline Run run_dialog(int dialog_id, std::string const& script, Procedure& state
     std::istringstream input(script);
     std::ostringstream output;
     std::ostringstream errors;
-    platform::frontends::install_front_end(
+    platform::dialog::install_front_end(
         std::make_unique<platform::frontends::ScriptFrontEnd>(input, output, errors, metrics));
     Run run;
     run.result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(dialog_id), nullptr, procedure,
                                  reinterpret_cast<LPARAM>(&state));
-    platform::frontends::install_front_end(nullptr);
+    platform::dialog::install_front_end(nullptr);
     std::istringstream lines(output.str());
     for (std::string line; std::getline(lines, line);)
         run.lines.push_back(nlohmann::json::parse(line, nullptr, false));

@@ -5,9 +5,11 @@
 #include "TemplateWriter.h"
 #include "dialog/DialogBox.h"
 #include "fixture.h"
+#include "resources/DialogTemplate.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 
 using dialog_test::Procedure;
@@ -29,13 +31,13 @@ std::span<BYTE const> fixture_template(int id)
 // A front end that refuses to show anything, and fails the test if asked for input.
 class CannotShow final : public platform::frontends::FrontEnd {
 public:
-    std::optional<std::string> prepare() override { return std::nullopt; }
+    platform::Result<void> prepare() override { return {}; }
     SIZE screen_size() const override { return { 640, 480 }; }
     platform::frontends::BaseUnits base_units() const override { return {}; }
-    bool show(platform::frontends::DialogView const&) override
+    platform::Result<void> show(platform::frontends::DialogView const&) override
     {
         ++shows;
-        return false;
+        return platform::Error { "no screen in this test" };
     }
     void refresh(platform::frontends::DialogView const&) override { ADD_FAILURE() << "refresh after a failed show"; }
     platform::frontends::InputEvent next_event() override
@@ -80,10 +82,10 @@ INT_PTR run_indirect(void const* bytes, std::string const& script, Procedure& st
 {
     std::istringstream input(script);
     std::ostringstream output, errors;
-    platform::frontends::install_front_end(std::make_unique<platform::frontends::ScriptFrontEnd>(input, output, errors));
+    platform::dialog::install_front_end(std::make_unique<platform::frontends::ScriptFrontEnd>(input, output, errors));
     INT_PTR const result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), static_cast<LPCDLGTEMPLATE>(bytes),
                                                    nullptr, dialog_test::procedure, reinterpret_cast<LPARAM>(&state));
-    platform::frontends::install_front_end(nullptr);
+    platform::dialog::install_front_end(nullptr);
     return result;
 }
 
@@ -127,11 +129,11 @@ TEST(DialogBox, TruncatedTemplateGivesMinusOne)
         state.on_init = [&](HWND) { return initialised = true; };
         std::istringstream input("key Enter\n");
         std::ostringstream output, errors;
-        platform::frontends::install_front_end(
+        platform::dialog::install_front_end(
             std::make_unique<platform::frontends::ScriptFrontEnd>(input, output, errors));
         INT_PTR const result = platform::dialog::dialog_box_from_bytes(bytes, nullptr, nullptr, dialog_test::procedure,
                                                                        reinterpret_cast<LPARAM>(&state));
-        platform::frontends::install_front_end(nullptr);
+        platform::dialog::install_front_end(nullptr);
         EXPECT_EQ(result, -1) << "length " << length;
         EXPECT_FALSE(initialised) << "length " << length;
     }
@@ -141,7 +143,7 @@ TEST(DialogBox, FrontEndThatCannotShowGivesMinusOne)
 {
     auto front_end = std::make_unique<CannotShow>();
     auto* shows = &front_end->shows;
-    platform::frontends::install_front_end(std::move(front_end));
+    platform::dialog::install_front_end(std::move(front_end));
     Procedure state;
     bool initialised = false;
     state.on_init = [&](HWND) { return initialised = true; };
@@ -150,7 +152,27 @@ TEST(DialogBox, FrontEndThatCannotShowGivesMinusOne)
     EXPECT_EQ(result, -1);
     EXPECT_EQ(*shows, 1);
     EXPECT_TRUE(initialised) << "the dialog is initialised before it is shown";
-    platform::frontends::install_front_end(nullptr);
+    platform::dialog::install_front_end(nullptr);
+}
+
+// The front end is the one handed to the dialog manager: without one it
+// fails, and never picks one of its own, whatever CE_DEVICE_UI says.
+TEST(DialogBox, WithoutAFrontEndGivesMinusOne)
+{
+    platform::dialog::install_front_end(nullptr);
+    setenv("CE_DEVICE_UI", "script", 1);
+    Procedure state;
+    bool initialised = false;
+    state.on_init = [&](HWND) { return initialised = true; };
+    SetLastError(0xDEADBEEF);
+    INT_PTR const result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_FIELDS), nullptr,
+                                           dialog_test::procedure, reinterpret_cast<LPARAM>(&state));
+    unsetenv("CE_DEVICE_UI");
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_SUPPORTED));
+    EXPECT_FALSE(initialised);
+    EXPECT_EQ(platform::dialog::installed_front_end(), nullptr) << "none chosen behind the caller's back";
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 0) << "no screen without a front end";
 }
 
 TEST(DialogBox, EndedDuringInitIsNeverShown)
@@ -171,7 +193,7 @@ TEST(DialogBox, IndirectFromTheModuleAndFromMemory)
     Procedure from_module;
     EXPECT_EQ(run_indirect(resource.data(), "key Enter\n", from_module), IDOK);
 
-    TemplateBytes const good(0x80);
+    TemplateBytes const good(platform::resources::button_class_atom);
     Procedure from_memory;
     from_memory.ending.insert(77);
     EXPECT_EQ(run_indirect(good.data(), "key Enter\n", from_memory), 77) << "its default push button";

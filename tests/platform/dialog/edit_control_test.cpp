@@ -107,7 +107,7 @@ public:
         , m_first(std::move(first))
     {
     }
-    std::optional<std::string> prepare() override { return m_inner->prepare(); }
+    platform::Result<void> prepare() override { return m_inner->prepare(); }
     SIZE screen_size() const override { return m_inner->screen_size(); }
     platform::frontends::BaseUnits base_units() const override { return m_inner->base_units(); }
     platform::frontends::Insets non_client_insets(DWORD style, DWORD ex_style) const override
@@ -119,7 +119,7 @@ public:
     {
         return m_inner->edit_text_rect(control, style);
     }
-    bool show(platform::frontends::DialogView const& view) override { return m_inner->show(view); }
+    platform::Result<void> show(platform::frontends::DialogView const& view) override { return m_inner->show(view); }
     void refresh(platform::frontends::DialogView const& view) override { m_inner->refresh(view); }
     platform::frontends::InputEvent next_event() override
     {
@@ -144,12 +144,12 @@ dialog_test::Run run_with_events(int dialog_id, std::vector<platform::frontends:
     std::istringstream input(script);
     std::ostringstream output;
     std::ostringstream errors;
-    platform::frontends::install_front_end(std::make_unique<InjectingFrontEnd>(
+    platform::dialog::install_front_end(std::make_unique<InjectingFrontEnd>(
         std::make_unique<platform::frontends::ScriptFrontEnd>(input, output, errors), std::move(events)));
     dialog_test::Run run;
     run.result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(dialog_id), nullptr,
                                  dialog_test::procedure, reinterpret_cast<LPARAM>(&state));
-    platform::frontends::install_front_end(nullptr);
+    platform::dialog::install_front_end(nullptr);
     std::istringstream lines(output.str());
     for (std::string line; std::getline(lines, line);)
         run.lines.push_back(json::parse(line, nullptr, false));

@@ -121,10 +121,10 @@ TEST(ModalLoop, InitDialogGetsTheFirstTabStopAndTheParameter)
     };
     std::istringstream input("");
     std::ostringstream output, errors;
-    platform::frontends::install_front_end(std::make_unique<platform::frontends::ScriptFrontEnd>(input, output, errors));
+    platform::dialog::install_front_end(std::make_unique<platform::frontends::ScriptFrontEnd>(input, output, errors));
     INT_PTR const result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_FIELDS), nullptr,
                                            Capture::procedure, reinterpret_cast<LPARAM>(&state));
-    platform::frontends::install_front_end(nullptr);
+    platform::dialog::install_front_end(nullptr);
     EXPECT_EQ(result, IDCANCEL);
     EXPECT_NE(first, nullptr);
     EXPECT_EQ(first, expected);
@@ -300,14 +300,14 @@ public:
         : m_events(std::move(events))
     {
     }
-    std::optional<std::string> prepare() override { return std::nullopt; }
+    platform::Result<void> prepare() override { return {}; }
     SIZE screen_size() const override { return { 80, 24 }; }
     platform::frontends::BaseUnits base_units() const override { return { 2, 1, 1 }; }
     platform::frontends::Insets non_client_insets(DWORD, DWORD) const override { return { 1, 1, 1, 1 }; }
-    bool show(platform::frontends::DialogView const& view) override
+    platform::Result<void> show(platform::frontends::DialogView const& view) override
     {
         views.push_back(view);
-        return true;
+        return {};
     }
     void refresh(platform::frontends::DialogView const& view) override { views.push_back(view); }
     platform::frontends::InputEvent next_event() override
@@ -332,11 +332,11 @@ std::vector<platform::frontends::DialogView> run_events(std::vector<platform::fr
 {
     auto front_end = std::make_unique<EventList>(std::move(events));
     auto* list = front_end.get();
-    platform::frontends::install_front_end(std::move(front_end));
+    platform::dialog::install_front_end(std::move(front_end));
     result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_FIELDS), nullptr,
                              dialog_test::procedure, reinterpret_cast<LPARAM>(&state));
     auto views = list->views;
-    platform::frontends::install_front_end(nullptr);
+    platform::dialog::install_front_end(nullptr);
     return views;
 }
 

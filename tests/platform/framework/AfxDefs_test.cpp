@@ -1,4 +1,5 @@
-// The diagnostic macros a program is written with, in a build without _DEBUG:
+// The diagnostic macros a program is written with, in a build without _DEBUG
+// (AfxDefsDebug_test.cpp has them with it):
 // VERIFY still evaluates its expression, ASSERT and TRACE do nothing at all.
 #include "afxwin.h"
 

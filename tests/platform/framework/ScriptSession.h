@@ -2,7 +2,7 @@
 // given as a string, and gives back what the front end wrote.
 #pragma once
 
-#include "frontends/FrontEnds.h"
+#include "dialog/DesktopWindow.h"
 #include "frontends/ScriptFrontEnd.h"
 
 #include <nlohmann/json.hpp>
@@ -18,11 +18,11 @@ public:
                            platform::frontends::ScriptFrontEnd::Metrics const& metrics = {})
         : m_input(script)
     {
-        platform::frontends::install_front_end(
+        platform::dialog::install_front_end(
             std::make_unique<platform::frontends::ScriptFrontEnd>(m_input, m_output, m_errors, metrics));
     }
 
-    ~ScriptSession() { platform::frontends::install_front_end(nullptr); }
+    ~ScriptSession() { platform::dialog::install_front_end(nullptr); }
 
     ScriptSession(ScriptSession const&) = delete;
     ScriptSession& operator=(ScriptSession const&) = delete;

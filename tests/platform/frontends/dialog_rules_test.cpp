@@ -6,6 +6,7 @@
 // point). Then the one choice of an icon's image, and the device's notices
 // from the registry into the snapshot, the script's dump and both screens.
 #include "TemplateWriter.h"
+#include "dialog/DesktopWindow.h"
 #include "frontends/DialogRules.h"
 #include "frontends/FrontEnds.h"
 #include "frontends/ScriptFrontEnd.h"
@@ -123,7 +124,7 @@ public:
         , m_events(std::move(events))
     {
     }
-    std::optional<std::string> prepare() override { return std::nullopt; }
+    platform::Result<void> prepare() override { return {}; }
     SIZE screen_size() const override
     {
         return m_scale == Scale::terminal ? terminal_screen : window::default_screen;
@@ -146,10 +147,10 @@ public:
         return m_scale == Scale::terminal ? m_terminal.edit_text_rect(control, style)
                                           : window::edit_text_area(control, style);
     }
-    bool show(DialogView const& view) override
+    platform::Result<void> show(DialogView const& view) override
     {
         views.push_back(view);
-        return true;
+        return {};
     }
     void refresh(DialogView const& view) override { views.push_back(view); }
     InputEvent next_event() override
@@ -208,12 +209,12 @@ Run run(Description const& description, Scale scale, std::vector<InputEvent> eve
     auto const bytes = template_of(description);
     auto front_end = std::make_unique<Recorder>(scale, std::move(events));
     Recorder* recorder = front_end.get();
-    install_front_end(std::move(front_end));
+    platform::dialog::install_front_end(std::move(front_end));
     Run result;
     DialogBoxIndirectParamW(GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATE>(bytes.data()), nullptr,
                             recording_procedure, reinterpret_cast<LPARAM>(&result.seen));
     result.views = recorder->views;
-    install_front_end(nullptr);
+    platform::dialog::install_front_end(nullptr);
     return result;
 }
 
@@ -569,11 +570,11 @@ TEST_F(BrokenRegistry, AFailureWhileTheDialogIsUpReachesTheNextSnapshot)
     auto const bytes = template_of(plain_dialog);
     auto front_end = std::make_unique<Recorder>(Scale::window, std::vector<InputEvent> { ControlClick { 0, { 2, 2 } } });
     Recorder* recorder = front_end.get();
-    install_front_end(std::move(front_end));
+    platform::dialog::install_front_end(std::move(front_end));
     DialogBoxIndirectParamW(GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATE>(bytes.data()), nullptr,
                             saving_procedure, 0);
     auto const views = recorder->views;
-    install_front_end(nullptr);
+    platform::dialog::install_front_end(nullptr);
     ASSERT_GE(views.size(), 2u);
     EXPECT_TRUE(views[0].notices.empty()) << "shown before the registry was touched";
     EXPECT_EQ(views[1].notices, std::vector<DeviceNotice> { { NoticeKind::registry_unusable } });
@@ -585,10 +586,10 @@ TEST_F(BrokenRegistry, TheScriptsDumpCarriesTheNotices)
         auto const bytes = template_of(plain_dialog);
         std::istringstream input("dump\n");
         std::ostringstream output, errors;
-        install_front_end(std::make_unique<ScriptFrontEnd>(input, output, errors));
+        platform::dialog::install_front_end(std::make_unique<ScriptFrontEnd>(input, output, errors));
         DialogBoxIndirectParamW(GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATE>(bytes.data()), nullptr,
                                 recording_procedure, 0);
-        install_front_end(nullptr);
+        platform::dialog::install_front_end(nullptr);
         std::istringstream lines(output.str());
         std::string first;
         std::getline(lines, first);

@@ -1,10 +1,12 @@
-// Choosing the front end from CE_DEVICE_UI, and installing one for tests.
+// Choosing the front end from CE_DEVICE_UI.
 #include "frontends/FrontEnds.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,7 +21,6 @@ class Environment {
 public:
     explicit Environment(char const* ui)
     {
-        install_front_end(nullptr);
         if (ui)
             setenv("CE_DEVICE_UI", ui, 1);
         else
@@ -35,7 +36,6 @@ public:
         unsetenv("CE_DEVICE_UI");
         for (auto const& [name, value] : m_saved)
             setenv(name.c_str(), value.c_str(), 1);
-        install_front_end(nullptr);
     }
     Environment(Environment const&) = delete;
     Environment& operator=(Environment const&) = delete;
@@ -44,34 +44,41 @@ private:
     std::vector<std::pair<std::string, std::string>> m_saved;
 };
 
+// What a choice came to: the error's words, or nullopt when a front end was
+// chosen and prepared.
+std::optional<std::string> refusal(platform::Result<std::unique_ptr<FrontEnd>> const& chosen)
+{
+    if (chosen)
+        return std::nullopt;
+    return chosen.error().message;
 }
 
-TEST(FrontEnds, ScriptIsPreparedAndKept)
+}
+
+TEST(FrontEnds, ScriptIsPreparedAndEachChoiceIsNew)
 {
     Environment const environment("script");
-    EXPECT_EQ(current_front_end(), nullptr);
-    EXPECT_EQ(prepare_front_end(), std::nullopt);
-    FrontEnd* const prepared = current_front_end();
-    ASSERT_NE(prepared, nullptr);
-    EXPECT_EQ(prepare_front_end(), std::nullopt) << "a second call succeeds";
-    EXPECT_EQ(current_front_end(), prepared) << "and keeps the one prepared";
+    auto const first = choose_front_end();
+    ASSERT_TRUE(first.has_value()) << first.error().message;
+    ASSERT_NE(first->get(), nullptr);
+    auto const second = choose_front_end();
+    ASSERT_TRUE(second.has_value()) << "a second call succeeds";
+    EXPECT_NE(second->get(), first->get()) << "and is a front end of its own: nothing is kept here";
 }
 
 TEST(FrontEnds, UnknownNameIsAnError)
 {
     Environment const environment("curses");
-    EXPECT_EQ(prepare_front_end(), "CE_DEVICE_UI=curses is not a front end; use window, terminal or script");
-    EXPECT_EQ(current_front_end(), nullptr) << "nothing kept";
+    EXPECT_EQ(refusal(choose_front_end()), "CE_DEVICE_UI=curses is not a front end; use window, terminal or script");
 }
 
 TEST(FrontEnds, WindowWithoutDisplayIsRefusedInOneLine)
 {
     Environment const environment("window");
-    auto const error = prepare_front_end();
+    auto const error = refusal(choose_front_end());
     ASSERT_TRUE(error.has_value());
     EXPECT_NE(error->find("DISPLAY"), std::string::npos) << *error;
     EXPECT_EQ(error->find('\n'), std::string::npos) << *error;
-    EXPECT_EQ(current_front_end(), nullptr);
 }
 
 TEST(FrontEnds, UnsetWithoutDisplayIsTheTerminal)
@@ -79,11 +86,11 @@ TEST(FrontEnds, UnsetWithoutDisplayIsTheTerminal)
     std::optional<std::string> with_unset, with_terminal;
     {
         Environment const environment(nullptr);
-        with_unset = prepare_front_end();
+        with_unset = refusal(choose_front_end());
     }
     {
         Environment const environment("terminal");
-        with_terminal = prepare_front_end();
+        with_terminal = refusal(choose_front_end());
     }
     EXPECT_EQ(with_unset, with_terminal);
 }
@@ -93,11 +100,11 @@ TEST(FrontEnds, EmptyNameIsTheTerminal)
     std::optional<std::string> with_empty, with_terminal;
     {
         Environment const environment("");
-        with_empty = prepare_front_end();
+        with_empty = refusal(choose_front_end());
     }
     {
         Environment const environment("terminal");
-        with_terminal = prepare_front_end();
+        with_terminal = refusal(choose_front_end());
     }
     EXPECT_EQ(with_empty, with_terminal);
 }
@@ -107,18 +114,7 @@ TEST(FrontEnds, TerminalMissingFromTheBuildSaysSo)
     if (std::filesystem::exists(CE_SOURCE_DIR "/platform/frontends/terminal/CMakeLists.txt"))
         GTEST_SKIP() << "this build has the terminal front end";
     Environment const environment(nullptr);
-    EXPECT_EQ(prepare_front_end(), "terminal front end not available in this build; use CE_DEVICE_UI=script");
-    EXPECT_EQ(current_front_end(), nullptr);
-}
-
-TEST(FrontEnds, InstalledFrontEndIsUsedAsIs)
-{
-    Environment const environment("curses");
-    install_front_end(create_script_front_end());
-    EXPECT_NE(current_front_end(), nullptr);
-    EXPECT_EQ(prepare_front_end(), std::nullopt) << "an installed front end counts as prepared";
-    install_front_end(nullptr);
-    EXPECT_EQ(current_front_end(), nullptr);
+    EXPECT_EQ(refusal(choose_front_end()), "terminal front end not available in this build; use CE_DEVICE_UI=script");
 }
 
 TEST(FrontEnds, AWindowSettingThatCannotBeHonouredIsRefusedWhicheverFrontEndRuns)
@@ -127,12 +123,11 @@ TEST(FrontEnds, AWindowSettingThatCannotBeHonouredIsRefusedWhicheverFrontEndRuns
         for (auto const& [name, value] : { std::pair { "CE_DEVICE_ZOOM", "9" }, std::pair { "CE_DEVICE_SCREEN", "63x64" } }) {
             Environment const environment(ui);
             setenv(name, value, 1);
-            auto const error = prepare_front_end();
+            auto const error = refusal(choose_front_end());
             unsetenv(name);
             std::string const label = std::string(ui ? ui : "unset") + ", " + name;
             ASSERT_TRUE(error.has_value()) << label;
             EXPECT_EQ(error->rfind(std::string(name) + "=" + value + " ", 0), 0u) << label << ": " << *error;
-            EXPECT_EQ(current_front_end(), nullptr) << label;
         }
     }
 }

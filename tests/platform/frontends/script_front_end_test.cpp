@@ -52,7 +52,7 @@ struct Script {
         : input(text)
         , front_end(input, output, errors)
     {
-        front_end.show(sample_view());
+        EXPECT_TRUE(front_end.show(sample_view()).has_value());
     }
     std::vector<InputEvent> events(std::size_t count)
     {
@@ -247,7 +247,7 @@ TEST(ScriptFrontEnd, AnOverlongLineIsAnsweredAndSkipped)
     std::ostringstream output;
     std::ostringstream errors;
     ScriptFrontEnd front_end(input, output, errors);
-    front_end.show(sample_view());
+    EXPECT_TRUE(front_end.show(sample_view()).has_value());
     EXPECT_TRUE(same(front_end.next_event(), KeyPress { VK_RETURN, false, false }));
     EXPECT_EQ(output.str(), "{\"error\":\"line too long\",\"limit\":1048576,\"line\":1}\n");
     EXPECT_NE(errors.str().find("script: line 1: longer than 1048576 bytes, skipped"), std::string::npos)
@@ -259,7 +259,7 @@ TEST(ScriptFrontEnd, AnOverlongLineIsAnsweredAndSkipped)
     LongLine longest("type ", ScriptFrontEnd::max_line_bytes - 5, "\n");
     std::istream longest_input(&longest);
     ScriptFrontEnd taken(longest_input, output, errors);
-    taken.show(sample_view());
+    EXPECT_TRUE(taken.show(sample_view()).has_value());
     EXPECT_TRUE(same(taken.next_event(), CharInput { U'a' }));
 }
 
@@ -335,7 +335,7 @@ TEST(ScriptFrontEnd, EachLineIsFlushedAtOnce)
     std::ostream output(&buffer);
     std::ostringstream errors;
     ScriptFrontEnd front_end(input, output, errors);
-    front_end.show(sample_view());
+    EXPECT_TRUE(front_end.show(sample_view()).has_value());
     front_end.next_event();
     EXPECT_EQ(buffer.flushes, 2);
     front_end.close(IDOK);

@@ -2,11 +2,13 @@
 // end is prepared first (a clear message and exit status 1 when it cannot be),
 // then the dialog runs and its result is the exit status. On OK it prints the
 // number in the edit field to standard error.
+#include "dialog/DesktopWindow.h"
 #include "frontends/FrontEnds.h"
 #include "host.h"
 #include "windows.h"
 
 #include <iostream>
+#include <utility>
 
 namespace {
 
@@ -38,10 +40,12 @@ INT_PTR CALLBACK host_procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM
 
 int main()
 {
-    if (auto error = platform::frontends::prepare_front_end()) {
-        std::cerr << "script_host: " << *error << std::endl;
+    auto front_end = platform::frontends::choose_front_end();
+    if (!front_end) {
+        std::cerr << "script_host: " << front_end.error().message << std::endl;
         return 1;
     }
+    platform::dialog::install_front_end(std::move(*front_end));
     INT_PTR const result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_HOST), nullptr,
                                            host_procedure, 0);
     return result < 0 ? 3 : static_cast<int>(result);

@@ -4,8 +4,11 @@
 #include "fixture_access.h"
 #include "resources/DialogTemplate.h"
 
+using platform::resources::button_class_atom;
 using platform::resources::DialogTemplate;
+using platform::resources::edit_class_atom;
 using platform::resources::parse_dialog_template;
+using platform::resources::static_class_atom;
 
 namespace {
 
@@ -39,13 +42,13 @@ TEST(DialogTemplate, ClassicWithoutFontWithClassNamesAndAtoms)
     EXPECT_EQ(custom.style, DWORD { WS_CHILD | WS_VISIBLE });
 
     auto const& icon = dialog.items[1];
-    EXPECT_EQ(icon.window_class.ordinal, std::optional<WORD>(0x82));
+    EXPECT_EQ(icon.window_class.ordinal, std::optional<WORD>(static_class_atom));
     EXPECT_EQ(icon.title.ordinal, std::optional<WORD>(IDI_FIXTURE));
     EXPECT_EQ(icon.style & SS_TYPEMASK, DWORD { SS_ICON });
 
     auto const& button = dialog.items[2];
     EXPECT_EQ(button.id, 1u);
-    EXPECT_EQ(button.window_class.ordinal, std::optional<WORD>(0x80));
+    EXPECT_EQ(button.window_class.ordinal, std::optional<WORD>(button_class_atom));
     EXPECT_EQ(button.style & BS_TYPEMASK, DWORD { BS_DEFPUSHBUTTON });
     EXPECT_EQ(button.cy, 12);
 }
@@ -67,7 +70,7 @@ TEST(DialogTemplate, ExtendedWithHelpIdsFontDetailsAndWideId)
     EXPECT_EQ(dialog.items[0].id, DWORD { ID_EXTENDED_EDIT });
     EXPECT_EQ(dialog.items[0].ex_style, DWORD { WS_EX_CLIENTEDGE });
     EXPECT_EQ(dialog.items[0].help_id, 777u);
-    EXPECT_EQ(dialog.items[0].window_class.ordinal, std::optional<WORD>(0x81));
+    EXPECT_EQ(dialog.items[0].window_class.ordinal, std::optional<WORD>(edit_class_atom));
     EXPECT_EQ(dialog.items[1].id, 0xFFFFFFFFu);
     EXPECT_TRUE(dialog.items[1].title.empty());
 }
@@ -122,7 +125,7 @@ TEST(DialogTemplate, MessageBoxFontHasNoTypeface)
             w.dword(0).dword(0).dword(WS_CHILD).word(0).word(0).word(1).word(1).dword(9);
         else
             w.dword(WS_CHILD).dword(0).word(0).word(0).word(1).word(1).word(9);
-        w.word(0xFFFF).word(0x82).text(u"x").word(0);
+        w.word(0xFFFF).word(static_class_atom).text(u"x").word(0);
         auto const dialog = parse_dialog_template(w.bytes());
         ASSERT_TRUE(dialog);
         EXPECT_EQ(dialog->point_size, 0x7FFF);
@@ -139,11 +142,11 @@ TEST(DialogTemplate, CreationDataCountsOnlyTheBytesAfterIt)
     w.dword(WS_POPUP).dword(0).word(2).word(0).word(0).word(5).word(5).word(0).word(0).word(0);
     w.align();
     w.dword(WS_CHILD).dword(0).word(0).word(0).word(1).word(1).word(7);
-    w.word(0xFFFF).word(0x80).word(0);
+    w.word(0xFFFF).word(button_class_atom).word(0);
     w.word(3).byte(0xAA).byte(0xBB).byte(0xCC);
     w.align();
     w.dword(WS_CHILD).dword(0).word(0).word(0).word(1).word(1).word(8);
-    w.word(0xFFFF).word(0x82).word(0).word(0);
+    w.word(0xFFFF).word(static_class_atom).word(0).word(0);
     auto const dialog = parse_dialog_template(w.bytes());
     ASSERT_TRUE(dialog);
     ASSERT_EQ(dialog->items.size(), 2u);

@@ -1,6 +1,8 @@
 // The predefined window classes' atoms, as a dialog template names them.
 #pragma once
 
-#include "windows.h"
+#include "resources/DialogTemplate.h"
 
-inline constexpr WORD button_class = 0x80, edit_class = 0x81, static_class = 0x82;
+inline constexpr WORD button_class = platform::resources::button_class_atom;
+inline constexpr WORD edit_class = platform::resources::edit_class_atom;
+inline constexpr WORD static_class = platform::resources::static_class_atom;

@@ -6,7 +6,11 @@
 // While the dialog is up, every change of a field is reported on standard
 // error, which the terminal front end must hold until the screen is restored.
 // PROBE_CRASH=1 makes the user's first change of a field crash the process,
-// PROBE_CRASH=stack makes it crash by running out of stack.
+// PROBE_CRASH=stack makes it crash by running out of stack. Like the device's
+// process entry, it chooses the front end (CE_DEVICE_UI) and hands it to the
+// dialog manager before the dialog runs.
+#include "dialog/DesktopWindow.h"
+#include "frontends/FrontEnds.h"
 #include "resource.h"
 #include "windows.h"
 
@@ -14,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -101,6 +106,13 @@ INT_PTR CALLBACK probe_procedure(HWND dialog, UINT message, WPARAM wparam, LPARA
 
 int main()
 {
+    auto front_end = platform::frontends::choose_front_end();
+    if (!front_end) {
+        std::fprintf(stderr, "cannot show a dialog: %s\n", front_end.error().message.c_str());
+        std::printf("ended -1\n");
+        return 1;
+    }
+    platform::dialog::install_front_end(std::move(*front_end));
     INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_BIAS), nullptr,
                                      probe_procedure, 0);
     if (result == IDOK)

@@ -3,7 +3,7 @@
 // manager, the palette, the settings, and the device's screen painted in the
 // states that matter, compared pixel for pixel with golden pictures
 // (CE_UPDATE_GOLDEN=1 rewrites them).
-#include "frontends/FrontEnds.h"
+#include "dialog/DesktopWindow.h"
 #include "frontends/window/DeviceFont.h"
 #include "frontends/window/DeviceSettings.h"
 #include "frontends/window/Painter.h"
@@ -23,6 +23,7 @@
 
 using namespace platform::frontends;
 using namespace platform::frontends::window;
+using platform::dialog::install_front_end;
 
 namespace {
 
@@ -57,16 +58,16 @@ public:
         : m_input(std::move(input))
     {
     }
-    std::optional<std::string> prepare() override { return std::nullopt; }
+    platform::Result<void> prepare() override { return {}; }
     SIZE screen_size() const override { return default_screen; }
     BaseUnits base_units() const override { return test_fonts().dialog->base_units(); }
     Insets non_client_insets(DWORD style, DWORD ex_style) const override { return dialog_insets(style, ex_style); }
     int text_extent(std::u16string_view text) const override { return test_fonts().dialog->extent(text); }
     RECT edit_text_rect(RECT const& control, DWORD style) const override { return edit_text_area(control, style); }
-    bool show(DialogView const& view) override
+    platform::Result<void> show(DialogView const& view) override
     {
         last = view;
-        return true;
+        return {};
     }
     void refresh(DialogView const& view) override { last = view; }
     InputEvent next_event() override

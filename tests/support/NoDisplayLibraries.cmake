@@ -1,0 +1,25 @@
+# Fails when any of the executables in BINARIES (separated by |) loads a display,
+# terminal or image library: a test of a part that draws nothing must not need
+# one to start. Run as: cmake -DLDD=... -DBINARIES='a|b' -P NoDisplayLibraries.cmake
+set(forbidden
+    "libSDL2-2" "libSDL2_ttf" "libX11" "libncursesw" "libtinfo" "libpng" "libatk")
+string(REPLACE "|" ";" BINARIES "${BINARIES}")
+set(failures "")
+foreach(binary IN LISTS BINARIES)
+    execute_process(COMMAND ${LDD} ${binary} OUTPUT_VARIABLE loaded ERROR_VARIABLE ldd_error RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+        message(FATAL_ERROR "ldd ${binary} failed (${status}): ${ldd_error}")
+    endif()
+    get_filename_component(name ${binary} NAME)
+    foreach(library IN LISTS forbidden)
+        string(FIND "${loaded}" "${library}" at)
+        if(NOT at EQUAL -1)
+            string(APPEND failures "  ${name} loads ${library}\n")
+        endif()
+    endforeach()
+endforeach()
+if(failures)
+    message(FATAL_ERROR "display, terminal or image libraries loaded by tests of parts that draw nothing:\n${failures}")
+endif()
+list(LENGTH BINARIES count)
+message(STATUS "none of the ${count} executables loads a display, terminal or image library")
