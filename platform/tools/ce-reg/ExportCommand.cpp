@@ -40,29 +40,31 @@ struct Target {
 };
 
 // Follows a chain of symbolic links whose last one names nothing yet, so that
-// the export creates the file the link points to and the link stays. Empty
-// when the chain loops or cannot be read.
-std::string dangling_link_target(std::string path)
+// the export creates the file the link points to and the link stays. Fails
+// when the chain loops, runs too long or cannot be read.
+platform::Result<std::string> dangling_link_target(std::string path)
 {
+    platform::Error const cannot_follow { "the symbolic link cannot be followed.", ELOOP };
     for (int hops = 0; hops < 40; ++hops) {
         struct stat st {};
-        if (::lstat(path.c_str(), &st) != 0)
-            return errno == ENOENT ? path : std::string();
+        if (::lstat(path.c_str(), &st) != 0) {
+            if (errno == ENOENT)
+                return path;
+            return cannot_follow;
+        }
         if (!S_ISLNK(st.st_mode))
             return path;
         std::string link(static_cast<std::size_t>(PATH_MAX), '\0');
         ssize_t const length = ::readlink(path.c_str(), link.data(), link.size());
-        if (length < 0 || static_cast<std::size_t>(length) >= link.size())
-            return {};
+        if (length <= 0 || static_cast<std::size_t>(length) >= link.size())
+            return cannot_follow;
         link.resize(static_cast<std::size_t>(length));
-        if (link.empty())
-            return {};
         if (link[0] == '/')
             path = link;
         else
             path = std::filesystem::path(path).parent_path() / link;
     }
-    return {};
+    return cannot_follow;
 }
 
 // What FILE names: "-" is standard output; anything else is looked at through
@@ -80,9 +82,10 @@ platform::Result<Target> find_target(std::string const& file)
             int const code = errno;
             return platform::Error { "cannot write " + shown + ": " + std::strerror(code) + ".", code };
         }
-        target.path = dangling_link_target(file);
-        if (target.path.empty())
-            return platform::Error { "cannot write " + shown + ": the symbolic link cannot be followed.", ELOOP };
+        auto followed = dangling_link_target(file);
+        if (!followed)
+            return platform::Error { "cannot write " + shown + ": " + followed.error().message, followed.error().code };
+        target.path = std::move(*followed);
         target.kind = Target::Kind::new_file;
         return target;
     }
