@@ -6,6 +6,7 @@
 
 #include "dialog/DialogWindow.h"
 #include "dialog/WordBreak.h"
+#include "frontends/DialogRules.h"
 #include "frontends/FrontEnd.h"
 #include "text/Utf.h"
 
@@ -336,21 +337,15 @@ void EditControl::paste_text(std::u16string_view pasted)
 {
     m_pending_high = 0;
     std::u16string pasted_text;
-    for (std::size_t i = 0; i < pasted.size(); ++i) {
-        char16_t const c = pasted[i];
-        if (c == u'\r' || c == u'\n')
+    for (std::size_t i = 0; i < pasted.size();) {
+        text::Utf16Character const character = text::utf16_character_at(pasted, i);
+        std::u16string_view const units = pasted.substr(i, character.length);
+        i += character.length;
+        if (character.value == U'\r' || character.value == U'\n')
             break;
-        if (c < 0x20 || (c >= 0x7F && c < 0xA0))
-            continue;
-        if (text::is_surrogate(c)) {
-            // Only whole pairs: a lone half is no character.
-            if (text::is_high_surrogate(c) && i + 1 < pasted.size() && text::is_low_surrogate(pasted[i + 1])) {
-                pasted_text.push_back(c);
-                pasted_text.push_back(pasted[++i]);
-            }
-            continue;
-        }
-        pasted_text.push_back(c);
+        // Controls and a lone half of a pair are no text for a field.
+        if (frontends::may_reach_a_field(character.value))
+            pasted_text.append(units);
     }
     insert(pasted_text, Insertion::pasted);
 }

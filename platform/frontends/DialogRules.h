@@ -1,14 +1,15 @@
 // The rules of how a dialog looks and where a point falls on it, decided once
 // for every front end and for the dialog manager: whether the dialog has a
 // title bar, which buttons the title bar holds and in which order, which
-// control lies under a point, and which of an icon's images is drawn at a
-// size. A painter draws what these say and decides none of it; the dialog
+// control lies under a point, which of an icon's images is drawn at a size,
+// and which characters may reach a field. A painter draws what these say and decides none of it; the dialog
 // manager's own hit test asks the same questions of the same rules.
 #pragma once
 
 #include "frontends/DialogView.h"
 #include "frontends/InputEvent.h"
 #include "resources/IconImage.h"
+#include "text/Utf.h"
 #include "windows.h"
 
 #include <array>
@@ -18,6 +19,14 @@
 #include <vector>
 
 namespace platform::frontends {
+
+// What may reach a field as typed or pasted text, however it came (a key, a
+// code in a terminal's key sequence, a window's text input, the clipboard):
+// no C0 or C1 control, no DEL, no lone surrogate, nothing beyond U+10FFFF.
+constexpr bool may_reach_a_field(char32_t c)
+{
+    return c >= 0x20 && !(c >= 0x7F && c < 0xA0) && text::is_scalar_value(c);
+}
 
 // A title bar takes both bits of WS_CAPTION: WS_BORDER alone is a thin line
 // round the window, WS_DLGFRAME alone a frame with no bar in it.

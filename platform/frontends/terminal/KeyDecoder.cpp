@@ -4,6 +4,7 @@
 // tables of KeyVocabulary.cpp.
 #include "frontends/terminal/KeyDecoder.h"
 
+#include "frontends/DialogRules.h"
 #include "frontends/terminal/KeyVocabulary.h"
 #include "text/Utf.h"
 #include "windows.h"
@@ -36,14 +37,6 @@ DecodedKey control_key(unsigned char code)
     return keys::control_byte(code).decoded();
 }
 
-// The one rule for what reaches a field, however the character came (as
-// UTF-8, as a code in a key sequence, pasted): no C0 or C1 control, no DEL,
-// no surrogate, nothing beyond U+10FFFF.
-bool may_type(char32_t c)
-{
-    return c >= 0x20 && !(c >= 0x7F && c < 0xA0) && text::is_scalar_value(c);
-}
-
 // A printable character (or the space bar) as typed.
 DecodedKey typed(char32_t c)
 {
@@ -51,7 +44,7 @@ DecodedKey typed(char32_t c)
         return vk(VK_SPACE);
     if (c < 0x20 || c == 0x7F)
         return control_key(static_cast<unsigned char>(c));
-    if (!may_type(c))
+    if (!may_reach_a_field(c))
         return action(KeyAction::none);
     return character(c);
 }
@@ -74,7 +67,7 @@ DecodedKey coded_key(int code, int modifiers)
     DecodedKey key;
     if (auto const meaning = keys::coded_key(code))
         key = meaning->decoded();
-    else if (code < 0 || !may_type(static_cast<char32_t>(code)))
+    else if (code < 0 || !may_reach_a_field(static_cast<char32_t>(code)))
         return action(KeyAction::none);
     else
         key = character(static_cast<char32_t>(code));
@@ -556,7 +549,7 @@ DecodedKey KeyDecoder::finish_paste()
         }
         i += length;
         // Controls never reach a field, pasted or not.
-        if (!may_type(c))
+        if (!may_reach_a_field(c))
             continue;
         text::append_utf16(key.text, c);
     }

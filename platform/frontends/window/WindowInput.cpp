@@ -2,6 +2,7 @@
 // events become the dialog's input events, the keys by a table.
 #include "frontends/window/WindowFrontEnd.h"
 
+#include "frontends/DialogRules.h"
 #include "frontends/window/ClosingSignals.h"
 #include "text/Utf.h"
 #include "windows.h"
@@ -100,7 +101,7 @@ void WindowFrontEnd::translate(SDL_Event const& event)
         for (std::size_t i = 0; i < typed.size();) {
             text::Utf16Character const character = text::utf16_character_at(typed, i);
             i += character.length;
-            if (character.value >= 0x20 && character.value != 0x7F)
+            if (may_reach_a_field(character.value))
                 m_pending.push_back(CharInput { character.value });
         }
         break;

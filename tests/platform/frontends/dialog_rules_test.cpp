@@ -676,3 +676,21 @@ TEST(DialogRules, TheWindowsNoticesLieOverATallDialogAndTakeTheClicksThere)
               window::colour(window::Role::info_background))
         << "drawn over the dialog";
 }
+
+TEST(DialogRules, WhatMayReachAFieldIsOneRule)
+{
+    struct Case {
+        char32_t character;
+        bool reaches;
+    };
+    Case const cases[] = {
+        { U'a', true },      { U' ', true },      { U'\u00A0', true }, { U'\u00E9', true },
+        { U'\u202E', true }, // a bidi control is the field's own text; it is shown safely, not refused
+        { U'\U0001F600', true }, { U'\U0010FFFF', true },
+        { 0x00, false },     { U'\t', false },    { 0x1B, false },     { 0x1F, false },
+        { 0x7F, false },     { 0x80, false },     { 0x85, false },     { 0x9B, false },
+        { 0x9F, false },     { 0xD800, false },   { 0xDFFF, false },   { 0x110000, false },
+    };
+    for (Case const& c : cases)
+        EXPECT_EQ(may_reach_a_field(c.character), c.reaches) << "U+" << std::hex << static_cast<unsigned>(c.character);
+}
