@@ -2,23 +2,12 @@
 // that what is drawn is where the dialog manager thinks it is.
 #include "frontends/terminal/Layout.h"
 
+#include "text/Rounding.h"
 #include "windows.h"
 
 #include <algorithm>
 
 namespace platform::frontends::terminal {
-
-namespace {
-
-long long floor_div(long long num, long long den)
-{
-    long long q = num / den;
-    if (num % den != 0 && (num < 0) != (den < 0))
-        --q;
-    return q;
-}
-
-}
 
 std::optional<Scale> choose_scale(std::vector<TextBox> const& texts)
 {
@@ -27,7 +16,7 @@ std::optional<Scale> choose_scale(std::vector<TextBox> const& texts)
         // The box's left and right edges are each rounded: the narrowest a
         // box of cx units can come out is its width rounded down.
         bool fits = std::all_of(texts.begin(), texts.end(), [&](TextBox const& box) {
-            return floor_div(static_cast<long long>(box.cx) * num, 8) >= box.columns;
+            return text::floor_div(static_cast<long long>(box.cx) * num, 8) >= box.columns;
         });
         if (fits)
             return scale;
@@ -48,7 +37,7 @@ int rows_of(int units, Scale scale)
 int one_line_row(int y, int cy, Scale scale)
 {
     // Twice the middle, so that an odd height stays exact.
-    return static_cast<int>(floor_div(static_cast<long long>(2 * y + cy) * scale.row_num, 2LL * scale.row_den));
+    return static_cast<int>(text::floor_div(static_cast<long long>(2 * y + cy) * scale.row_num, 2LL * scale.row_den));
 }
 
 bool fits_on_screen(CellRect window, int screen_cols, int screen_rows)

@@ -2,20 +2,11 @@
 // top left, as the window shows each device pixel as a square of its own.
 #include "frontends/window/Viewport.h"
 
+#include "text/Rounding.h"
+
 #include <algorithm>
 
 namespace platform::frontends::window {
-
-namespace {
-
-// Division that rounds down for negative numbers too, so that the pixels left
-// of or above the screen belong to negative device pixels.
-long floor_div(long a, long b)
-{
-    return a >= 0 ? a / b : -((-a + b - 1) / b);
-}
-
-}
 
 Viewport Viewport::fit(int width, int height, int screen_width, int screen_height)
 {
@@ -28,9 +19,11 @@ PixelRect Viewport::to_window(PixelRect const& area) const
     return { left + area.x * zoom, top + area.y * zoom, area.w * zoom, area.h * zoom };
 }
 
+// Rounded down for negative numbers too, so that the pixels left of or above
+// the screen belong to negative device pixels.
 POINT Viewport::to_screen(long x, long y) const
 {
-    return { static_cast<LONG>(floor_div(x - left, zoom)), static_cast<LONG>(floor_div(y - top, zoom)) };
+    return { static_cast<LONG>(text::floor_div(x - left, zoom)), static_cast<LONG>(text::floor_div(y - top, zoom)) };
 }
 
 POINT window_pixel(int x, int y, int window_width, int window_height, int pixel_width, int pixel_height)

@@ -1,5 +1,7 @@
 // MulDiv: the 64-bit product, rounding to nearest with halves away from zero
-// whatever the signs, and -1 for a zero divisor or a result beyond an int.
+// whatever the signs, and -1 for a zero divisor or a result beyond an int;
+// and floor_div, which rounds down.
+#include "text/Rounding.h"
 #include "windows.h"
 
 #include <gtest/gtest.h>
@@ -34,4 +36,18 @@ TEST(MulDiv, RoundsAndRefusesAsTheKernelDoes)
     };
     for (auto const& c : cases)
         EXPECT_EQ(MulDiv(c.number, c.numerator, c.denominator), c.result) << c.label;
+}
+
+// Rounding down, MulDiv's sibling for coordinates left of or above an origin.
+TEST(FloorDiv, RoundsTowardsMinusInfinityWhateverTheSigns)
+{
+    struct Case {
+        long long num, den, result;
+    } const cases[] = {
+        { 7, 2, 3 }, { -7, 2, -4 }, { 7, -2, -4 }, { -7, -2, 3 },
+        { 6, 3, 2 }, { -6, 3, -2 }, { 0, 5, 0 }, { -1, 4, -1 },
+    };
+    for (auto const& c : cases)
+        EXPECT_EQ(platform::text::floor_div(c.num, c.den), c.result) << c.num << " / " << c.den;
+    static_assert(platform::text::floor_div(-1, 3) == -1);
 }
