@@ -70,34 +70,6 @@ bool HeldStderr::hold()
     return true;
 }
 
-long long HeldStderr::size() const
-{
-    struct stat st {};
-    if (!holding() || fstat(m_hold_fd, &st) != 0)
-        return 0;
-    return static_cast<long long>(st.st_size);
-}
-
-std::string HeldStderr::peek(std::size_t limit, long long offset) const
-{
-    std::string text;
-    if (!holding())
-        return text;
-    std::fflush(stderr);
-    text.resize(limit);
-    std::size_t got = 0;
-    while (got < limit) {
-        ssize_t n = pread(m_hold_fd, text.data() + got, limit - got, static_cast<off_t>(offset) + static_cast<off_t>(got));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        got += static_cast<std::size_t>(n);
-    }
-    text.resize(got);
-    return text;
-}
-
 void HeldStderr::release()
 {
     if (!holding())

@@ -25,10 +25,6 @@ public:
 
     bool holding() const { return m_saved_fd >= 0; }
 
-    // How many bytes are held, and up to `limit` of them from `offset`.
-    long long size() const;
-    std::string peek(std::size_t limit, long long offset = 0) const;
-
     // The same as release(), using only async-signal-safe calls, for a
     // process that is about to die of a signal.
     void release_in_signal_handler();

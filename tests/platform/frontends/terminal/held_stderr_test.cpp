@@ -58,11 +58,6 @@ TEST_F(StderrToFile, HoldsEveryKindOfWriteUntilReleased)
         std::cerr << "iostream\n";
         ASSERT_EQ(write(STDERR_FILENO, "raw\n", 4), 4);
         EXPECT_EQ(written(), "before\n");
-        // What is held can be looked at without letting it go.
-        EXPECT_EQ(held.size(), 19);
-        EXPECT_EQ(held.peek(10), "stdio\niost");
-        EXPECT_EQ(held.peek(100), "stdio\niostream\nraw\n");
-        EXPECT_EQ(written(), "before\n");
         held.release();
         EXPECT_FALSE(held.holding());
         EXPECT_EQ(written(), "before\nstdio\niostream\nraw\n");
