@@ -2,6 +2,8 @@
 // open, and the rule's changes year by year.
 #include "timezone/PosixRule.h"
 
+#include "text/Rounding.h"
+
 #include <algorithm>
 #include <cctype>
 #include <chrono>
@@ -166,8 +168,6 @@ private:
     std::size_t m_at = 0;
 };
 
-constexpr std::int64_t seconds_per_day = 86'400;
-
 std::int64_t days_since_epoch(year_month_day day)
 {
     return sys_days(day).time_since_epoch().count();
@@ -177,7 +177,7 @@ std::int64_t days_since_epoch(year_month_day day)
 
 std::int64_t day_of(std::int64_t t)
 {
-    return t >= 0 ? t / seconds_per_day : -((-t + seconds_per_day - 1) / seconds_per_day);
+    return text::floor_div(t, seconds_per_day);
 }
 
 int utc_year(std::int64_t t)

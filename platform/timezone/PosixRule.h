@@ -58,6 +58,7 @@ bool is_daylight_at(PosixRule const& rule, std::int64_t t);
 
 // Seconds since the epoch, whole days and years of them (UTC): the day of `t`
 // (floored, for times before 1970 too), its year, and the first second of a year.
+inline constexpr std::int64_t seconds_per_day = 86'400;
 std::int64_t day_of(std::int64_t t);
 int utc_year(std::int64_t t);
 std::int64_t utc_year_start(int year);

@@ -3,6 +3,7 @@
 #include "timezone/ZoneYear.h"
 
 #include "text/Utf.h"
+#include "timezone/PosixRule.h"
 #include "timezone/RecordFields.h"
 #include "timezone/TimeZonePeriod.h"
 
@@ -17,7 +18,6 @@ using namespace std::chrono;
 
 namespace {
 
-constexpr std::int64_t seconds_per_day = 86'400;
 constexpr int years_checked = 28; // one cycle of weekdays and leap years
 
 struct Change {
