@@ -493,7 +493,10 @@ protected:
     {
         char const* dir = std::getenv("CE_DEVICE_DIR");
         m_saved = dir ? dir : "";
-        m_file = std::filesystem::path(CE_BINARY_DIR) / "test-device" / "dialog_rules_test.not-a-directory";
+        // One file for each test: CTest runs them side by side, and one
+        // test's clean-up must not mend another's broken registry.
+        std::string const test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        m_file = std::filesystem::path(CE_BINARY_DIR) / "test-device" / ("BrokenRegistry." + test + ".not-a-directory");
         std::filesystem::create_directories(m_file.parent_path());
         std::filesystem::remove_all(m_file);
         std::ofstream(m_file) << "not a directory\n";
