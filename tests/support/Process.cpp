@@ -172,7 +172,16 @@ std::string fresh_directory(std::string const& label)
     auto path = std::filesystem::path(CE_BINARY_DIR) / "test-device" / "fresh"
         / (label + "-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
     std::filesystem::remove_all(path);
-    std::filesystem::create_directories(path);
+    // Another test process that ends may remove "fresh" itself, once it is
+    // empty, between our making it and making our directory in it: try again.
+    std::error_code error;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        std::filesystem::create_directories(path, error);
+        if (!error)
+            break;
+    }
+    if (error)
+        throw std::filesystem::filesystem_error("cannot make a fresh directory", path, error);
     made.add(path);
     return path.string();
 }
